@@ -1,0 +1,38 @@
+# Thin wrappers over CMake. Every target installs what it needs first.
+BUILD      ?= build
+SAN_BUILD  ?= build-sanitize
+TSAN_BUILD ?= build-tsan
+BENCH_BUILD ?= build-bench
+JOBS       ?= $(shell nproc)
+CTEST_ENV  = QT_QPA_PLATFORM=offscreen SDL_AUDIODRIVER=dummy
+
+.PHONY: deps test test-sanitize test-tsan bench clean
+
+deps:
+	@scripts/install-deps
+
+test: deps
+	cmake -S . -B $(BUILD) -G Ninja
+	cmake --build $(BUILD) -j $(JOBS)
+	cd $(BUILD) && $(CTEST_ENV) ctest --output-on-failure -j $(JOBS)
+
+test-sanitize: deps
+	cmake -S . -B $(SAN_BUILD) -G Ninja -DCORVALINE_SANITIZE=address -DCORVALINE_BENCH=OFF
+	cmake --build $(SAN_BUILD) -j $(JOBS)
+	cd $(SAN_BUILD) && $(CTEST_ENV) ctest --output-on-failure -j $(JOBS)
+
+test-tsan: deps
+	cmake -S . -B $(TSAN_BUILD) -G Ninja -DCORVALINE_SANITIZE=thread -DCORVALINE_BENCH=OFF
+	cmake --build $(TSAN_BUILD) -j $(JOBS)
+	# Qt's own libraries are not instrumented, so the window tests would only
+	# report Qt's internals; the threads worth checking are the sound library's.
+	cd $(TSAN_BUILD) && $(CTEST_ENV) ctest --output-on-failure -j $(JOBS) -E '^dialog\.'
+
+
+bench: deps
+	cmake -S . -B $(BENCH_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release
+	cmake --build $(BENCH_BUILD) -j $(JOBS)
+	$(BENCH_BUILD)/bench/sound_bench
+
+clean:
+	rm -rf $(BUILD) $(SAN_BUILD) $(TSAN_BUILD) $(BENCH_BUILD)
