@@ -1,0 +1,67 @@
+// The started library: channels, streams, units and the output they play on.
+//
+// Thread contract: every member function runs on the program's threads, one
+// at a time (FSOUND_... hold the library's lock around each call); the mixing
+// thread works on the Mixer, the DspChain and the Spectrum, never on Engine.
+#pragma once
+
+#include "DspChain.h"
+#include "Feeder.h"
+#include "Mixer.h"
+#include "Output.h"
+#include "Spectrum.h"
+#include "fsound_stats.h"
+
+#include <cstdint>
+#include <string>
+
+namespace fsound {
+
+class Engine {
+public:
+    Engine(int channels, Output::Kind output);
+    ~Engine();
+    Engine(const Engine&) = delete;
+    Engine& operator=(const Engine&) = delete;
+
+    // False when the device did not open; the engine then mixes without sound.
+    bool Start();
+    int Update();
+
+    Stream* OpenStream(const std::string& path, long long byteOffset);
+    bool PlayStream(int channel, Stream* stream);
+    bool StopStream(Stream* stream);
+    bool CloseStream(Stream* stream);
+    bool IsStream(const Stream* stream) const { return feeder_.Contains(stream); }
+
+    bool IsChannel(int channel) const { return channel >= 0 && channel < mixer_.ChannelCount(); }
+    bool IsPlaying(int channel);
+    void SetVolume(int channel, int volume);
+    int Volume(int channel);
+    void SetPan(int channel, int pan);
+
+    Unit* SpectrumUnit() const { return spectrumUnit_; }
+    DspChain& Chain() { return chain_; }
+    void FreeUnit(Unit* unit);
+    void ReadSpectrum(float* bins) const;
+
+    void ReadStats(FSOUND_STATS& stats);
+    void ResetStats();
+
+private:
+    bool HoldsAnywhere(const Stream* stream);
+    void FadeOutOnChannels(Stream* stream);
+    void TakeOutOfSlots(Stream* stream);
+    void WaitForFadeOut(const Stream* stream);
+
+    const Output::Kind requested_;
+    Spectrum spectrum_;
+    DspChain chain_;
+    Mixer mixer_;
+    Unit* spectrumUnit_ = nullptr;
+    Feeder feeder_;
+    Output output_;
+    std::int16_t manualBlock_[kBlockFrames * 2];
+};
+
+} // namespace fsound

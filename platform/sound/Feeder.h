@@ -1,0 +1,51 @@
+// Owns the open streams and keeps their rings filled: on a thread of its own
+// while the output runs by itself, or on the caller's thread, a block's worth
+// at a time, in the MANUAL output.
+//
+// Thread contract: Add, Remove, Contains and FillForNextBlock are called by
+// the program's threads under the library's lock. The feeder thread takes the
+// registry lock only to pick a stream, then that stream's decode lock (hand
+// over hand), so Remove can be sure the feeder has let go of what it removed.
+#pragma once
+
+#include "Stream.h"
+
+#include <atomic>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace fsound {
+
+class Feeder {
+public:
+    explicit Feeder(bool ownThread);
+    ~Feeder();
+    Feeder(const Feeder&) = delete;
+    Feeder& operator=(const Feeder&) = delete;
+
+    Stream* Add(std::unique_ptr<Stream> stream);
+    // Hands the stream back once the feeder thread can no longer touch it.
+    std::unique_ptr<Stream> Remove(Stream* stream);
+    bool Contains(const Stream* stream) const;
+    // Wakes the thread early (a stream was added or rewound).
+    void Nudge();
+
+    void FillForNextBlock();
+
+private:
+    void Run();
+    // The next stream that wants data, already locked for decoding.
+    Stream* PickAndLock(std::size_t& cursor);
+
+    mutable std::mutex registryLock_;
+    std::vector<std::unique_ptr<Stream>> streams_;
+    std::condition_variable wake_;
+    bool nudged_ = false;
+    bool quit_ = false;
+    std::thread thread_;
+};
+
+} // namespace fsound

@@ -1,0 +1,116 @@
+#include "Output.h"
+
+#include "Mixer.h"
+
+#include <pthread.h>
+#include <sched.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstring>
+
+namespace fsound {
+
+Output::Output(Mixer& mixer) : mixer_(mixer) {}
+
+Output::~Output() {
+    if (device_ != 0) {
+        SDL_CloseAudioDevice(device_);
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    }
+    quit_.store(true);
+    if (noSoundThread_.joinable()) {
+        noSoundThread_.join();
+    }
+}
+
+bool Output::Start(Kind kind) {
+    kind_ = kind;
+    if (kind == Kind::Manual) {
+        return true;
+    }
+    if (kind == Kind::Device && OpenDevice()) {
+        return true;
+    }
+    kind_ = Kind::NoSound;
+    StartNoSound();
+    return kind == Kind::NoSound;
+}
+
+bool Output::OpenDevice() {
+    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
+        return false;
+    }
+    SDL_AudioSpec want{};
+    want.freq = kMixRate;
+    want.format = AUDIO_S16SYS;
+    want.channels = kOutputChannels;
+    want.samples = static_cast<Uint16>(kBlockFrames);
+    want.callback = &Output::DeviceCallback;
+    want.userdata = this;
+    // SDL converts to whatever the device really wants; we always mix 44100 stereo.
+    device_ = SDL_OpenAudioDevice(nullptr, 0, &want, nullptr, 0);
+    if (device_ == 0) {
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        return false;
+    }
+    SDL_PauseAudioDevice(device_, 0);
+    return true;
+}
+
+void Output::DeviceCallback(void* self, Uint8* stream, int length) {
+    static_cast<Output*>(self)->Fill(reinterpret_cast<std::int16_t*>(stream),
+                                     static_cast<std::size_t>(length) / (2 * sizeof(std::int16_t)));
+}
+
+void Output::Fill(std::int16_t* out, std::size_t frames) {
+    while (frames > 0) {
+        if (carryFrames_ == 0 && frames >= kBlockFrames) {
+            mixer_.MixBlock(out);
+            out += kBlockFrames * 2;
+            frames -= kBlockFrames;
+            continue;
+        }
+        if (carryFrames_ == 0) {
+            mixer_.MixBlock(carry_);
+            carryFrames_ = kBlockFrames;
+        }
+        const std::size_t n = std::min(frames, carryFrames_);
+        const std::int16_t* from = carry_ + (kBlockFrames - carryFrames_) * 2;
+        std::memcpy(out, from, n * 2 * sizeof(std::int16_t));
+        out += n * 2;
+        frames -= n;
+        carryFrames_ -= n;
+    }
+}
+
+void Output::StartNoSound() {
+    noSoundThread_ = std::thread([this] { NoSoundLoop(); });
+    // Real-time scheduling where the system grants it, as SDL asks for its
+    // own audio thread; without it the thread still keeps time, less tightly.
+    sched_param param{};
+    param.sched_priority = sched_get_priority_min(SCHED_FIFO) + 10;
+    pthread_setschedparam(noSoundThread_.native_handle(), SCHED_FIFO, &param);
+}
+
+void Output::NoSoundLoop() {
+    using Clock = std::chrono::steady_clock;
+    constexpr auto kBlockTime =
+        std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(
+            static_cast<double>(kBlockFrames) / kMixRate));
+    // After a long stall, start afresh rather than mix a burst to catch up.
+    constexpr auto kGiveUpLag = std::chrono::milliseconds(250);
+    std::int16_t discard[kBlockFrames * 2];
+    auto due = Clock::now();
+    while (!quit_.load(std::memory_order_relaxed)) {
+        mixer_.MixBlock(discard);
+        due += kBlockTime;
+        const auto now = Clock::now();
+        if (now - due > kGiveUpLag) {
+            due = now;
+        }
+        std::this_thread::sleep_until(due);
+    }
+}
+
+} // namespace fsound

@@ -1,0 +1,71 @@
+#include "Spectrum.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+namespace fsound {
+
+Spectrum::Spectrum()
+    : input_(fftwf_alloc_real(kSize)), output_(fftwf_alloc_complex(kBins + 1)),
+      plan_(fftwf_plan_dft_r2c_1d(static_cast<int>(kSize), input_, output_, FFTW_ESTIMATE)) {
+    for (std::size_t i = 0; i < kSize; ++i) {
+        window_[i] = static_cast<float>(
+            0.5 - 0.5 * std::cos(2.0 * std::numbers::pi * static_cast<double>(i) / kSize));
+    }
+}
+
+Spectrum::~Spectrum() {
+    fftwf_destroy_plan(plan_);
+    fftwf_free(output_);
+    fftwf_free(input_);
+}
+
+void* Spectrum::Callback(void* block, void*, int frames, void* self) {
+    static_cast<Spectrum*>(self)->Analyse(static_cast<const std::int16_t*>(block), frames);
+    return block;
+}
+
+void Spectrum::Analyse(const std::int16_t* block, int frames) {
+    const std::size_t n = std::min<std::size_t>(static_cast<std::size_t>(frames), kSize);
+    std::move(history_.begin() + static_cast<std::ptrdiff_t>(n), history_.end(), history_.begin());
+    const std::int16_t* newest = block + 2 * (static_cast<std::size_t>(frames) - n);
+    for (std::size_t i = 0; i < n; ++i) {
+        history_[kSize - n + i] =
+            (static_cast<float>(newest[2 * i]) + static_cast<float>(newest[2 * i + 1])) *
+            (0.5f / 32768.0f);
+    }
+    for (std::size_t i = 0; i < kSize; ++i) {
+        input_[i] = history_[i] * window_[i];
+    }
+    fftwf_execute(plan_);
+
+    // A sine of amplitude A centred on a bin gives |X| = A * N / 4 under a Hann window.
+    constexpr float scale = 4.0f / static_cast<float>(kSize);
+    // Odd while the bins change; acquire keeps the stores below after it.
+    const std::uint32_t v = version_.fetch_add(1, std::memory_order_acq_rel);
+    for (std::size_t k = 0; k < kBins; ++k) {
+        const float re = output_[k][0];
+        const float im = output_[k][1];
+        const float magnitude = std::sqrt(re * re + im * im) * scale;
+        published_[k].store(magnitude, std::memory_order_relaxed);
+    }
+    version_.store(v + 2, std::memory_order_release);
+}
+
+void Spectrum::Read(float* bins) const {
+    for (;;) {
+        const std::uint32_t before = version_.load(std::memory_order_acquire);
+        if ((before & 1) == 0) {
+            for (std::size_t k = 0; k < kBins; ++k) {
+                // Acquire keeps the version check below after these loads.
+                bins[k] = published_[k].load(std::memory_order_acquire);
+            }
+            if (version_.load(std::memory_order_relaxed) == before) {
+                return;
+            }
+        }
+    }
+}
+
+} // namespace fsound

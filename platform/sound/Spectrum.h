@@ -1,0 +1,43 @@
+// The spectrum unit: a 1024-point Hann-windowed FFT of the mono fold of the
+// latest output block, as 512 magnitudes scaled so that a full-scale sine
+// centred on a bin reads 1.0 there.
+//
+// Thread contract: Analyse runs on the mixing thread (as a unit callback) and
+// publishes through a sequence lock that never makes it wait; Read may be
+// called from any thread and retries while a publication is under way.
+#pragma once
+
+#include <fftw3.h>
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+
+namespace fsound {
+
+class Spectrum {
+public:
+    static constexpr std::size_t kSize = 1024;
+    static constexpr std::size_t kBins = kSize / 2;
+
+    Spectrum();
+    ~Spectrum();
+    Spectrum(const Spectrum&) = delete;
+    Spectrum& operator=(const Spectrum&) = delete;
+
+    static void* Callback(void* block, void* other, int frames, void* self);
+    void Read(float* bins) const;
+
+private:
+    void Analyse(const std::int16_t* block, int frames);
+
+    float* input_;
+    fftwf_complex* output_;
+    fftwf_plan plan_;
+    std::array<float, kSize> window_{};
+    std::array<float, kSize> history_{}; // mono fold of the latest frames, oldest first
+    std::array<std::atomic<float>, kBins> published_{};
+    std::atomic<std::uint32_t> version_{0};
+};
+
+} // namespace fsound

@@ -1,0 +1,28 @@
+/* Counters of the sound library's mixer, for tests and benchmarks. */
+#ifndef FSOUND_STATS_H
+#define FSOUND_STATS_H
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+typedef struct FSOUND_STATS {
+    unsigned long long blocksMixed; /* blocks handed to the output since Init or the last reset */
+    unsigned long long underruns;   /* blocks in which a playing channel found its ring empty */
+    double worstBlockMs;            /* longest time the mixer spent on one block */
+    int streamsOpen;                /* streams opened and not yet released */
+} FSOUND_STATS;
+
+/* Zeros when the library is not started. */
+void FSOUND_GetStats(FSOUND_STATS *stats);
+void FSOUND_ResetStats(void);
+
+/* Frames in one mixed block, and the output rate. */
+#define FSOUND_BLOCK_FRAMES 1024
+#define FSOUND_MIX_RATE 44100
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif
