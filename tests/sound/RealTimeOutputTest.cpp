@@ -1,0 +1,68 @@
+// Streams played while the library mixes on its own thread: they still end by themselves,
+// and the program's calls, made while blocks are being mixed, disturb nothing.
+#include "SoundTest.h"
+
+#include <chrono>
+#include <random>
+#include <thread>
+
+namespace corvaline::testsupport {
+namespace {
+
+class RealTimeOutputTest : public RealTimeSoundTest {};
+
+TEST_F(RealTimeOutputTest, AStreamPlaysToItsEndByItself) {
+    const std::string path = dir_.File("short.wav");
+    ASSERT_TRUE(WriteWav16(path, 44100, 2, 13230, Sine(440.0, 44100, 0.5))); // 0.3 s
+    FSOUND_STREAM* stream = FSOUND_Stream_OpenFile(path.c_str(), FSOUND_LOOP_OFF, 0);
+    ASSERT_NE(stream, nullptr);
+    ASSERT_NE(FSOUND_Stream_Play(1, stream), 0);
+    // Generous: the point is that it ends, not how punctually.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (FSOUND_IsPlaying(1) && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    EXPECT_EQ(FSOUND_IsPlaying(1), 0);
+    EXPECT_EQ(FSOUND_Stream_GetTime(stream), 300);
+    FSOUND_STATS stats{};
+    FSOUND_GetStats(&stats);
+    EXPECT_GE(stats.blocksMixed, 13u);
+}
+
+TEST_F(RealTimeOutputTest, CallsMadeWhileTheMixerRunsAreSafe) {
+    const std::string wav = dir_.File("a.wav"), mp3 = dir_.File("b.mp3");
+    ASSERT_TRUE(WriteWav16(wav, 48000, 2, 24000, Music(48000, 2)));
+    ASSERT_TRUE(WriteMp3(mp3, 44100, 2, 22050, Music(44100, 4)));
+    FSOUND_DSPUNIT* fft = FSOUND_DSP_GetFFTUnit();
+    // Each Close may wait for the block in progress, so a few dozen rounds are enough.
+    std::mt19937 random(1234);
+    FSOUND_STREAM* playing[2] = {nullptr, nullptr};
+    for (int i = 0; i < 50; ++i) {
+        const int channel = static_cast<int>(random() % 2);
+        if (playing[channel] != nullptr && random() % 2 == 0)
+            FSOUND_Stream_Stop(playing[channel]);
+        if (playing[channel] != nullptr) {
+            FSOUND_Stream_Close(playing[channel]);
+            playing[channel] = nullptr;
+        }
+        playing[channel] = FSOUND_Stream_OpenFile((i % 3 ? wav : mp3).c_str(), FSOUND_LOOP_OFF, 0);
+        ASSERT_NE(playing[channel], nullptr) << "round " << i;
+        FSOUND_Stream_Play(channel, playing[channel]);
+        FSOUND_SetVolume(channel, static_cast<int>(random() % 256));
+        FSOUND_SetPan(channel, static_cast<int>(random() % 257) - 1);
+        FSOUND_DSP_SetActive(fft, static_cast<int>(random() % 2));
+        std::this_thread::sleep_for(std::chrono::microseconds(random() % 3000));
+        EXPECT_GE(FSOUND_Stream_GetTime(playing[channel]), 0);
+        EXPECT_LE(FSOUND_Stream_GetTime(playing[channel]), 550);
+        (void)FSOUND_IsPlaying(channel);
+        (void)FSOUND_GetVolume(channel);
+        const float* spectrum = FSOUND_DSP_GetSpectrum();
+        ASSERT_NE(spectrum, nullptr);
+        EXPECT_GE(spectrum[static_cast<size_t>(random() % 512)], 0.0f);
+    }
+    for (FSOUND_STREAM* stream : playing)
+        FSOUND_Stream_Close(stream);
+    EXPECT_EQ(StreamsOpen(), 0);
+}
+
+} // namespace
+} // namespace corvaline::testsupport
