@@ -1,0 +1,13 @@
+#pragma once
+
+// Everything the program sees of the dialog layer.
+
+#include "AfxTypes.h"
+#include "Controls.h"
+#include "DataExchange.h"
+#include "Dialog.h"
+#include "DialogTemplate.h"
+#include "Gdi.h"
+#include "MessageMap.h"
+#include "WinApp.h"
+#include "Wnd.h"

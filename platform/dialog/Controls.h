@@ -1,0 +1,48 @@
+#pragma once
+
+#include "Wnd.h"
+
+#include <string>
+
+// The control classes a dialog binds with DDX_Control. Index and position arguments follow
+// the Windows controls: LB_ERR for a bad index, positions clamped to the range.
+
+class CListBox : public CWnd {
+  public:
+    // Returns the index of the new line (its sorted place in a sorted list box).
+    int AddString(const std::string& text);
+    int InsertString(int nIndex, const std::string& text);
+    // Returns the number of lines left, or LB_ERR.
+    int DeleteString(UINT nIndex);
+    // Returns the length of the line, or LB_ERR (text then unchanged).
+    int GetText(int nIndex, std::string& text) const;
+    int GetTextLen(int nIndex) const;
+    int GetCount() const;
+    // -1 clears the selection (and, as on Windows, returns LB_ERR).
+    int SetCurSel(int nSelect);
+    int GetCurSel() const;
+    void ResetContent();
+};
+
+class CSliderCtrl : public CWnd {
+  public:
+    void SetRange(int nMin, int nMax, BOOL bRedraw = FALSE);
+    void GetRange(int& nMin, int& nMax) const;
+    int GetRangeMin() const;
+    int GetRangeMax() const;
+    void SetPos(int nPos);
+    int GetPos() const;
+    int SetPageSize(int nSize);
+    int SetLineSize(int nSize);
+};
+
+class CProgressCtrl : public CWnd {
+  public:
+    void SetRange(short nLower, short nUpper);
+    void SetRange32(int nLower, int nUpper);
+    void GetRange(int& nLower, int& nUpper) const;
+    // Returns the previous position.
+    int SetPos(int nPos);
+    int GetPos() const;
+    int OffsetPos(int nPos);
+};

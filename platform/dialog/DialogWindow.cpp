@@ -1,0 +1,280 @@
+#include "DialogWindow.h"
+
+#include "Dialog.h"
+#include "DialogTemplate.h"
+#include "IconResource.h"
+#include "TemplateControls.h"
+
+#include <QAbstractButton>
+#include <QCloseEvent>
+#include <QContextMenuEvent>
+#include <QFontMetrics>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QPainter>
+#include <QPushButton>
+#include <QShortcut>
+#include <QTimer>
+
+#include <algorithm>
+
+namespace {
+
+// The fixed base units stand for the template font's metrics. The font that stands in for
+// it here is usually wider, and its texts would overflow their controls, so it is narrowed
+// until its average letter, measured as Windows measures it, fits the horizontal unit.
+QFont TemplateFont(const DialogTemplate& t) {
+    QFont font(QString::fromUtf8(t.fontName ? t.fontName : ""));
+    font.setPixelSize(std::max(1, (t.fontPoints > 0 ? t.fontPoints : 8) * 96 / 72));
+    const QString letters = QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
+    for (int stretch : {QFont::Unstretched, QFont::SemiCondensed, QFont::Condensed}) {
+        font.setStretch(stretch);
+        const int width = QFontMetrics(font).horizontalAdvance(letters);
+        if ((width + 26) / 52 <= DialogUnitsToPixelsX(4))
+            break;
+    }
+    return font;
+}
+
+} // namespace
+
+DialogWindow::DialogWindow(CDialog& owner, const DialogTemplate& t, QWidget* parent)
+    : QDialog(parent), m_owner(owner) {
+    m_hasSystemMenu = HasStyle(t.style, DlgStyle::SystemMenu);
+    m_hasMinimizeBox = HasStyle(t.style, DlgStyle::MinimizeBox);
+    Qt::WindowFlags flags = HasStyle(t.style, DlgStyle::AppWindow) ? Qt::Window : Qt::Dialog;
+    flags |= Qt::CustomizeWindowHint | Qt::WindowTitleHint;
+    if (m_hasSystemMenu)
+        flags |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+    if (m_hasMinimizeBox)
+        flags |= Qt::WindowMinimizeButtonHint;
+    setWindowFlags(flags);
+    setWindowTitle(QString::fromUtf8(t.caption ? t.caption : ""));
+    setFont(TemplateFont(t));
+    setFixedSize(DialogUnitsToPixelsX(t.cx), DialogUnitsToPixelsY(t.cy));
+
+    m_surface = QImage(size(), QImage::Format_RGB32);
+    EraseSurface();
+
+    m_systemMenu.m_pMenu = new QMenu(this);
+    // Commands arrive once the menu has closed, as on Windows.
+    connect(m_systemMenu.m_pMenu, &QMenu::triggered, this, [this](QAction* action) {
+        const UINT id = action->data().toUInt();
+        QTimer::singleShot(0, this, [this, id] { m_owner.SendMessage(WM_SYSCOMMAND, id); });
+    });
+    m_systemMenu.AppendMenu(MF_STRING, SC_RESTORE, "&Restore");
+    if (m_hasMinimizeBox)
+        m_systemMenu.AppendMenu(MF_STRING, SC_MINIMIZE, "Mi&nimize");
+    m_systemMenu.AppendMenu(MF_SEPARATOR);
+    m_systemMenu.AppendMenu(MF_STRING, SC_CLOSE, "&Close\tAlt+F4");
+    if (m_hasSystemMenu) {
+        auto* shortcut = new QShortcut(QKeySequence(Qt::AltModifier | Qt::Key_Space), this);
+        connect(shortcut, &QShortcut::activated, this,
+                [this] { PopUpSystemMenu(mapToGlobal(QPoint(0, 0))); });
+    }
+
+    CreateControls(t);
+}
+
+DialogWindow::~DialogWindow() {
+    StopAllTimers();
+}
+
+void DialogWindow::CreateControls(const DialogTemplate& t) {
+    for (const DialogControl& c : t.controls) {
+        QWidget* widget = CreateTemplateControl(c, this);
+        m_controls.emplace(c.id, widget); // the first of equal identifiers is the one found
+        m_controlOrder.push_back(widget);
+        const int id = c.id;
+        if (c.kind == ControlKind::DefPushButton || HasStyle(c.style, CtlStyle::Default))
+            m_defaultButtonId = id;
+        if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
+            connect(button, &QAbstractButton::clicked, this,
+                    [this, id] { Command(id, BN_CLICKED); });
+        } else if (auto* slider = dynamic_cast<ReleaseSlider*>(widget)) {
+            slider->onReleased = [this, id, slider] {
+                NMHDR header{slider, static_cast<UINT_PTR>(id), NM_RELEASEDCAPTURE};
+                m_owner.SendMessage(WM_NOTIFY, static_cast<WPARAM>(id),
+                                    reinterpret_cast<LPARAM>(&header));
+            };
+        } else if (auto* list = dynamic_cast<NotifyListBox*>(widget)) {
+            if (HasStyle(c.style, CtlStyle::Notify))
+                list->onDoubleClicked = [this, id] { Command(id, LBN_DBLCLK); };
+        }
+    }
+}
+
+QWidget* DialogWindow::Control(int id) const {
+    const auto it = m_controls.find(id);
+    return it == m_controls.end() ? nullptr : it->second;
+}
+
+QWidget* DialogWindow::FirstTabStop() const {
+    for (QWidget* w : m_controlOrder)
+        if (w->focusPolicy() == Qt::StrongFocus && w->isEnabled() && !w->isHidden())
+            return w;
+    return nullptr;
+}
+
+void DialogWindow::Command(int id, UINT code) {
+    m_owner.SendMessage(WM_COMMAND, MAKEWPARAM(static_cast<UINT>(id), code),
+                        reinterpret_cast<LPARAM>(Control(id)));
+}
+
+// --- painting ---
+
+void DialogWindow::EraseSurface() {
+    m_surface.fill(palette().color(QPalette::Window));
+    ShowArea(m_surface.rect());
+}
+
+void DialogWindow::ShowArea(const QRect& area) {
+    // Inside WM_PAINT the whole client area is about to be shown anyway; asking again
+    // from there would only loop.
+    if (!m_inPaint)
+        update(area);
+}
+
+void DialogWindow::InvalidateAll() {
+    m_paintPending = true;
+    update();
+    // A minimised window gets no paint events, yet the program paints it (its icon).
+    QTimer::singleShot(0, this, [this] { FlushPaint(); });
+}
+
+void DialogWindow::FlushPaint() {
+    if (!m_paintPending)
+        return;
+    DispatchPaint();
+    update();
+}
+
+void DialogWindow::DispatchPaint() {
+    m_paintPending = false;
+    m_inPaint = true;
+    m_owner.SendMessage(WM_PAINT);
+    m_inPaint = false;
+}
+
+void DialogWindow::paintEvent(QPaintEvent* event) {
+    // WM_PAINT comes only when the window needs its client area drawn again, not for the
+    // repaints that controls over the image cause, so what the program draws between its
+    // paints is not wiped by them.
+    if (m_paintPending)
+        DispatchPaint();
+    QPainter painter(this);
+    painter.drawImage(event->rect(), m_surface, event->rect());
+}
+
+void DialogWindow::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    InvalidateAll();
+}
+
+void DialogWindow::changeEvent(QEvent* event) {
+    QDialog::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange)
+        InvalidateAll();
+}
+
+// --- keyboard, close box, system menu ---
+
+void DialogWindow::keyPressEvent(QKeyEvent* event) {
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        PressDefaultButton();
+        return;
+    case Qt::Key_Space:
+        if (event->modifiers() == Qt::AltModifier && m_hasSystemMenu) {
+            PopUpSystemMenu(mapToGlobal(QPoint(0, 0)));
+            return;
+        }
+        break;
+    default:
+        break;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+void DialogWindow::PressDefaultButton() {
+    // A focused push button has taken Enter itself before it came here.
+    if (m_defaultButtonId == 0) {
+        Command(IDOK, BN_CLICKED);
+        return;
+    }
+    auto* button = qobject_cast<QPushButton*>(Control(m_defaultButtonId));
+    if (button && button->isEnabled() && button->isVisible())
+        button->click();
+}
+
+void DialogWindow::reject() {
+    // Escape: the cancel command, whether or not a cancel button is shown.
+    Command(IDCANCEL, BN_CLICKED);
+}
+
+void DialogWindow::closeEvent(QCloseEvent* event) {
+    event->ignore();
+    m_owner.SendMessage(WM_SYSCOMMAND, SC_CLOSE);
+}
+
+void DialogWindow::contextMenuEvent(QContextMenuEvent* event) {
+    if (m_hasSystemMenu)
+        PopUpSystemMenu(event->globalPos());
+}
+
+void DialogWindow::PopUpSystemMenu(const QPoint& globalPos) {
+    QMenu* menu = m_systemMenu.m_pMenu;
+    for (QAction* action : menu->actions()) {
+        const UINT id = action->data().toUInt();
+        if (id == SC_RESTORE)
+            action->setEnabled(isMinimized());
+        else if (id == SC_MINIMIZE)
+            action->setEnabled(!isMinimized());
+    }
+    menu->popup(globalPos);
+}
+
+// --- timers ---
+
+UINT_PTR DialogWindow::StartTimer(UINT_PTR id, UINT ms) {
+    QTimer*& timer = m_timers[id];
+    if (!timer) {
+        timer = new QTimer(this);
+        connect(timer, &QTimer::timeout, this, [this, id] { m_owner.SendMessage(WM_TIMER, id); });
+    }
+    timer->start(static_cast<int>(ms));
+    return id;
+}
+
+bool DialogWindow::StopTimer(UINT_PTR id) {
+    const auto it = m_timers.find(id);
+    if (it == m_timers.end())
+        return false;
+    // KillTimer may come from the timer's own expiry, so the timer is deleted later.
+    it->second->stop();
+    it->second->deleteLater();
+    m_timers.erase(it);
+    return true;
+}
+
+void DialogWindow::StopAllTimers() {
+    for (auto& [id, timer] : m_timers) {
+        timer->stop();
+        timer->deleteLater();
+    }
+    m_timers.clear();
+}
+
+// --- icons ---
+
+void DialogWindow::SetIcons(HICON big, HICON small) {
+    m_bigIcon = big;
+    m_smallIcon = small;
+    QIcon icon;
+    if (big)
+        icon.addPixmap(QPixmap::fromImage(big->Picture(32)));
+    if (small)
+        icon.addPixmap(QPixmap::fromImage(small->Picture(16)));
+    setWindowIcon(icon);
+}

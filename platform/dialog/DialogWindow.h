@@ -1,0 +1,83 @@
+#pragma once
+
+// Inside the dialog layer: the Qt window of a CDialog. It owns the controls made from the
+// template, the client-area image, the timers and the system menu, and turns Qt events
+// into messages for the dialog's command map.
+
+#include "AfxTypes.h"
+#include "Wnd.h"
+
+#include <QDialog>
+#include <QImage>
+
+#include <map>
+#include <string>
+#include <vector>
+
+class CDialog;
+class QTimer;
+struct DialogTemplate;
+
+class DialogWindow final : public QDialog {
+  public:
+    DialogWindow(CDialog& owner, const DialogTemplate& dialogTemplate, QWidget* parent);
+    ~DialogWindow() override;
+
+    QWidget* Control(int id) const;
+    const std::vector<QWidget*>& ControlsInOrder() const { return m_controlOrder; }
+    // The first visible, enabled control that takes the focus with Tab.
+    QWidget* FirstTabStop() const;
+
+    // The client-area pixels and the painting of them.
+    QImage& Surface() { return m_surface; }
+    void ShowArea(const QRect& area);
+    void EraseSurface();
+    void InvalidateAll();
+    void FlushPaint();
+
+    UINT_PTR StartTimer(UINT_PTR id, UINT ms);
+    bool StopTimer(UINT_PTR id);
+    void StopAllTimers();
+
+    CMenu* SystemMenu() { return m_hasSystemMenu ? &m_systemMenu : nullptr; }
+    void PopUpSystemMenu(const QPoint& globalPos);
+
+    void SetIcons(HICON big, HICON small);
+    HICON BigIcon() const { return m_bigIcon; }
+    HICON SmallIcon() const { return m_smallIcon; }
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void reject() override;
+
+  private:
+    void CreateControls(const DialogTemplate& dialogTemplate);
+    void Command(int id, UINT code);
+    void PressDefaultButton();
+    void DispatchPaint();
+
+    CDialog& m_owner;
+    std::map<int, QWidget*> m_controls;
+    std::vector<QWidget*> m_controlOrder;
+    int m_defaultButtonId = 0;
+    QImage m_surface;
+    bool m_paintPending = false;
+    bool m_inPaint = false;
+    std::map<UINT_PTR, QTimer*> m_timers;
+    bool m_hasSystemMenu = false;
+    bool m_hasMinimizeBox = false;
+    CMenu m_systemMenu;
+    HICON m_bigIcon = nullptr;
+    HICON m_smallIcon = nullptr;
+};
+
+// The window of the most recent live dialog, which owns message boxes that name no owner.
+DialogWindow* FrontDialogWindow();
+// A modal message box with its own event loop; returns IDOK, IDCANCEL, IDYES, ...
+int ShowMessageBox(DialogWindow* owner, const std::string& text, const std::string& caption,
+                   UINT type);

@@ -1,0 +1,79 @@
+#include "DialogTemplate.h"
+#include "IconResource.h"
+#include "WinApp.h"
+
+#include <cstdlib>
+#include <map>
+#include <memory>
+#include <string>
+
+namespace {
+
+// Registrations may come from static initialisers, hence the function-local tables.
+std::map<UINT, const DialogTemplate*>& Templates() {
+    static std::map<UINT, const DialogTemplate*> table;
+    return table;
+}
+
+std::map<UINT, std::string>& Strings() {
+    static std::map<UINT, std::string> table;
+    return table;
+}
+
+std::map<UINT, std::unique_ptr<IconResource>>& Icons() {
+    static std::map<UINT, std::unique_ptr<IconResource>> table;
+    return table;
+}
+
+} // namespace
+
+QImage IconResource::Picture(int size) const {
+    const QImage* best = nullptr;
+    for (const QImage& picture : pictures)
+        if (!best || std::abs(picture.width() - size) < std::abs(best->width() - size))
+            best = &picture;
+    return best ? *best : QImage();
+}
+
+BOOL AfxRegisterDialogTemplate(UINT nID, const DialogTemplate& dialogTemplate) {
+    Templates()[nID] = &dialogTemplate;
+    return TRUE;
+}
+
+const DialogTemplate* AfxFindDialogTemplate(UINT nID) {
+    const auto it = Templates().find(nID);
+    return it == Templates().end() ? nullptr : it->second;
+}
+
+BOOL AfxRegisterString(UINT nID, const std::string& text) {
+    Strings()[nID] = text;
+    return TRUE;
+}
+
+BOOL AfxLoadString(UINT nID, std::string& text) {
+    const auto it = Strings().find(nID);
+    text = it == Strings().end() ? std::string() : it->second;
+    return it == Strings().end() ? FALSE : TRUE;
+}
+
+BOOL AfxRegisterIcon(UINT nID, std::initializer_list<const char* const*> xpmPictures) {
+    // Handles already given out stay valid: an identifier is registered once.
+    if (Icons().count(nID) != 0)
+        return FALSE;
+    auto icon = std::make_unique<IconResource>();
+    for (const char* const* xpm : xpmPictures) {
+        QImage picture(xpm);
+        if (picture.isNull())
+            return FALSE;
+        icon->pictures.push_back(picture.convertToFormat(QImage::Format_ARGB32));
+    }
+    if (icon->pictures.empty())
+        return FALSE;
+    Icons()[nID] = std::move(icon);
+    return TRUE;
+}
+
+HICON AfxFindIcon(UINT nID) {
+    const auto it = Icons().find(nID);
+    return it == Icons().end() ? nullptr : it->second.get();
+}

@@ -1,0 +1,165 @@
+#include "TemplateControls.h"
+
+#include "DialogTemplate.h"
+#include "IconResource.h"
+#include "WinApp.h"
+
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRegularExpressionValidator>
+
+void ReleaseSlider::mousePressEvent(QMouseEvent* event) {
+    m_pressed = event->button() == Qt::LeftButton;
+    QSlider::mousePressEvent(event);
+}
+
+void ReleaseSlider::mouseReleaseEvent(QMouseEvent* event) {
+    QSlider::mouseReleaseEvent(event);
+    if (m_pressed && event->button() == Qt::LeftButton) {
+        m_pressed = false;
+        if (onReleased)
+            onReleased();
+    }
+}
+
+void NotifyListBox::mouseDoubleClickEvent(QMouseEvent* event) {
+    QListWidget::mouseDoubleClickEvent(event);
+    if (event->button() == Qt::LeftButton && onDoubleClicked)
+        onDoubleClicked();
+}
+
+namespace {
+
+Qt::Alignment HorizontalAlignment(CtlStyle style) {
+    if (HasStyle(style, CtlStyle::Right))
+        return Qt::AlignRight;
+    if (HasStyle(style, CtlStyle::Center))
+        return Qt::AlignHCenter;
+    return Qt::AlignLeft;
+}
+
+// A sunken one-pixel edge: dark above and left, light below and right.
+void ApplyStaticEdge(QWidget* widget) {
+    widget->setStyleSheet(QStringLiteral("#%1 { border: 1px solid; border-color: palette(dark) "
+                                         "palette(light) palette(light) palette(dark); }")
+                              .arg(widget->objectName()));
+}
+
+QWidget* MakeWidget(const DialogControl& c, QWidget* parent) {
+    const QString text = QString::fromUtf8(c.text ? c.text : "");
+    switch (c.kind) {
+    case ControlKind::PushButton:
+    case ControlKind::DefPushButton: {
+        auto* button = new QPushButton(text, parent);
+        // A focused button takes Enter, as on Windows.
+        button->setAutoDefault(true);
+        button->setDefault(c.kind == ControlKind::DefPushButton ||
+                           HasStyle(c.style, CtlStyle::Default));
+        return button;
+    }
+    case ControlKind::Edit: {
+        auto* edit = new QLineEdit(text, parent);
+        edit->setAlignment(HorizontalAlignment(c.style) | Qt::AlignVCenter);
+        edit->setReadOnly(HasStyle(c.style, CtlStyle::ReadOnly));
+        edit->setFrame(!HasStyle(c.style, CtlStyle::NoBorder));
+        if (HasStyle(c.style, CtlStyle::Number))
+            edit->setValidator(new QRegularExpressionValidator(
+                QRegularExpression(QStringLiteral("[0-9]*")), edit));
+        return edit;
+    }
+    case ControlKind::Static: {
+        auto* label = new QLabel(text, parent);
+        label->setAlignment(HorizontalAlignment(c.style) | Qt::AlignTop);
+        label->setWordWrap(true);
+        label->setTextFormat(Qt::PlainText);
+        label->setAttribute(Qt::WA_TransparentForMouseEvents);
+        return label;
+    }
+    case ControlKind::GroupBox: {
+        auto* frame = new QGroupBox(text, parent);
+        // Only drawn: it must neither hide nor catch the mouse for the controls inside.
+        frame->setAttribute(Qt::WA_TransparentForMouseEvents);
+        return frame;
+    }
+    case ControlKind::CheckBox: {
+        auto* box = new QCheckBox(text, parent);
+        if (HasStyle(c.style, CtlStyle::LeftText))
+            box->setLayoutDirection(Qt::RightToLeft);
+        return box;
+    }
+    case ControlKind::ListBox: {
+        auto* list = new NotifyListBox(parent);
+        list->setSelectionMode(QAbstractItemView::SingleSelection);
+        list->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+        list->setProperty("sorted", HasStyle(c.style, CtlStyle::Sort));
+        if (HasStyle(c.style, CtlStyle::NoBorder))
+            list->setFrameShape(QFrame::NoFrame);
+        return list;
+    }
+    case ControlKind::Slider: {
+        const bool vertical = HasStyle(c.style, CtlStyle::Vertical);
+        auto* slider = new ReleaseSlider(vertical ? Qt::Vertical : Qt::Horizontal, parent);
+        slider->setRange(0, 100);
+        slider->setSingleStep(1);
+        slider->setPageStep(20);
+        // Windows trackbars put the minimum at the top and move down with the Down key.
+        slider->setInvertedAppearance(vertical);
+        slider->setInvertedControls(vertical);
+        slider->setTickPosition(HasStyle(c.style, CtlStyle::NoTicks) ? QSlider::NoTicks
+                                                                     : QSlider::TicksBelow);
+        return slider;
+    }
+    case ControlKind::Progress: {
+        auto* bar = new QProgressBar(parent);
+        bar->setRange(0, 100);
+        bar->setValue(0);
+        bar->setTextVisible(false);
+        return bar;
+    }
+    case ControlKind::Icon: {
+        auto* label = new QLabel(parent);
+        label->setAttribute(Qt::WA_TransparentForMouseEvents);
+        if (HICON icon = AfxFindIcon(c.icon))
+            label->setPixmap(QPixmap::fromImage(icon->Picture(32)));
+        return label;
+    }
+    }
+    return new QWidget(parent);
+}
+
+} // namespace
+
+QWidget* CreateTemplateControl(const DialogControl& c, QWidget* parent) {
+    QWidget* widget = MakeWidget(c, parent);
+    widget->setObjectName(QString::number(c.id));
+    int width = DialogUnitsToPixelsX(c.cx);
+    int height = DialogUnitsToPixelsY(c.cy);
+    if (c.kind == ControlKind::Icon) {
+        // An icon control takes the size of its picture, as on Windows.
+        if (const auto* label = static_cast<QLabel*>(widget); !label->pixmap().isNull()) {
+            width = label->pixmap().width();
+            height = label->pixmap().height();
+        }
+    }
+    widget->setGeometry(DialogUnitsToPixelsX(c.x), DialogUnitsToPixelsY(c.y), width, height);
+
+    const bool focusable = c.kind != ControlKind::Static && c.kind != ControlKind::GroupBox &&
+                           c.kind != ControlKind::Icon && c.kind != ControlKind::Progress;
+    if (focusable)
+        widget->setFocusPolicy(HasStyle(c.style, CtlStyle::TabStop) ? Qt::StrongFocus
+                                                                    : Qt::ClickFocus);
+    else
+        widget->setFocusPolicy(Qt::NoFocus);
+    if (HasStyle(c.style, CtlStyle::StaticEdge))
+        ApplyStaticEdge(widget);
+    widget->setEnabled(!HasStyle(c.style, CtlStyle::Disabled));
+    widget->setVisible(!HasStyle(c.style, CtlStyle::Hidden));
+    if (c.kind == ControlKind::GroupBox)
+        widget->lower();
+    return widget;
+}

@@ -1,0 +1,54 @@
+#pragma once
+
+#include "AfxTypes.h"
+
+#include <initializer_list>
+#include <string>
+
+class CWnd;
+struct DialogTemplate;
+
+// The program-wide application object; exactly one exists. AfxWinMain makes the Qt
+// application, then calls InitInstance; when it returns FALSE the program ends there.
+class CWinApp {
+  public:
+    explicit CWinApp(const char* pszAppName = nullptr);
+    virtual ~CWinApp();
+    CWinApp(const CWinApp&) = delete;
+    CWinApp& operator=(const CWinApp&) = delete;
+
+    virtual BOOL InitInstance();
+    // Runs the application's own event loop (only when InitInstance returned TRUE).
+    virtual int Run();
+    virtual int ExitInstance();
+
+    HICON LoadIcon(UINT nIDResource) const;
+    // Windows switches that have no counterpart here.
+    BOOL Enable3dControls() { return TRUE; }
+
+    CWnd* m_pMainWnd = nullptr;
+    std::string m_pszAppName;
+};
+
+CWinApp* AfxGetApp();
+CWnd* AfxGetMainWnd();
+inline BOOL AfxEnableControlContainer() {
+    return TRUE;
+}
+
+// The body of main(): returns the program's exit code.
+int AfxWinMain(int argc, char** argv);
+
+// The program's resources, registered by identifier before they are used. Templates and
+// icon pictures are kept by reference and must live as long as the program.
+BOOL AfxRegisterDialogTemplate(UINT nID, const DialogTemplate& dialogTemplate);
+const DialogTemplate* AfxFindDialogTemplate(UINT nID);
+BOOL AfxRegisterString(UINT nID, const std::string& text);
+// FALSE when no string has that identifier (text then empty).
+BOOL AfxLoadString(UINT nID, std::string& text);
+// Pictures in XPM form, e.g. a 32 x 32 and a 16 x 16 one.
+BOOL AfxRegisterIcon(UINT nID, std::initializer_list<const char* const*> xpmPictures);
+HICON AfxFindIcon(UINT nID);
+
+// Message boxes owned by the dialog in front; the caption is the application's name.
+int AfxMessageBox(const std::string& text, UINT nType = MB_OK, UINT nIDHelp = 0);

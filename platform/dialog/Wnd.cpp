@@ -1,0 +1,149 @@
+#include "Wnd.h"
+
+#include "Dialog.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+
+QWidget* CWnd::GetSafeHwnd() const {
+    return m_pDialog ? m_pDialog->FindControl(m_nID) : nullptr;
+}
+
+void CWnd::AttachToDialog(const CDialog* pDialog, int nID) {
+    m_pDialog = pDialog;
+    m_nID = nID;
+}
+
+BOOL CWnd::EnableWindow(BOOL bEnable) {
+    QWidget* w = GetSafeHwnd();
+    if (!w)
+        return FALSE;
+    const BOOL wasDisabled = w->isEnabled() ? FALSE : TRUE;
+    w->setEnabled(bEnable != FALSE);
+    return wasDisabled;
+}
+
+BOOL CWnd::IsWindowEnabled() const {
+    const QWidget* w = GetSafeHwnd();
+    return w && w->isEnabled() ? TRUE : FALSE;
+}
+
+BOOL CWnd::ShowWindow(int nCmdShow) {
+    QWidget* w = GetSafeHwnd();
+    if (!w)
+        return FALSE;
+    const BOOL wasVisible = w->isHidden() ? FALSE : TRUE;
+    w->setVisible(nCmdShow != SW_HIDE);
+    return wasVisible;
+}
+
+BOOL CWnd::IsWindowVisible() const {
+    const QWidget* w = GetSafeHwnd();
+    return w && w->isVisible() ? TRUE : FALSE;
+}
+
+void CWnd::SetWindowText(const std::string& text) {
+    QWidget* w = GetSafeHwnd();
+    const QString value = QString::fromStdString(text);
+    if (auto* edit = qobject_cast<QLineEdit*>(w))
+        edit->setText(value);
+    else if (auto* button = qobject_cast<QAbstractButton*>(w))
+        button->setText(value);
+    else if (auto* label = qobject_cast<QLabel*>(w))
+        label->setText(value);
+    else if (auto* frame = qobject_cast<QGroupBox*>(w))
+        frame->setTitle(value);
+    else if (w && w->isWindow())
+        w->setWindowTitle(value);
+}
+
+void CWnd::GetWindowText(std::string& text) const {
+    const QWidget* w = GetSafeHwnd();
+    QString value;
+    if (const auto* edit = qobject_cast<const QLineEdit*>(w))
+        value = edit->text();
+    else if (const auto* button = qobject_cast<const QAbstractButton*>(w))
+        value = button->text();
+    else if (const auto* label = qobject_cast<const QLabel*>(w))
+        value = label->text();
+    else if (const auto* frame = qobject_cast<const QGroupBox*>(w))
+        value = frame->title();
+    else if (w && w->isWindow())
+        value = w->windowTitle();
+    text = value.toStdString();
+}
+
+int CWnd::GetWindowTextLength() const {
+    std::string text;
+    GetWindowText(text);
+    return static_cast<int>(text.size());
+}
+
+void CWnd::SetFocus() {
+    if (QWidget* w = GetSafeHwnd())
+        w->setFocus(Qt::OtherFocusReason);
+}
+
+void CWnd::Invalidate(BOOL) {
+    if (QWidget* w = GetSafeHwnd())
+        w->update();
+}
+
+void CWnd::UpdateWindow() {
+    if (QWidget* w = GetSafeHwnd())
+        w->repaint();
+}
+
+BOOL CWnd::RedrawWindow() {
+    Invalidate();
+    UpdateWindow();
+    return GetSafeHwnd() ? TRUE : FALSE;
+}
+
+// --- CMenu ---
+
+BOOL CMenu::AppendMenu(UINT nFlags, UINT_PTR nIDNewItem, const std::string& text) {
+    if (!m_pMenu)
+        return FALSE;
+    if (nFlags & MF_SEPARATOR) {
+        m_pMenu->addSeparator();
+        return TRUE;
+    }
+    QAction* action = m_pMenu->addAction(QString::fromStdString(text));
+    action->setData(QVariant::fromValue(static_cast<UINT>(nIDNewItem)));
+    action->setEnabled((nFlags & (MF_GRAYED | MF_DISABLED)) == 0);
+    return TRUE;
+}
+
+int CMenu::GetMenuItemCount() const {
+    return m_pMenu ? static_cast<int>(m_pMenu->actions().size()) : -1;
+}
+
+UINT CMenu::GetMenuItemID(int nPos) const {
+    if (!m_pMenu || nPos < 0 || nPos >= m_pMenu->actions().size())
+        return static_cast<UINT>(-1);
+    const QAction* action = m_pMenu->actions().at(nPos);
+    return action->isSeparator() ? 0 : action->data().toUInt();
+}
+
+int CMenu::GetMenuString(UINT nIDItem, std::string& text, UINT nFlags) const {
+    text.clear();
+    if (!m_pMenu)
+        return 0;
+    const auto actions = m_pMenu->actions();
+    for (int pos = 0; pos < actions.size(); ++pos) {
+        const QAction* action = actions.at(pos);
+        const bool match = (nFlags & MF_BYPOSITION)
+                               ? pos == static_cast<int>(nIDItem)
+                               : !action->isSeparator() && action->data().toUInt() == nIDItem;
+        if (match) {
+            text = action->text().toStdString();
+            return static_cast<int>(text.size());
+        }
+    }
+    return 0;
+}

@@ -1,0 +1,157 @@
+#include "TestDialog.h"
+
+#include <QApplication>
+#include <QIcon>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+using namespace testdlg;
+
+namespace {
+
+constexpr COLORREF kRed = RGB(255, 50, 50);
+constexpr COLORREF kFill = RGB(20, 40, 20);
+
+struct Drawing : ::testing::Test {
+    TestDialog dlg;
+    COLORREF background = 0;
+    void SetUp() override {
+        dlg.Create();
+        QTest::qWait(10);
+        background = CClientDC(&dlg).GetPixel(400, 200);
+    }
+    void TearDown() override { dlg.DestroyWindow(); }
+};
+
+} // namespace
+
+TEST_F(Drawing, LinesLeaveOutTheirEndPoint) {
+    CClientDC dc(&dlg);
+    CPen pen(PS_SOLID, 1, kRed);
+    CPen* old = dc.SelectObject(&pen);
+    dc.MoveTo(10, 150);
+    dc.LineTo(20, 150);
+    EXPECT_EQ(dc.GetPixel(10, 150), kRed);
+    EXPECT_EQ(dc.GetPixel(19, 150), kRed);
+    EXPECT_EQ(dc.GetPixel(20, 150), background);
+    // The end point is the next start: a polyline has no gaps and no double pixels.
+    dc.LineTo(20, 160);
+    EXPECT_EQ(dc.GetPixel(20, 150), kRed);
+    EXPECT_EQ(dc.GetPixel(20, 159), kRed);
+    EXPECT_EQ(dc.GetPixel(20, 160), background);
+    // Diagonal, drawn backwards.
+    dc.MoveTo(45, 165);
+    dc.LineTo(40, 160);
+    EXPECT_EQ(dc.GetPixel(45, 165), kRed);
+    EXPECT_EQ(dc.GetPixel(41, 161), kRed);
+    EXPECT_EQ(dc.GetPixel(40, 160), background);
+    // A zero-length line draws nothing.
+    dc.MoveTo(60, 150);
+    dc.LineTo(60, 150);
+    EXPECT_EQ(dc.GetPixel(60, 150), background);
+
+    // The previous pen comes back: the surface's own black pen.
+    EXPECT_EQ(dc.SelectObject(old), &pen);
+    dc.MoveTo(70, 150);
+    dc.LineTo(72, 150);
+    EXPECT_EQ(dc.GetPixel(70, 150), RGB(0, 0, 0));
+}
+
+TEST_F(Drawing, RectanglesAndThreeDimensionalBorders) {
+    CClientDC dc(&dlg);
+    {
+        // Released while still selected: the surface keeps what it copied.
+        CBrush brush(kFill);
+        dc.SelectObject(&brush);
+    }
+    dc.Rectangle(100, 150, 110, 156);
+    EXPECT_EQ(dc.GetPixel(100, 150), RGB(0, 0, 0)); // outline, black by default
+    EXPECT_EQ(dc.GetPixel(109, 155), RGB(0, 0, 0));
+    EXPECT_EQ(dc.GetPixel(101, 151), kFill);
+    EXPECT_EQ(dc.GetPixel(108, 154), kFill);
+    EXPECT_EQ(dc.GetPixel(110, 150), background);
+    EXPECT_EQ(dc.GetPixel(100, 156), background);
+
+    CBrush white(RGB(255, 255, 255));
+    CRect area(120, 150, 124, 153);
+    dc.FillRect(&area, &white);
+    EXPECT_EQ(dc.GetPixel(123, 152), RGB(255, 255, 255));
+    EXPECT_EQ(dc.GetPixel(124, 152), background);
+
+    const COLORREF first = RGB(255, 255, 30), second = RGB(150, 150, 50);
+    dc.Draw3dRect(130, 150, 10, 8, first, second);
+    EXPECT_EQ(dc.GetPixel(130, 150), first);
+    EXPECT_EQ(dc.GetPixel(138, 150), first);  // top row to x+w-2
+    EXPECT_EQ(dc.GetPixel(139, 150), second); // right column from the top
+    EXPECT_EQ(dc.GetPixel(130, 156), first);  // left column to y+h-2
+    EXPECT_EQ(dc.GetPixel(130, 157), second); // bottom row from the left
+    EXPECT_EQ(dc.GetPixel(139, 157), second);
+    EXPECT_EQ(dc.GetPixel(131, 151), background);
+    EXPECT_EQ(dc.GetPixel(140, 150), background);
+}
+
+TEST_F(Drawing, WidePenEraserCoversTheLineItDrewOver) {
+    CClientDC dc(&dlg);
+    CPen needle(PS_SOLID, 2, kRed);
+    CPen eraser(PS_SOLID, 2, kFill);
+    CPen* old = dc.SelectObject(&needle);
+    dc.MoveTo(200, 190);
+    dc.LineTo(230, 150);
+    dc.SelectObject(&eraser);
+    dc.MoveTo(200, 190);
+    dc.LineTo(230, 150);
+    dc.SelectObject(old);
+    int red = 0, fill = 0;
+    for (int y = 145; y < 195; ++y)
+        for (int x = 195; x < 235; ++x) {
+            red += dc.GetPixel(x, y) == kRed;
+            fill += dc.GetPixel(x, y) == kFill;
+        }
+    EXPECT_EQ(red, 0);
+    EXPECT_GT(fill, 60);
+}
+
+TEST_F(Drawing, SurfaceShowsUnderTheControlsUntilTheWindowIsPaintedAgain) {
+    {
+        CClientDC dc(&dlg);
+        dc.FillSolidRect(400, 195, 10, 10, kRed);
+    }
+    // Controls repainting over the surface do not make the window paint itself again,
+    // which would wipe what the program drew between its paints.
+    const std::size_t paintsBefore = dlg.paintedIconic.size();
+    dlg.m_progress.SetPos(50);
+    dlg.SetDlgItemText(kText, "changed");
+    QTest::qWait(20);
+    EXPECT_EQ(dlg.paintedIconic.size(), paintsBefore);
+    const QImage shown = dlg.GetSafeHwnd()->grab().toImage();
+    EXPECT_EQ(shown.pixel(405, 200), qRgb(255, 50, 50));
+
+    // Invalidating asks for WM_PAINT; the default painting starts from the background.
+    const std::size_t paints = dlg.paintedIconic.size();
+    dlg.Invalidate();
+    dlg.UpdateWindow();
+    EXPECT_EQ(dlg.paintedIconic.size(), paints + 1);
+    EXPECT_EQ(CClientDC(&dlg).GetPixel(405, 200), background);
+}
+
+TEST_F(Drawing, IconsBigAndSmall) {
+    const HICON icon = AfxFindIcon(kIcon);
+    ASSERT_NE(icon, nullptr);
+    dlg.SetIcon(icon, TRUE);
+    dlg.SetIcon(icon, FALSE);
+    EXPECT_EQ(dlg.GetIcon(TRUE), icon);
+    const QIcon windowIcon = dlg.GetSafeHwnd()->windowIcon();
+    const auto sizes = windowIcon.availableSizes();
+    EXPECT_TRUE(sizes.contains(QSize(32, 32)));
+    EXPECT_TRUE(sizes.contains(QSize(16, 16)));
+    EXPECT_EQ(windowIcon.pixmap(16, 16).toImage().pixel(3, 3), qRgb(255, 0, 0));
+    EXPECT_EQ(windowIcon.pixmap(32, 32).toImage().pixel(3, 3), qRgb(10, 20, 30));
+
+    CClientDC dc(&dlg);
+    dc.DrawIcon(300, 150, icon);
+    EXPECT_EQ(dc.GetPixel(300, 150), RGB(10, 20, 30));
+    EXPECT_EQ(dc.GetPixel(331, 181), RGB(10, 20, 30));
+    EXPECT_EQ(dc.GetPixel(332, 182), background);
+    EXPECT_EQ(GetSystemMetrics(SM_CXICON), 32);
+}
