@@ -38,6 +38,8 @@ bool Output::Start(Kind kind) {
 }
 
 bool Output::OpenDevice() {
+    // The program decides how it ends: SDL must not swallow SIGINT and SIGTERM.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
         return false;
     }
