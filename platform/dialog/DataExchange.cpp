@@ -1,9 +1,9 @@
 #include "DataExchange.h"
 
 #include "Dialog.h"
+#include "DialogWindow.h"
 
 #include <QAbstractButton>
-#include <QLineEdit>
 
 #include <charconv>
 #include <cmath>
@@ -126,11 +126,8 @@ void CDataExchange::PrepareEditCtrl(int nIDC) {
 void CDataExchange::Fail() {
     m_bFailed = true;
     QWidget* control = Control(this, m_idLastControl);
-    if (!control)
-        return;
-    control->setFocus(Qt::OtherFocusReason);
-    if (auto* edit = qobject_cast<QLineEdit*>(control); edit && m_bEditLastControl)
-        edit->selectAll();
+    if (control && m_pDlgWnd->GetDialogWindow())
+        m_pDlgWnd->GetDialogWindow()->FocusFailedControl(control, m_bEditLastControl != FALSE);
 }
 
 void DDX_Control(CDataExchange* pDX, int nIDC, CWnd& rControl) {

@@ -226,9 +226,15 @@ BOOL CDialog::KillTimer(UINT_PTR nIDEvent) {
 }
 
 int CDialog::MessageBox(const std::string& text, const std::string& caption, UINT nType) {
-    DialogWindow* owner = m_pImpl->window ? m_pImpl->window.data() : FrontDialogWindow();
+    QPointer<DialogWindow> owner = m_pImpl->window ? m_pImpl->window.data() : FrontDialogWindow();
     const CWinApp* app = AfxGetApp();
-    return ShowMessageBox(owner, text, caption.empty() && app ? app->m_pszAppName : caption, nType);
+    const int result =
+        ShowMessageBox(owner, text, caption.empty() && app ? app->m_pszAppName : caption, nType);
+    // The owner is active again once its box has closed, as on Windows; without a window
+    // manager to do it, nothing would give it the keyboard back.
+    if (owner && owner->isVisible())
+        owner->activateWindow();
+    return result;
 }
 
 CMenu* CDialog::GetSystemMenu(BOOL) {

@@ -10,6 +10,7 @@
 #include <QContextMenuEvent>
 #include <QFontMetrics>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QMenu>
 #include <QPainter>
 #include <QPushButton>
@@ -17,6 +18,9 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
 
 namespace {
 
@@ -121,6 +125,35 @@ void DialogWindow::Command(int id, UINT code) {
                         reinterpret_cast<LPARAM>(Control(id)));
 }
 
+// --- focus after a failed validation ---
+
+void DialogWindow::FocusFailedControl(QWidget* control, bool selectText) {
+    m_failedControl = control;
+    m_selectFailedText = selectText;
+    ApplyFailedControlFocus();
+    // Active already: the focus is real, and nothing will take the selection away.
+    if (isActiveWindow())
+        m_failedControl = nullptr;
+}
+
+void DialogWindow::ApplyFailedControlFocus() {
+    if (!m_failedControl)
+        return;
+    m_failedControl->setFocus(Qt::OtherFocusReason);
+    if (auto* edit = qobject_cast<QLineEdit*>(m_failedControl.data()); edit && m_selectFailedText)
+        edit->selectAll();
+}
+
+bool DialogWindow::event(QEvent* event) {
+    // The window gets this before its controls do and before Qt gives the focus back, so
+    // the edit holds the focus by the time its own activation handling looks at it.
+    if (event->type() == QEvent::WindowActivate && m_failedControl) {
+        ApplyFailedControlFocus();
+        m_failedControl = nullptr;
+    }
+    return QDialog::event(event);
+}
+
 // --- painting ---
 
 void DialogWindow::EraseSurface() {
@@ -164,6 +197,34 @@ void DialogWindow::paintEvent(QPaintEvent* event) {
         DispatchPaint();
     QPainter painter(this);
     painter.drawImage(event->rect(), m_surface, event->rect());
+    painter.end();
+    static bool firstPaintSeen = false;
+    if (!firstPaintSeen) {
+        firstPaintSeen = true;
+        OnFirstPaint();
+    }
+}
+
+// Hooks for start-up measurements and pictures of the real window, off unless asked for
+// in the environment, and only for the first dialog window of the process:
+//   AFX_REPORT_FIRST_PAINT=1   prints "first-paint <steady clock in ns>" on stdout;
+//   AFX_SCREENSHOT=file.png    saves the window with its controls once the first timer
+//                              ticks have drawn, then ends it as the cancel command does.
+void DialogWindow::OnFirstPaint() {
+    if (const char* report = std::getenv("AFX_REPORT_FIRST_PAINT"); report && *report) {
+        const auto now = std::chrono::steady_clock::now().time_since_epoch();
+        std::printf("first-paint %lld\n",
+                    static_cast<long long>(std::chrono::nanoseconds(now).count()));
+        std::fflush(stdout);
+    }
+    const char* path = std::getenv("AFX_SCREENSHOT");
+    if (!path || !*path)
+        return;
+    QTimer::singleShot(500, this, [this, file = QString::fromLocal8Bit(path)] {
+        if (!grab().save(file))
+            std::fprintf(stderr, "screenshot: cannot write %s\n", qPrintable(file));
+        Command(IDCANCEL, BN_CLICKED);
+    });
 }
 
 void DialogWindow::showEvent(QShowEvent* event) {

@@ -9,6 +9,7 @@
 
 #include <QDialog>
 #include <QImage>
+#include <QPointer>
 
 #include <map>
 #include <string>
@@ -42,11 +43,18 @@ class DialogWindow final : public QDialog {
     CMenu* SystemMenu() { return m_hasSystemMenu ? &m_systemMenu : nullptr; }
     void PopUpSystemMenu(const QPoint& globalPos);
 
+    // Focus to a control that failed validation, its whole text selected when it is an
+    // edit. Until the window is active the focus is only remembered, and an edit drops a
+    // selection it holds without the focus, so both are applied again when the window is
+    // next activated, however late that comes after the message box.
+    void FocusFailedControl(QWidget* control, bool selectText);
+
     void SetIcons(HICON big, HICON small);
     HICON BigIcon() const { return m_bigIcon; }
     HICON SmallIcon() const { return m_smallIcon; }
 
   protected:
+    bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void changeEvent(QEvent* event) override;
@@ -60,6 +68,8 @@ class DialogWindow final : public QDialog {
     void Command(int id, UINT code);
     void PressDefaultButton();
     void DispatchPaint();
+    void OnFirstPaint();
+    void ApplyFailedControlFocus();
 
     CDialog& m_owner;
     std::map<int, QWidget*> m_controls;
@@ -74,6 +84,8 @@ class DialogWindow final : public QDialog {
     CMenu m_systemMenu;
     HICON m_bigIcon = nullptr;
     HICON m_smallIcon = nullptr;
+    QPointer<QWidget> m_failedControl;
+    bool m_selectFailedText = false;
 };
 
 // The window of the most recent live dialog, which owns message boxes that name no owner.

@@ -49,9 +49,15 @@ BOOL CWnd::IsWindowVisible() const {
 void CWnd::SetWindowText(const std::string& text) {
     QWidget* w = GetSafeHwnd();
     const QString value = QString::fromStdString(text);
-    if (auto* edit = qobject_cast<QLineEdit*>(w))
-        edit->setText(value);
-    else if (auto* button = qobject_cast<QAbstractButton*>(w))
+    if (auto* edit = qobject_cast<QLineEdit*>(w)) {
+        // An unchanged text is left alone, so that a refresh of the fields does
+        // not move the caret or the selection under the user's hands; a new
+        // text shows from its start, as a Windows edit does.
+        if (edit->text() != value) {
+            edit->setText(value);
+            edit->setCursorPosition(0);
+        }
+    } else if (auto* button = qobject_cast<QAbstractButton*>(w))
         button->setText(value);
     else if (auto* label = qobject_cast<QLabel*>(w))
         label->setText(value);

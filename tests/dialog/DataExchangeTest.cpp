@@ -76,8 +76,11 @@ TEST_F(Exchange, OutOfRangeIntegerStopsTheReadWithTheRangeMessage) {
         // Focus in the failing edit with all its text selected.
         EXPECT_EQ(dlg.GetSafeHwnd()->focusWidget(), Edit(kTime));
         EXPECT_EQ(Edit(kTime)->selectedText(), bad);
-        // Still so once the window is active again after the box.
-        QTest::qWait(20);
+        // Still so once the window is active again after the box, however late that
+        // comes, and after what the activation set going in the controls has run.
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] { return dlg.GetSafeHwnd()->isActiveWindow() && Edit(kTime)->hasFocus(); }, 10000));
+        QCoreApplication::sendPostedEvents();
         EXPECT_EQ(dlg.GetSafeHwnd()->focusWidget(), Edit(kTime));
         EXPECT_EQ(Edit(kTime)->selectedText(), bad);
     }
