@@ -7,6 +7,8 @@
 #include "DataExchange.h"
 #include "Dialog.h"
 #include "DialogTemplate.h"
+#include "FileDialog.h"
+#include "FileFind.h"
 #include "Gdi.h"
 #include "MessageMap.h"
 #include "WinApp.h"

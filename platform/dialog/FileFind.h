@@ -1,0 +1,58 @@
+#pragma once
+
+#include "AfxTypes.h"
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+// A search of one directory for the entries whose names match a pattern, walked the way
+// MFC's CFileFind is: FindFile starts it, each FindNextFile steps onto the next entry and
+// says whether another one follows, the accessors describe the entry stepped onto.
+//
+// Patterns are Linux paths: a directory part ending in '/' (absent: the current directory)
+// and a name part in which '*' stands for any run of characters and '?' for one. A name part
+// ending in ".*" also matches the names without that dot, as on Windows, so "*.*" matches
+// every name, "." and ".." included. Other characters match exactly: Linux names are
+// case-sensitive, and a pattern without wildcards finds that one entry.
+//
+// Entries come in byte-wise name order. A symbolic link counts as what it points to, except
+// that a link to a directory is not reported at all: a tree walked through the search can
+// then never loop back on itself.
+class CFileFind {
+  public:
+    CFileFind() = default;
+    ~CFileFind() = default;
+    CFileFind(const CFileFind&) = delete;
+    CFileFind& operator=(const CFileFind&) = delete;
+
+    // TRUE when at least one entry matches; any earlier search is ended first.
+    BOOL FindFile(const std::string& pattern = "*.*");
+    // Steps onto the next entry; FALSE when it is the last one (it is still valid then).
+    BOOL FindNextFile();
+    void Close();
+
+    std::string GetFileName() const;
+    // The search's directory, made absolute, a '/' and the entry's name.
+    std::string GetFilePath() const;
+    // The search's directory, made absolute, without a trailing '/' (except "/" itself).
+    std::string GetRoot() const { return m_root; }
+    BOOL IsDirectory() const;
+    // "." or "..".
+    BOOL IsDots() const;
+
+  private:
+    struct Entry {
+        std::string name;
+        bool directory = false;
+    };
+    const Entry* Current() const;
+
+    std::string m_root;
+    std::vector<Entry> m_entries;
+    // One past the entry stepped onto; 0 before the first FindNextFile.
+    std::size_t m_next = 0;
+};
+
+// Whether a name matches the name part of a search pattern, by the rules above.
+bool AfxMatchFileName(const std::string& name, const std::string& pattern);
