@@ -6,10 +6,15 @@ BENCH_BUILD ?= build-bench
 JOBS       ?= $(shell nproc)
 CTEST_ENV  = QT_QPA_PLATFORM=offscreen SDL_AUDIODRIVER=dummy
 
-.PHONY: deps test test-sanitize test-tsan bench clean
+.PHONY: deps run test test-sanitize test-tsan bench clean
 
 deps:
 	@scripts/install-deps
+
+run: deps
+	cmake -S . -B $(BUILD) -G Ninja
+	cmake --build $(BUILD) -j $(JOBS) --target corvaline
+	$(BUILD)/app/corvaline
 
 test: deps
 	cmake -S . -B $(BUILD) -G Ninja
@@ -33,6 +38,7 @@ bench: deps
 	cmake -S . -B $(BENCH_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release
 	cmake --build $(BENCH_BUILD) -j $(JOBS)
 	$(BENCH_BUILD)/bench/sound_bench
+	$(BENCH_BUILD)/bench/startup_bench
 
 clean:
 	rm -rf $(BUILD) $(SAN_BUILD) $(TSAN_BUILD) $(BENCH_BUILD)

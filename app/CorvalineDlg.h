@@ -1,0 +1,134 @@
+// The main window: both decks, the playlist, the two display panels and every
+// setting bound to a control. Its member functions are defined in the folder
+// of the subsystem they belong to (app, decks, playlist, audio).
+//
+// Thread contract: everything here runs on the window's thread. The only
+// values shared with the sound library's mixing thread are the program-wide
+// atomics of the compressor unit (audio/CompressorUnit.h).
+#pragma once
+
+#include "Afx.h"
+#include "SequenceEntry.h"
+#include "SpectrumPanel.h"
+#include "fsound.h"
+
+#include <atomic>
+#include <map>
+#include <string>
+
+struct Deck;
+
+class CCorvalineDlg : public CDialog {
+public:
+    enum { IDD = 102 };
+
+    explicit CCorvalineDlg(CWnd* pParent = nullptr);
+    ~CCorvalineDlg() override;
+
+protected:
+    void DoDataExchange(CDataExchange* pDX) override;
+    BOOL OnInitDialog() override;
+
+    // Window shell (app/)
+    void OnSysCommand(UINT nID, LPARAM lParam);
+    void OnPaint();
+    HCURSOR OnQueryDragIcon();
+    void OnDestroy();
+
+    // Decks (decks/)
+    void OnPlay1();
+    void OnPlay2();
+    void OnStop1();
+    void OnStop2();
+    void OnTimer(UINT_PTR nIDEvent);
+    void OnFadeIn1();
+    void OnFadeIn2();
+    void OnFadeOut1();
+    void OnFadeOut2();
+    void OnOutTo1();
+    void OnOutTo2();
+    void OnCrossFade();
+    void OnPanReleased1(NMHDR* pNMHDR, LRESULT* pResult);
+    void OnPanReleased2(NMHDR* pNMHDR, LRESULT* pResult);
+    void OnFullStereo1();
+    void OnFullStereo2();
+
+    // Playlist (playlist/)
+    void OnBrowse();
+    void OnAddFile();
+    void OnAddDirectory();
+    void OnClear();
+    void OnRandomize();
+    void OnExecute();
+    void OnCancelList();
+    void OnSequenceDblClk();
+
+    // Signal and display (audio/)
+    void OnCompressor();
+    void OnScaleReleased(NMHDR* pNMHDR, LRESULT* pResult);
+
+    DECLARE_MESSAGE_MAP()
+
+public:
+    // Operations shared between the subsystems.
+    Deck DeckAt(int index);
+    void Play(Deck deck);
+    void Stop(Deck deck);
+    void CreateCompressorUnit();
+    void FreeCompressorUnit();
+    void FeedMeter(CSpectrumPanel& panel, std::atomic<int>& peak);
+
+    // Playlist operations (playlist/).
+    void FillExtensionTable();
+    void AddFromSearch(const std::string& pattern, int includeSubdirectories);
+    static void ReplaceLastComponent(std::string& path, const std::string& suffix);
+    static void LastComponent(std::string& path);
+    bool ChooseAudioFile(std::string& path);
+    unsigned RandomIndex(unsigned n);
+    // A draw of the generator (0..32767) scaled to an entry number below n.
+    static unsigned IndexFromDraw(unsigned draw, unsigned n);
+    std::string PickShuffled();
+    std::string NextInSequence();
+    // "Auto Crossfade", "Cancel List" and "Execute" as a sequence run starts or ends.
+    void EnableRunControls(BOOL running);
+
+    // Decks in time (decks/): the tick's steps, fades and hand-overs.
+    void StepDeck(Deck deck, Deck other);
+    void FadeIn(Deck deck);
+    void FadeOut(Deck deck);
+    void HandOver(Deck from, Deck to);
+
+    // Fields, in declaration order.
+    CListBox m_sequenceList;
+    CSliderCtrl m_panSlider2;
+    CProgressCtrl m_progress2;
+    CSliderCtrl m_panSlider1;
+    CSliderCtrl m_scaleSlider;
+    CProgressCtrl m_progress1;
+    std::string m_path;
+    int m_compressorOn;
+    double m_gainDb;
+    int m_autoCrossfade;
+    UINT m_crossfadeMs;
+    int m_subDirs;
+    HICON m_icon;
+    int m_volume1, m_volume2;
+    int m_fadeOut1, m_fadeOut2;
+    int m_fadeIn1, m_fadeIn2;
+    int m_lengthMs1, m_lengthMs2;
+    int m_playing1;
+    int m_panelsFresh;
+    int m_playing2;
+    FSOUND_STREAM* m_stream1;
+    FSOUND_STREAM* m_stream2;
+    CSpectrumPanel m_panel1;
+    CSpectrumPanel m_panel2;
+    FSOUND_DSPUNIT* m_fftUnit;
+    FSOUND_DSPUNIT* m_compressorUnit;
+    int m_tickCount;
+    int m_inTick;
+    int m_soundInitFailed;
+    std::map<unsigned, SequenceEntry> m_sequence;
+    std::map<std::string, int> m_extensions;
+    int m_sequenceRunning;
+};

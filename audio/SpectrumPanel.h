@@ -1,0 +1,40 @@
+// One display panel drawn straight onto the window's client area: a needle
+// meter with an overload lamp on the left, a spectrum box of 255 columns on
+// the right.
+//
+// Thread contract: the window's thread only. The surface given to SetDC is
+// valid only during the paint or tick that set it; the panel keeps no pens or
+// brushes between calls.
+#pragma once
+
+#include "Afx.h"
+
+class CSpectrumPanel {
+  public:
+    CSpectrumPanel();
+    virtual ~CSpectrumPanel();
+
+    void SetDC(CDC* pDC);
+    void Place(int x, int y);
+    void DrawFrame();
+    CPoint PolarToXY(int rx, int ry, double angle) const;
+    void DrawNeedle(int v);
+    void RedrawNeedle();
+    void Sweep();
+    void SetLevel(float f);
+    void SetScale(float s);
+    void UpdateLamp(int flag);
+    void DrawSpectrum(const float* s);
+
+    // Fields, in declaration order.
+    int m_needle;
+    CDC* m_pDC;
+    int m_x, m_y;
+    int m_spectrumX;
+    double m_pi;
+    double m_degToRad;
+    int m_level;
+    int m_columnPeak[256];
+    float m_scale;
+    int m_lampCount;
+};

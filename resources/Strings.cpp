@@ -1,0 +1,3 @@
+#include "Resources.h"
+
+void RegisterStrings() { AfxRegisterString(IDS_ABOUTBOX, "&About Corvaline..."); }
