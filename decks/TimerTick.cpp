@@ -1,0 +1,140 @@
+// The 25 ms tick: everything in the window that changes with time, in a fixed
+// order, with the per-deck steps written once for both decks.
+#include "CompressorUnit.h"
+#include "CorvalineDlg.h"
+#include "Deck.h"
+
+#include <cstdint>
+
+namespace {
+
+// A tick that finds this many earlier ticks since the last refresh re-reads
+// the controls and shows the gain: every 22nd tick, about every 550 ms.
+constexpr int kTicksBeforeRefresh = 20;
+constexpr int kFadeStep = 2;
+
+// Percentage played, truncated toward zero and held to the bar's range. The
+// clamp comes before the conversion, which would be undefined for a fraction
+// far outside it; a track of no length shows as not begun.
+int ProgressPercent(int timeMs, int lengthMs) {
+    if (lengthMs <= 0) {
+        return 0;
+    }
+    const float played = static_cast<float>(static_cast<double>(timeMs) / lengthMs);
+    const float percent = played * 100.0f;
+    if (!(percent > 0.0f)) {
+        return 0;
+    }
+    if (percent >= 100.0f) {
+        return 100;
+    }
+    return static_cast<int>(percent);
+}
+
+} // namespace
+
+void CCorvalineDlg::OnTimer(UINT_PTR nIDEvent) {
+    CClientDC dc(this);
+    // A message box opened further down runs its own event loop, which keeps
+    // delivering ticks; those must leave the interrupted tick's state alone.
+    if (!m_inTick) {
+        m_inTick = 1;
+        const bool visible = !IsIconic();
+        m_panel1.SetDC(&dc);
+        m_panel2.SetDC(&dc);
+
+        if (m_playing1 || m_playing2) {
+            if (visible) {
+                FeedMeter(m_panel1, g_peakLeft);
+                FeedMeter(m_panel2, g_peakRight);
+            }
+            // Taken and cleared in one step, so that a clip the mixer reports
+            // in between is kept for the next tick rather than lost.
+            if (g_clipLeft.exchange(0, std::memory_order_relaxed)) {
+                m_panel1.UpdateLamp(1);
+            }
+            if (g_clipRight.exchange(0, std::memory_order_relaxed)) {
+                m_panel2.UpdateLamp(1);
+            }
+        } else if (visible) {
+            m_panel1.SetLevel(0.0f);
+            m_panel2.SetLevel(0.0f);
+        }
+
+        if (m_playing1) {
+            StepDeck(DeckAt(0), DeckAt(1));
+        }
+        // Deck 1's steps may have started deck 2: it is served in this tick.
+        if (m_playing2) {
+            StepDeck(DeckAt(1), DeckAt(0));
+        }
+        // A hand-over may have opened a message box, whose event loop can
+        // repaint the window and leave the panels a surface that is gone.
+        m_panel1.SetDC(&dc);
+        m_panel2.SetDC(&dc);
+
+        if (visible) {
+            m_panel1.DrawSpectrum(FSOUND_DSP_GetSpectrum());
+        }
+        if (m_panelsFresh) {
+            m_panel1.Sweep();
+            m_panel2.Sweep();
+            m_panelsFresh = 0;
+        }
+
+        if (m_tickCount++ > kTicksBeforeRefresh) {
+            UpdateFields();
+            m_gainDb = g_gain.load(std::memory_order_relaxed);
+            UpdateControls();
+            m_tickCount = 0;
+        }
+        // The surface dies with this call; the panels must not keep it.
+        m_panel1.SetDC(nullptr);
+        m_panel2.SetDC(nullptr);
+        m_inTick = 0;
+    }
+    CDialog::OnTimer(nIDEvent);
+}
+
+void CCorvalineDlg::StepDeck(Deck deck, Deck other) {
+    const int timeMs = FSOUND_Stream_GetTime(deck.stream);
+
+    // A negative remaining time (a track reported as shorter than its
+    // position) counts as less; 64 bits keep the difference from overflowing.
+    const std::int64_t remainingMs = std::int64_t{deck.lengthMs} - timeMs;
+    if (m_autoCrossfade && remainingMs < static_cast<int>(m_crossfadeMs) && !deck.fadeOut) {
+        HandOver(deck, other);
+    }
+
+    deck.progress.SetPos(ProgressPercent(timeMs, deck.lengthMs));
+
+    deck.playing = FSOUND_IsPlaying(deck.channel) ? 1 : 0;
+    if (!deck.playing && m_sequenceRunning) {
+        // The hand-over only leaves a playing deck, so the ended one counts
+        // as playing for as long as it takes.
+        deck.playing = 1;
+        if (!deck.fadeOut) {
+            HandOver(deck, other);
+        }
+        deck.fadeIn = 0;
+        deck.fadeOut = 0;
+        deck.playing = 0;
+    }
+
+    if (deck.fadeOut) {
+        deck.volume -= kFadeStep;
+        if (deck.volume > 0) {
+            FSOUND_SetVolume(deck.channel, deck.volume);
+        } else {
+            Stop(deck);
+        }
+    }
+    if (deck.fadeIn) {
+        deck.volume += kFadeStep;
+        if (deck.volume >= 255) {
+            deck.fadeIn = 0;
+            deck.volume = 255;
+        }
+        FSOUND_SetVolume(deck.channel, deck.volume);
+    }
+}
