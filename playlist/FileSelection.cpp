@@ -1,0 +1,122 @@
+// Choosing files and putting them into the playlist.
+//
+// Paths are the system's own, '/' between their components: a backslash is an ordinary
+// character of a Linux file name, so it cannot serve as a separator.
+#include "CorvalineDlg.h"
+
+namespace {
+
+constexpr char kSeparator = '/';
+// Every entry of a directory; the file search gives "*.*" that meaning.
+constexpr const char* kEveryEntry = "/*.*";
+constexpr const char* kMpegFiles = "/*.mp*";
+constexpr const char* kAudioFilter = "Ficheiros MPEG(*.mp*)| *.mp*|Ficheiros WAVE (*.wav)| *.wav||";
+
+// The extension is taken from the whole path, so a name without a dot in a directory whose
+// name has one gets an extension holding a separator, which no table entry matches.
+bool IsPlayable(const std::map<std::string, int>& extensions, const std::string& fullPath) {
+    const std::size_t dot = fullPath.rfind('.');
+    if (dot == std::string::npos)
+        return false;
+    std::string extension = fullPath.substr(dot);
+    // Only ASCII letters change: the bytes of other UTF-8 characters are left alone.
+    for (char& c : extension)
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 'a' + 'A');
+    const auto found = extensions.find(extension);
+    return found != extensions.end() && found->second != 0;
+}
+
+} // namespace
+
+void CCorvalineDlg::FillExtensionTable() {
+    for (const char* extension : {".MP1", ".MP2", ".MP3", ".MPA", ".WAV", ".RAW", ".PCM", ".MPG"})
+        m_extensions[extension] = 1;
+}
+
+void CCorvalineDlg::ReplaceLastComponent(std::string& path, const std::string& suffix) {
+    // A separator in the first place is the root, whose entries are replaced like any
+    // other directory's.
+    const std::size_t separator = path.rfind(kSeparator);
+    if (separator == std::string::npos)
+        return;
+    path = path.substr(0, separator) + suffix;
+}
+
+void CCorvalineDlg::LastComponent(std::string& path) {
+    const std::size_t separator = path.rfind(kSeparator);
+    if (separator != std::string::npos)
+        path = path.substr(separator + 1);
+}
+
+bool CCorvalineDlg::ChooseAudioFile(std::string& path) {
+    const std::string before = path;
+    CFileDialog dialog(TRUE, {}, path, OFN_EXPLORER | OFN_HIDEREADONLY | OFN_NONETWORKBUTTON,
+                       kAudioFilter, this);
+    if (dialog.DoModal() == IDOK) {
+        path = dialog.GetPathName();
+        return true;
+    }
+    path = before;
+    return false;
+}
+
+void CCorvalineDlg::AddFromSearch(const std::string& pattern, int includeSubdirectories) {
+    CFileFind finder;
+    BOOL more = finder.FindFile(pattern);
+    while (more) {
+        more = finder.FindNextFile();
+        if (!finder.IsDirectory()) {
+            const std::string fullPath = finder.GetFilePath();
+            if (IsPlayable(m_extensions, fullPath)) {
+                const auto number = static_cast<unsigned>(m_sequence.size());
+                m_sequence.emplace(number, SequenceEntry{fullPath, 0});
+                m_sequenceList.AddString(fullPath);
+            }
+        } else if (includeSubdirectories != 0 && !finder.IsDots()) {
+            // Depth first: a subdirectory's files come before its parent's remaining ones.
+            std::string wildcard = pattern;
+            LastComponent(wildcard);
+            AddFromSearch(finder.GetFilePath() + kSeparator + wildcard, includeSubdirectories);
+        }
+    }
+    finder.Close();
+}
+
+void CCorvalineDlg::OnBrowse() {
+    UpdateFields();
+    const std::string before = m_path;
+    ReplaceLastComponent(m_path, kMpegFiles);
+    if (!ChooseAudioFile(m_path))
+        m_path = before;
+    UpdateControls();
+}
+
+void CCorvalineDlg::OnAddFile() {
+    UpdateFields();
+    std::string pattern = m_path;
+    ReplaceLastComponent(pattern, kEveryEntry);
+    // The chosen file's own path is the pattern: the search yields that one file.
+    if (ChooseAudioFile(pattern))
+        AddFromSearch(pattern, 0);
+    UpdateControls();
+}
+
+void CCorvalineDlg::OnAddDirectory() {
+    UpdateFields();
+    std::string pattern = m_path;
+    ReplaceLastComponent(pattern, kEveryEntry);
+    // The user names a directory by choosing any file in it.
+    if (ChooseAudioFile(pattern)) {
+        ReplaceLastComponent(pattern, kEveryEntry);
+        AddFromSearch(pattern, m_subDirs);
+    }
+    UpdateControls();
+}
+
+void CCorvalineDlg::OnClear() {
+    UpdateFields();
+    m_sequenceList.ResetContent();
+    m_sequence.clear();
+    UpdateControls();
+}
