@@ -1,0 +1,210 @@
+#include "PlaylistTest.h"
+
+#include <QListWidget>
+#include <QTest>
+
+#include <algorithm>
+#include <set>
+
+using namespace corvaline::testsupport;
+
+namespace {
+
+class SequenceRunTest : public PlaylistTest {
+  protected:
+    // Entries whose names say their number; empty files, for the shuffle alone.
+    std::vector<std::string> AddNamed(int count) {
+        std::vector<std::string> paths;
+        for (int i = 0; i < count; ++i) {
+            paths.push_back(dir_.File("t" + std::to_string(10 + i) + ".mp3"));
+            EXPECT_TRUE(WriteBytes(paths.back(), {}));
+        }
+        Dlg().AddFromSearch(dir_.Path() + "/*.*", 0);
+        return paths;
+    }
+    // Playable entries, track i lasting (i + 1) tenths of a second so that a deck's length
+    // tells which one it plays.
+    std::vector<std::string> AddTracks(int count) {
+        std::vector<std::string> paths;
+        for (int i = 0; i < count; ++i)
+            paths.push_back(
+                WriteWav("w" + std::to_string(i) + ".wav", 4410L * (i + 1), Constant(0.1f, 0.1f)));
+        Dlg().AddFromSearch(dir_.Path() + "/*.*", 0);
+        return paths;
+    }
+    static std::vector<std::string> Sorted(std::vector<std::string> lines) {
+        std::sort(lines.begin(), lines.end());
+        return lines;
+    }
+    void ExpectRunning(bool running) {
+        EXPECT_EQ(Dlg().m_sequenceRunning, running ? 1 : 0);
+        EXPECT_EQ(Enabled(id::kExecute), !running);
+        EXPECT_EQ(Enabled(id::kCancelList), running);
+        EXPECT_EQ(Enabled(id::kAutoCrossfade), !running);
+    }
+};
+
+TEST_F(SequenceRunTest, RandomizePlacesEveryEntryOncePerRoundInIndependentOrders) {
+    const auto paths = AddNamed(7);
+    std::set<std::vector<std::string>> orders;
+    for (int round = 0; round < 20; ++round) {
+        Click(id::kRandomize);
+        const auto lines = Lines();
+        EXPECT_EQ(Sorted(lines), paths);
+        EXPECT_EQ(PickedFlags(), std::vector<int>(7, 1));
+        EXPECT_EQ(Dlg().m_sequenceList.GetCurSel(), 0);
+        orders.insert(lines);
+    }
+    EXPECT_GT(orders.size(), 1u);
+    EXPECT_EQ(Entries(), paths);
+}
+
+TEST_F(SequenceRunTest, EntriesAddedAfterAShuffleComeFirstInTheNext) {
+    AddNamed(3);
+    Click(id::kRandomize);
+    const std::string late1 = dir_.File("u1.wav");
+    const std::string late2 = dir_.File("u2.wav");
+    ASSERT_TRUE(WriteBytes(late1, {}) && WriteBytes(late2, {}));
+    Dlg().AddFromSearch(dir_.File("u*.wav"), 0);
+    Click(id::kRandomize);
+
+    // Once they are used up a new round begins, drawing from every entry.
+    const auto lines = Lines();
+    ASSERT_EQ(lines.size(), 5u);
+    EXPECT_EQ(Sorted({lines[0], lines[1]}), std::vector<std::string>({late1, late2}));
+    const auto all = Entries();
+    for (const auto& line : lines)
+        EXPECT_NE(std::find(all.begin(), all.end(), line), all.end()) << line;
+    const auto flags = PickedFlags();
+    EXPECT_EQ(std::count(flags.begin(), flags.end(), 1), 3);
+}
+
+TEST(RandomIndex, StaysBelowTheEntryCountAtTheGeneratorsExtremes) {
+    const unsigned most = 0xffffffffu;
+    for (unsigned n : {1u, 2u, 5u, 32767u, 32768u, 200000u, most}) {
+        EXPECT_EQ(CCorvalineDlg::IndexFromDraw(0, n), 0u) << n;
+        EXPECT_EQ(CCorvalineDlg::IndexFromDraw(32767, n), n - 1) << n;
+        EXPECT_LT(CCorvalineDlg::IndexFromDraw(32766, n), n) << n;
+    }
+    // Past 2^32 / 32767 entries a 32-bit product would wrap to a small index.
+    EXPECT_EQ(CCorvalineDlg::IndexFromDraw(32766, 200000), 199993u);
+}
+
+TEST_F(SequenceRunTest, NextInSequenceTakesTheTopLineAndRefillsWhenEmpty) {
+    const auto paths = AddNamed(3);
+    Dlg().m_sequenceList.SetCurSel(2);
+    EXPECT_EQ(Dlg().NextInSequence(), paths[0]);
+    EXPECT_EQ(Dlg().NextInSequence(), paths[1]);
+    EXPECT_EQ(Dlg().NextInSequence(), paths[2]);
+    EXPECT_TRUE(Lines().empty());
+
+    // The empty list is refilled with the whole playlist, shuffled, and its top is taken.
+    const std::string next = Dlg().NextInSequence();
+    auto lines = Lines();
+    ASSERT_EQ(lines.size(), 2u);
+    lines.push_back(next);
+    EXPECT_EQ(Sorted(lines), paths);
+    EXPECT_EQ(Entries(), paths);
+}
+
+TEST_F(SequenceRunTest, ExecuteStartsDeckOneOnTheTopLineAndPreparesTheNext) {
+    const auto paths = AddTracks(3);
+    Click(id::kExecute);
+
+    EXPECT_EQ(Dlg().m_playing1, 1);
+    EXPECT_EQ(Dlg().m_lengthMs1, 100); // the first line's track
+    EXPECT_EQ(Dlg().m_playing2, 0);
+    EXPECT_EQ(Text(id::kPath), paths[1]);
+    EXPECT_EQ(Lines(), std::vector<std::string>({paths[2]}));
+    EXPECT_TRUE(Checked(id::kAutoCrossfade));
+    ExpectRunning(true);
+
+    // Cancel ends the run only: the deck plays on, the option stays on, nothing is lost.
+    Click(id::kCancelList);
+    ExpectRunning(false);
+    EXPECT_EQ(Dlg().m_playing1, 1);
+    EXPECT_TRUE(Checked(id::kAutoCrossfade));
+    EXPECT_EQ(Text(id::kPath), paths[1]);
+    EXPECT_EQ(Lines(), std::vector<std::string>({paths[2]}));
+
+    // And the run can start again.
+    Click(id::kExecute);
+    ExpectRunning(true);
+}
+
+TEST_F(SequenceRunTest, ExecuteWithOneEntryTakesItTwice) {
+    const auto paths = AddTracks(1);
+    Click(id::kExecute);
+    EXPECT_EQ(Dlg().m_playing1, 1);
+    EXPECT_EQ(Text(id::kPath), paths[0]);
+    EXPECT_TRUE(Lines().empty());
+    EXPECT_EQ(PickedFlags(), std::vector<int>({1}));
+}
+
+TEST_F(SequenceRunTest, AnEmptyPlaylistShufflesNothingAndRunsSilently) {
+    Click(id::kRandomize);
+    EXPECT_TRUE(Lines().empty());
+    EXPECT_EQ(Dlg().m_sequenceList.GetCurSel(), LB_ERR);
+    Click(id::kExecute);
+    ExpectRunning(true);
+    EXPECT_TRUE(Checked(id::kAutoCrossfade));
+    EXPECT_EQ(Text(id::kPath), "");
+    EXPECT_EQ(Dlg().m_playing1 + Dlg().m_playing2, 0);
+}
+
+TEST_F(SequenceRunTest, ExecuteWhileADeckPlaysChangesOnlyTheRunState) {
+    const auto paths = AddTracks(2);
+    const std::string playing = WriteWav("other.wav", 44100, Constant(0.1f, 0.1f));
+    SetPath(playing);
+    Click(id::kPlay2);
+    ASSERT_EQ(Dlg().m_playing2, 1);
+    Click(id::kExecute);
+    ExpectRunning(true);
+    EXPECT_TRUE(Checked(id::kAutoCrossfade));
+    EXPECT_EQ(Text(id::kPath), playing);
+    EXPECT_EQ(Lines(), paths);
+    EXPECT_EQ(Dlg().m_playing1, 0);
+}
+
+TEST_F(SequenceRunTest, DoubleClickLoadsTheLineAndPlaysItWhenNothingPlays) {
+    const auto paths = AddTracks(3);
+    auto* list = qobject_cast<QListWidget*>(Control(id::kSequence));
+    ASSERT_NE(list, nullptr);
+    const QPoint line1 = list->visualItemRect(list->item(1)).center();
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, line1);
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, line1);
+
+    EXPECT_EQ(Text(id::kPath), paths[1]);
+    EXPECT_EQ(Lines(), paths);
+    EXPECT_EQ(Dlg().m_playing1, 1);
+    EXPECT_EQ(Dlg().m_lengthMs1, 200);
+
+    // With a deck playing outside a run the file only waits in the edit.
+    Dlg().m_sequenceList.SetCurSel(2);
+    Dlg().OnSequenceDblClk();
+    EXPECT_EQ(Text(id::kPath), paths[2]);
+    EXPECT_EQ(Dlg().m_lengthMs1, 200);
+    EXPECT_EQ(Dlg().m_playing2, 0);
+
+    // Nothing selected: nothing happens.
+    Dlg().m_sequenceList.SetCurSel(-1);
+    SetPath("kept");
+    Dlg().OnSequenceDblClk();
+    EXPECT_EQ(Text(id::kPath), "kept");
+}
+
+TEST_F(SequenceRunTest, DoubleClickDuringARunHandsOverToTheLineAndTakesTheTopLine) {
+    const auto paths = AddTracks(4);
+    Click(id::kExecute); // deck 1 plays paths[0], edit 1000 holds paths[1]
+    ASSERT_EQ(Lines(), std::vector<std::string>({paths[2], paths[3]}));
+    Dlg().m_sequenceList.SetCurSel(1);
+    Dlg().OnSequenceDblClk();
+
+    EXPECT_EQ(Dlg().m_playing2, 1);
+    EXPECT_EQ(Dlg().m_lengthMs2, 400); // the double-clicked line's track
+    EXPECT_EQ(Dlg().m_fadeOut1, 1);
+    EXPECT_EQ(Text(id::kPath), paths[2]);
+    EXPECT_EQ(Lines(), std::vector<std::string>({paths[3]}));
+}
+
+} // namespace
