@@ -21,7 +21,8 @@ std::string Format(const char* format, ...) {
     return text;
 }
 
-void PrintSummary(const std::vector<SummaryRow>& rows, const std::vector<std::string>& notes) {
+void PrintSummary(const std::vector<SummaryRow>& rows, const std::vector<std::string>& notes,
+                  const std::string& title) {
     std::size_t measureWidth = 7, figureWidth = 6, targetWidth = 6;
     for (const SummaryRow& row : rows) {
         measureWidth = std::max(measureWidth, row.measure.size());
@@ -34,7 +35,7 @@ void PrintSummary(const std::vector<SummaryRow>& rows, const std::vector<std::st
                     static_cast<int>(figureWidth), figure.c_str(), static_cast<int>(targetWidth),
                     target.c_str(), verdict.c_str());
     };
-    std::printf("\nCorvaline sound library\n");
+    std::printf("\n%s\n", title.c_str());
     line("measure", "figure", "target", "result");
     line(std::string(measureWidth, '-'), std::string(figureWidth, '-'),
          std::string(targetWidth, '-'), "------");

@@ -18,6 +18,7 @@ std::string Verdict(bool measured, bool met);
 // printf-style formatting into a std::string.
 std::string Format(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
-void PrintSummary(const std::vector<SummaryRow>& rows, const std::vector<std::string>& notes);
+void PrintSummary(const std::vector<SummaryRow>& rows, const std::vector<std::string>& notes,
+                  const std::string& title = "Corvaline sound library");
 
 } // namespace corvaline::bench
