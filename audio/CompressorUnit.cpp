@@ -10,6 +10,10 @@
 #include <cstdint>
 #include <numbers>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 // g_pi comes first in this file: the curve table below is built from it
 // during the same file's start-up, which runs in definition order.
 std::atomic<double> g_pi{4.0 * std::atan(1.0)};
@@ -70,11 +74,62 @@ int ToSample(double y) {
     return static_cast<int>(y);
 }
 
-// The option is read for each sample, so that a click takes effect within
-// the block being processed.
-int Transfer(short x, double factor) {
-    const double t = g_compressorOn.load(kRelaxed) != 0 ? sineTable[x] : static_cast<double>(x);
+int Transfer(short x, double factor, bool compressed) {
+    const double t = compressed ? sineTable[x] : static_cast<double>(x);
     return ToSample(t * factor);
+}
+
+#if defined(__SSE2__)
+// Four products to four samples, exactly as ToSample would make them: NaN to
+// zero, then the clamp, then truncation. The compiler does not turn
+// ToSample's branches into the minimum and maximum instructions by itself.
+__m128i ToSamples(__m128d a, __m128d b) {
+    const __m128d high = _mm_set1_pd(32767.0);
+    const __m128d low = _mm_set1_pd(-32768.0);
+    a = _mm_and_pd(a, _mm_cmpord_pd(a, a));
+    b = _mm_and_pd(b, _mm_cmpord_pd(b, b));
+    a = _mm_max_pd(_mm_min_pd(a, high), low);
+    b = _mm_max_pd(_mm_min_pd(b, high), low);
+    return _mm_unpacklo_epi64(_mm_cvttpd_epi32(a), _mm_cvttpd_epi32(b));
+}
+
+// Eight samples at a time; returns how many were done, the rest being left to
+// the plain loop.
+int TransferVectors(std::int16_t* samples, int count, double factor, bool compressed) {
+    const __m128d f = _mm_set1_pd(factor);
+    int i = 0;
+    for (; i + 8 <= count; i += 8) {
+        __m128d y[4];
+        if (compressed) {
+            for (int k = 0; k < 4; ++k)
+                y[k] = _mm_mul_pd(
+                    _mm_set_pd(sineTable[samples[i + 2 * k + 1]], sineTable[samples[i + 2 * k]]),
+                    f);
+        } else {
+            const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(samples + i));
+            const __m128i low = _mm_srai_epi32(_mm_unpacklo_epi16(x, x), 16);
+            const __m128i high = _mm_srai_epi32(_mm_unpackhi_epi16(x, x), 16);
+            y[0] = _mm_mul_pd(_mm_cvtepi32_pd(low), f);
+            y[1] = _mm_mul_pd(_mm_cvtepi32_pd(_mm_shuffle_epi32(low, 0xEE)), f);
+            y[2] = _mm_mul_pd(_mm_cvtepi32_pd(high), f);
+            y[3] = _mm_mul_pd(_mm_cvtepi32_pd(_mm_shuffle_epi32(high, 0xEE)), f);
+        }
+        const __m128i packed = _mm_packs_epi32(ToSamples(y[0], y[1]), ToSamples(y[2], y[3]));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(samples + i), packed);
+    }
+    return i;
+}
+#else
+int TransferVectors(std::int16_t*, int, double, bool) {
+    return 0;
+}
+#endif
+
+// The whole block through the curve the option selects, which is fixed for the
+// block.
+void TransferBlock(std::int16_t* samples, int count, double factor, bool compressed) {
+    for (int i = TransferVectors(samples, count, factor, compressed); i < count; ++i)
+        samples[i] = static_cast<std::int16_t>(Transfer(samples[i], factor, compressed));
 }
 
 // A louder sample moves the running peak halfway towards its magnitude; the
@@ -82,6 +137,28 @@ int Transfer(short x, double factor) {
 int Follow(int peak, int sample) {
     const int magnitude = sample < 0 ? -sample : sample;
     return magnitude > peak ? (peak + magnitude) / 2 : peak;
+}
+
+// The running peaks of both channels over `frames` processed frames. Following
+// is a chain from sample to sample, but a stretch in which no magnitude exceeds
+// both peaks leaves them as they are; such stretches, most of a block once the
+// peaks have risen, are passed over with one vectorised maximum.
+void FollowBlock(const std::int16_t* samples, int frames, int& peakLeft, int& peakRight) {
+    constexpr int kStretch = 32; // frames
+    for (int start = 0; start < frames; start += kStretch) {
+        const int end = frames - start < kStretch ? frames : start + kStretch;
+        int loudest = 0;
+        for (int i = 2 * start; i < 2 * end; ++i) {
+            const int magnitude = samples[i] < 0 ? -samples[i] : samples[i];
+            loudest = magnitude > loudest ? magnitude : loudest;
+        }
+        if (loudest <= peakLeft && loudest <= peakRight)
+            continue;
+        for (int i = start; i < end; ++i) {
+            peakLeft = Follow(peakLeft, samples[2 * i]);
+            peakRight = Follow(peakRight, samples[2 * i + 1]);
+        }
+    }
 }
 
 void Raise(std::atomic<int>& shared, int peak) {
@@ -96,7 +173,7 @@ double SineCurve(short x) {
 }
 
 int TransferSample(short x, double g) {
-    return Transfer(x, ExpOf(g));
+    return Transfer(x, ExpOf(g), g_compressorOn.load(kRelaxed) != 0);
 }
 
 void* CompressorCallback(void* block, void*, int frames, void*) {
@@ -105,16 +182,14 @@ void* CompressorCallback(void* block, void*, int frames, void*) {
         frames = 0;
     // g changes only at the end of a block, so one exponential serves it all.
     const double factor = ExpOf(g_gain.load(kRelaxed));
+    // The option is read once for the block: a click lands between two blocks, as
+    // it would if it came a moment later, and a load per sample would keep the
+    // compiler from treating the block as one loop of plain arithmetic.
+    const bool compressed = g_compressorOn.load(kRelaxed) != 0;
+    TransferBlock(samples, 2 * frames, factor, compressed);
     int peakLeft = 0;
     int peakRight = 0;
-    for (int i = 0; i < frames; ++i) {
-        std::int16_t& left = samples[2 * i];
-        std::int16_t& right = samples[2 * i + 1];
-        left = static_cast<std::int16_t>(Transfer(left, factor));
-        peakLeft = Follow(peakLeft, left);
-        right = static_cast<std::int16_t>(Transfer(right, factor));
-        peakRight = Follow(peakRight, right);
-    }
+    FollowBlock(samples, frames, peakLeft, peakRight);
 
     Raise(g_peakLeft, peakLeft);
     Raise(g_peakRight, peakRight);
@@ -127,8 +202,7 @@ void* CompressorCallback(void* block, void*, int frames, void*) {
     if (peak > kLowerAbove) {
         g_gain.store(g_gain.load(kRelaxed) - kDownStep, kRelaxed);
     } else if (peak > kRaiseAbove) {
-        const double step =
-            g_compressorOn.load(kRelaxed) != 0 ? kUpStepCompressed : kUpStepStraight;
+        const double step = compressed ? kUpStepCompressed : kUpStepStraight;
         g_gain.store(g_gain.load(kRelaxed) + step, kRelaxed);
     }
     return block;
