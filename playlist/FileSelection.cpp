@@ -73,8 +73,10 @@ void CCorvalineDlg::AddFromSearch(const std::string& pattern, int includeSubdire
                 m_sequence.emplace(number, SequenceEntry{fullPath, 0});
                 m_sequenceList.AddString(fullPath);
             }
-        } else if (includeSubdirectories != 0 && !finder.IsDots()) {
+        } else if (includeSubdirectories != 0 && !finder.IsDots() && !finder.IsAncestor()) {
             // Depth first: a subdirectory's files come before its parent's remaining ones.
+            // Links are followed, except back up the path being searched, where the walk
+            // would never end.
             std::string wildcard = pattern;
             LastComponent(wildcard);
             AddFromSearch(finder.GetFilePath() + kSeparator + wildcard, includeSubdirectories);
@@ -109,6 +111,8 @@ void CCorvalineDlg::OnAddDirectory() {
     // The user names a directory by choosing any file in it.
     if (ChooseAudioFile(pattern)) {
         ReplaceLastComponent(pattern, kEveryEntry);
+        // The window answers nothing until a whole tree has been searched.
+        CWaitCursor busy;
         AddFromSearch(pattern, m_subDirs);
     }
     UpdateControls();

@@ -1,8 +1,11 @@
 // Shuffling the playlist and playing it across the two decks.
 #include "CorvalineDlg.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
+#include <map>
+#include <vector>
 
 namespace {
 
@@ -27,38 +30,76 @@ unsigned CCorvalineDlg::RandomIndex(unsigned n) {
     return IndexFromDraw(draw, n);
 }
 
-std::string CCorvalineDlg::PickShuffled() {
-    const auto n = static_cast<unsigned>(m_sequence.size());
-    if (n == 0)
-        return {};
+namespace {
+
+// The entry number a shuffle places next: random probes, then the first unplaced entry, then
+// a new round. `picked` holds the flags of entries 0..n-1 (n at least 1), side by side: a
+// shuffle of a large playlist probes them some n·ln n times, and the entries themselves lie
+// scattered over the heap.
+template <class Random>
+unsigned PickNumber(std::vector<int>& picked, Random&& randomIndex) {
+    const auto n = static_cast<unsigned>(picked.size());
     for (std::uint64_t probe = 0; probe < std::uint64_t{10} * n; ++probe) {
-        const auto found = m_sequence.find(RandomIndex(n));
-        if (found != m_sequence.end() && found->second.picked == 0) {
-            found->second.picked = 1;
-            return found->second.path;
+        const unsigned k = randomIndex(n);
+        if (picked[k] == 0) {
+            picked[k] = 1;
+            return k;
         }
     }
-    for (auto& [number, entry] : m_sequence) {
-        if (entry.picked == 0) {
-            entry.picked = 1;
-            return entry.path;
+    for (unsigned k = 0; k < n; ++k) {
+        if (picked[k] == 0) {
+            picked[k] = 1;
+            return k;
         }
     }
     // A round is complete: the next one starts from all entries.
-    for (auto& [number, entry] : m_sequence)
-        entry.picked = 0;
-    auto found = m_sequence.find(RandomIndex(n));
-    if (found == m_sequence.end())
-        found = m_sequence.begin();
-    found->second.picked = 1;
-    return found->second.path;
+    std::fill(picked.begin(), picked.end(), 0);
+    const unsigned k = randomIndex(n);
+    picked[k] = 1;
+    return k;
+}
+
+// The entries by number (numbers run 0..n-1 without gaps) and their flags, and back.
+void TakeFlags(std::map<unsigned, SequenceEntry>& sequence, std::vector<SequenceEntry*>& entries,
+               std::vector<int>& picked) {
+    entries.reserve(sequence.size());
+    picked.reserve(sequence.size());
+    for (auto& [number, entry] : sequence) {
+        entries.push_back(&entry);
+        picked.push_back(entry.picked);
+    }
+}
+
+void PutFlags(const std::vector<SequenceEntry*>& entries, const std::vector<int>& picked) {
+    for (std::size_t i = 0; i < entries.size(); ++i)
+        entries[i]->picked = picked[i];
+}
+
+} // namespace
+
+std::string CCorvalineDlg::PickShuffled() {
+    if (m_sequence.empty())
+        return {};
+    std::vector<SequenceEntry*> entries;
+    std::vector<int> picked;
+    TakeFlags(m_sequence, entries, picked);
+    const unsigned k = PickNumber(picked, [this](unsigned n) { return RandomIndex(n); });
+    PutFlags(entries, picked);
+    return entries[k]->path;
 }
 
 void CCorvalineDlg::OnRandomize() {
-    const std::size_t n = m_sequence.size();
     m_sequenceList.ResetContent();
-    for (std::size_t i = 0; i < n; ++i)
-        m_sequenceList.AddString(PickShuffled());
+    if (!m_sequence.empty()) {
+        // PickShuffled n times, with the flags gathered once rather than at every pick.
+        std::vector<SequenceEntry*> entries;
+        std::vector<int> picked;
+        TakeFlags(m_sequence, entries, picked);
+        for (std::size_t i = 0; i < entries.size(); ++i)
+            m_sequenceList.AddString(
+                entries[PickNumber(picked, [this](unsigned n) { return RandomIndex(n); })]->path);
+        PutFlags(entries, picked);
+    }
     m_sequenceList.SetCurSel(0);
 }
 

@@ -11,5 +11,6 @@
 #include "FileFind.h"
 #include "Gdi.h"
 #include "MessageMap.h"
+#include "WaitCursor.h"
 #include "WinApp.h"
 #include "Wnd.h"

@@ -4,6 +4,7 @@
 #include "Wnd.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QStringList>
@@ -22,13 +23,16 @@ bool HasWildcards(const std::string& text) {
     return text.find_first_of("*?") != std::string::npos;
 }
 
-// The dialog opens in the directory the initial name lies in. A wildcard name there (the
-// program's way of naming a directory) is not offered as the file to choose.
+// The dialog opens in the directory the initial name lies in, or in the user's home when the
+// name has no directory part or its directory does not exist (a path typed for another
+// machine, say). A wildcard name there (the program's way of naming a directory) is not
+// offered as the file to choose.
 void PlaceInitialName(const std::string& initialName, FileDialogRequest& request) {
     namespace fs = std::filesystem;
     const std::size_t slash = initialName.rfind('/');
     const std::string name =
         slash == std::string::npos ? initialName : initialName.substr(slash + 1);
+    request.directory = QDir::homePath().toStdString();
     if (slash != std::string::npos) {
         std::error_code error;
         const fs::path directory =
@@ -127,8 +131,7 @@ INT_PTR CFileDialog::DoModal() {
         dialog.setNameFilters(filters);
         dialog.selectNameFilter(filters.front());
     }
-    if (!m_request.directory.empty())
-        dialog.setDirectory(QString::fromStdString(m_request.directory));
+    dialog.setDirectory(QString::fromStdString(m_request.directory));
     if (!m_request.fileName.empty())
         dialog.selectFile(QString::fromStdString(m_request.fileName));
 

@@ -24,7 +24,7 @@ inline constexpr DWORD OFN_EXPLORER = 0x00080000;
 // What a file dialog shows as it opens.
 struct FileDialogRequest {
     bool open = true;
-    // Absolute; empty when the initial file name names no existing directory.
+    // Absolute; the user's home when the initial file name names no existing directory.
     std::string directory;
     // The initial name within that directory; empty when it was a wildcard pattern.
     std::string fileName;

@@ -15,6 +15,10 @@ bool HasWildcards(const std::string& text) {
     return text.find_first_of("*?") != std::string::npos;
 }
 
+char Fold(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
 bool MatchWildcards(const std::string& name, const std::string& pattern) {
     std::size_t n = 0;
     std::size_t p = 0;
@@ -23,7 +27,7 @@ bool MatchWildcards(const std::string& name, const std::string& pattern) {
     std::size_t starAt = std::string::npos;
     std::size_t starName = 0;
     while (n < name.size()) {
-        if (p < pattern.size() && (pattern[p] == '?' || pattern[p] == name[n])) {
+        if (p < pattern.size() && (pattern[p] == '?' || Fold(pattern[p]) == Fold(name[n]))) {
             ++n;
             ++p;
         } else if (p < pattern.size() && pattern[p] == '*') {
@@ -41,20 +45,75 @@ bool MatchWildcards(const std::string& name, const std::string& pattern) {
     return p == pattern.size();
 }
 
-// The type of an entry as the search reports it; false when it is to be left out.
-bool Classify(int dirFd, const char* name, bool& directory) {
-    struct stat info {};
-    if (fstatat(dirFd, name, &info, AT_SYMLINK_NOFOLLOW) != 0)
-        return false;
-    if (S_ISLNK(info.st_mode)) {
-        struct stat target {};
-        // A dangling link is reported as the file name it is.
-        if (fstatat(dirFd, name, &target, 0) == 0 && S_ISDIR(target.st_mode))
+bool IsUtf8(const char* text) {
+    const auto* byte = reinterpret_cast<const unsigned char*>(text);
+    while (*byte != 0) {
+        const unsigned lead = *byte++;
+        int follow = 0;
+        unsigned value = 0;
+        unsigned least = 0;
+        if (lead < 0x80)
+            continue;
+        if (lead >= 0xc2 && lead <= 0xdf) {
+            follow = 1, value = lead & 0x1f, least = 0x80;
+        } else if (lead >= 0xe0 && lead <= 0xef) {
+            follow = 2, value = lead & 0x0f, least = 0x800;
+        } else if (lead >= 0xf0 && lead <= 0xf4) {
+            follow = 3, value = lead & 0x07, least = 0x10000;
+        } else {
             return false;
-        directory = false;
+        }
+        for (int i = 0; i < follow; ++i, ++byte) {
+            if ((*byte & 0xc0) != 0x80)
+                return false;
+            value = (value << 6) | (*byte & 0x3f);
+        }
+        // Overlong forms, surrogates and values past U+10FFFF do not decode either.
+        if (value < least || (value >= 0xd800 && value <= 0xdfff) || value > 0x10ffff)
+            return false;
+    }
+    return true;
+}
+
+struct Identity {
+    dev_t device;
+    ino_t inode;
+    bool operator==(const Identity&) const = default;
+};
+
+// Every directory from "/" down to `root` as the path reaches it, links followed: the
+// directories that a walk descending from `root` has already passed through.
+std::vector<Identity> PathIdentities(const std::string& root) {
+    std::vector<Identity> identities;
+    std::size_t end = 0;
+    do {
+        end = root.find('/', end + 1);
+        const std::string prefix = end == std::string::npos ? root : root.substr(0, end);
+        struct stat info {};
+        if (stat(prefix.empty() ? "/" : prefix.c_str(), &info) == 0)
+            identities.push_back({info.st_dev, info.st_ino});
+    } while (end != std::string::npos);
+    return identities;
+}
+
+// The type of an entry as the search reports it; false when it is to be left out. The
+// directory's listing tells most types without a look at the entry itself.
+bool Classify(int dirFd, const char* name, unsigned char type,
+              const std::vector<Identity>& path, bool& directory, bool& ancestor) {
+    directory = false;
+    ancestor = false;
+    if (type == DT_REG)
         return true;
+    struct stat info {};
+    if (fstatat(dirFd, name, &info, 0) != 0) {
+        // A dangling link is reported as the file name it is.
+        return fstatat(dirFd, name, &info, AT_SYMLINK_NOFOLLOW) == 0;
     }
     directory = S_ISDIR(info.st_mode);
+    if (directory) {
+        const Identity identity{info.st_dev, info.st_ino};
+        ancestor = std::find(path.begin(), path.end(), identity) != path.end();
+    }
     return true;
 }
 
@@ -94,12 +153,13 @@ BOOL CFileFind::FindFile(const std::string& pattern) {
     const int dirFd = open(m_root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dirFd < 0)
         return FALSE;
-    if (!HasWildcards(namePart)) {
-        bool directory = false;
-        if (Classify(dirFd, namePart.c_str(), directory))
-            m_entries.push_back({namePart, directory});
+    const std::vector<Identity> path = PathIdentities(m_root);
+    Entry exact{namePart};
+    if (!HasWildcards(namePart) && IsUtf8(namePart.c_str()) &&
+        Classify(dirFd, namePart.c_str(), DT_UNKNOWN, path, exact.directory, exact.ancestor)) {
+        m_entries.push_back(exact);
         close(dirFd);
-        return m_entries.empty() ? FALSE : TRUE;
+        return TRUE;
     }
     // The list is read whole, so that a search nested inside this one (a tree walk)
     // holds no descriptor of its parent's.
@@ -108,11 +168,13 @@ BOOL CFileFind::FindFile(const std::string& pattern) {
         close(dirFd);
         return FALSE;
     }
-    while (const dirent* entry = readdir(dir)) {
-        const std::string name = entry->d_name;
-        bool directory = false;
-        if (AfxMatchFileName(name, namePart) && Classify(dirfd(dir), entry->d_name, directory))
-            m_entries.push_back({name, directory});
+    while (const dirent* found = readdir(dir)) {
+        if (!IsUtf8(found->d_name) || !AfxMatchFileName(found->d_name, namePart))
+            continue;
+        Entry entry{found->d_name};
+        if (Classify(dirfd(dir), found->d_name, found->d_type, path, entry.directory,
+                     entry.ancestor))
+            m_entries.push_back(std::move(entry));
     }
     closedir(dir);
     std::sort(m_entries.begin(), m_entries.end(),
@@ -156,4 +218,9 @@ BOOL CFileFind::IsDirectory() const {
 BOOL CFileFind::IsDots() const {
     const Entry* entry = Current();
     return entry && entry->directory && (entry->name == "." || entry->name == "..") ? TRUE : FALSE;
+}
+
+BOOL CFileFind::IsAncestor() const {
+    const Entry* entry = Current();
+    return entry && entry->ancestor ? TRUE : FALSE;
 }

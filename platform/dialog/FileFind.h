@@ -13,12 +13,14 @@
 // Patterns are Linux paths: a directory part ending in '/' (absent: the current directory)
 // and a name part in which '*' stands for any run of characters and '?' for one. A name part
 // ending in ".*" also matches the names without that dot, as on Windows, so "*.*" matches
-// every name, "." and ".." included. Other characters match exactly: Linux names are
-// case-sensitive, and a pattern without wildcards finds that one entry.
+// every name, "." and ".." included. Letters match without regard to case, as on Windows
+// (ASCII letters only: other characters match exactly). A pattern without wildcards finds
+// the entry of exactly that name when there is one, and otherwise the entries it matches.
 //
-// Entries come in byte-wise name order. A symbolic link counts as what it points to, except
-// that a link to a directory is not reported at all: a tree walked through the search can
-// then never loop back on itself.
+// Entries come in byte-wise name order. A symbolic link counts as what it points to, a link
+// to a directory as a directory; IsAncestor tells a walk of a tree which directories lead
+// back up its own path. Names that are not valid UTF-8 are not reported: the window's
+// controls hold text, which could neither show such a name nor give it back unchanged.
 class CFileFind {
   public:
     CFileFind() = default;
@@ -40,11 +42,15 @@ class CFileFind {
     BOOL IsDirectory() const;
     // "." or "..".
     BOOL IsDots() const;
+    // A directory that is the search's own directory or one it lies in, along the path the
+    // search was given (links included): descending into it would walk in a circle.
+    BOOL IsAncestor() const;
 
   private:
     struct Entry {
         std::string name;
         bool directory = false;
+        bool ancestor = false;
     };
     const Entry* Current() const;
 

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -17,6 +18,7 @@ struct Found {
     std::string path;
     bool directory;
     bool dots;
+    bool ancestor;
     bool operator==(const Found&) const = default;
 };
 
@@ -27,7 +29,7 @@ std::vector<Found> FindAll(const std::string& pattern) {
     while (more) {
         more = finder.FindNextFile();
         found.push_back({finder.GetFileName(), finder.GetFilePath(), finder.IsDirectory() != 0,
-                         finder.IsDots() != 0});
+                         finder.IsDots() != 0, finder.IsAncestor() != 0});
     }
     return found;
 }
@@ -49,44 +51,81 @@ class FileFindTest : public ::testing::Test {
     std::string root_;
 };
 
-TEST(FileNameMatch, WildcardsAndTheTrailingDotStar) {
+TEST(FileNameMatch, WildcardsTheTrailingDotStarAndCase) {
     EXPECT_TRUE(AfxMatchFileName("readme", "*.*"));
     EXPECT_TRUE(AfxMatchFileName("..", "*.*"));
     EXPECT_TRUE(AfxMatchFileName("track", "track.*"));
     EXPECT_TRUE(AfxMatchFileName("a.b.mp2", "*.mp?"));
     EXPECT_TRUE(AfxMatchFileName("abcabd", "*ab?"));
     EXPECT_TRUE(AfxMatchFileName("What?.mp3", "What?.mp3"));
-    EXPECT_FALSE(AfxMatchFileName("A.MP3", "*.mp*"));
+    EXPECT_TRUE(AfxMatchFileName("A.MP3", "*.mp*"));
+    EXPECT_TRUE(AfxMatchFileName("Song.Mp3", "sONG.mP?"));
+    EXPECT_TRUE(AfxMatchFileName("[A-Z]", "[a-z]"));
     EXPECT_FALSE(AfxMatchFileName("a.mp", "*.mp?"));
+    // Only ASCII letters fold: the bytes of "É" and "é" differ.
+    EXPECT_FALSE(AfxMatchFileName("\xc3\x89.mp3", "\xc3\xa9.mp3"));
+    EXPECT_FALSE(AfxMatchFileName("@.mp3", "`.mp3"));
 }
 
-TEST_F(FileFindTest, ListsADirectoryInNameOrderWithoutFollowingDirectoryLinks) {
+TEST_F(FileFindTest, ListsADirectoryInNameOrderFollowingLinks) {
     Touch("b.wav");
     Touch("A.mp3");
+    Touch("\xff\xfe.mp3"); // not UTF-8
     fs::create_directory(At("sub.mp3"));
+    fs::create_directory(At("sub.mp3/in"));
     fs::create_directory_symlink(root_, At("back"));
     fs::create_symlink(At("gone"), At("dangling.mp3"));
     fs::create_symlink(At("b.wav"), At("c.wav"));
 
     // Through a detour that the root is cleaned of.
     const std::vector<Found> expected = {
-        {".", root_ + "/.", true, true},         {"..", root_ + "/..", true, true},
-        {"A.mp3", At("A.mp3"), false, false},    {"b.wav", At("b.wav"), false, false},
-        {"c.wav", At("c.wav"), false, false},    {"dangling.mp3", At("dangling.mp3"), false, false},
-        {"sub.mp3", At("sub.mp3"), true, false},
+        {".", root_ + "/.", true, true, true},
+        {"..", root_ + "/..", true, true, true},
+        {"A.mp3", At("A.mp3"), false, false, false},
+        {"b.wav", At("b.wav"), false, false, false},
+        {"back", At("back"), true, false, true},
+        {"c.wav", At("c.wav"), false, false, false},
+        {"dangling.mp3", At("dangling.mp3"), false, false, false},
+        {"sub.mp3", At("sub.mp3"), true, false, false},
     };
     EXPECT_EQ(FindAll(At("sub.mp3/../*.*")), expected);
 
-    // A relative pattern is taken from the current directory.
-    const std::string relative = fs::relative(At("*.wav"), fs::current_path()).string();
-    EXPECT_EQ(FindAll(relative), std::vector<Found>({expected[3], expected[4]}));
+    // A relative pattern is taken from the current directory; the case of letters is not
+    // looked at.
+    const std::string relative = fs::relative(At("*.WAV"), fs::current_path()).string();
+    EXPECT_EQ(FindAll(relative), std::vector<Found>({expected[3], expected[5]}));
+
+    // Seen through the link, the link's target is on the path being searched: the link
+    // leads up, the real directory below does not; a link across to a sibling does not.
+    fs::create_directory_symlink(At("sub.mp3/in"), At("side"));
+    EXPECT_EQ(FindAll(At("back/sub.mp3/i*")),
+              std::vector<Found>({{"in", At("back/sub.mp3/in"), true, false, false}}));
+    EXPECT_EQ(FindAll(At("back/ba*")),
+              std::vector<Found>({{"back", At("back/back"), true, false, true}}));
+    EXPECT_EQ(FindAll(At("s*")),
+              std::vector<Found>({{"side", At("side"), true, false, false},
+                                  {"sub.mp3", At("sub.mp3"), true, false, false}}));
+}
+
+TEST_F(FileFindTest, AnUnreadableDirectoryFindsNothing) {
+    fs::create_directory(At("locked"));
+    Touch("locked/a.mp3");
+    fs::permissions(At("locked"), fs::perms::none);
+    if (access(At("locked").c_str(), R_OK) == 0)
+        GTEST_SKIP() << "permissions do not bind this user";
+    EXPECT_EQ(FindAll(At("locked/*.*")), std::vector<Found>());
+    EXPECT_EQ(FindAll(At("*.*")).size(), 3u); // ".", ".." and the directory itself
+    fs::permissions(At("locked"), fs::perms::owner_all);
 }
 
 TEST_F(FileFindTest, APlainNameFindsThatEntryAlone) {
     Touch("one.mp3");
     Touch("one.mp3.bak");
     EXPECT_EQ(FindAll(At("one.mp3")),
-              std::vector<Found>({{"one.mp3", At("one.mp3"), false, false}}));
+              std::vector<Found>({{"one.mp3", At("one.mp3"), false, false, false}}));
+    // Without that exact name, the name is matched as any pattern is.
+    EXPECT_EQ(FindAll(At("ONE.Mp3")),
+              std::vector<Found>({{"one.mp3", At("one.mp3"), false, false, false}}));
     EXPECT_EQ(FindAll(At("sub")), std::vector<Found>());
     EXPECT_EQ(FindAll(At("missing/*.*")), std::vector<Found>());
     EXPECT_EQ(FindAll(root_ + "/"), std::vector<Found>());

@@ -1,5 +1,8 @@
 #include "PlaylistTest.h"
 
+#include <QApplication>
+#include <QDir>
+
 #include <filesystem>
 
 using namespace corvaline::testsupport;
@@ -27,7 +30,8 @@ class FileSelectionTest : public PlaylistTest {
     }
 
     // Accepted and rejected extensions in every case, directories named like files, a
-    // readme in a dotted directory, an empty directory, links that would loop.
+    // readme in a dotted directory, an empty directory, a name that is not UTF-8, a link that
+    // leads back up and one across to a sibling.
     void MakeTree() {
         for (const char* name :
              {"a.mp3", "B.WAV", "c.Mp2", "d.ogg", "e.mp3.txt", "noext", "f.raw", "g.PCM", "h.mpg",
@@ -35,7 +39,9 @@ class FileSelectionTest : public PlaylistTest {
               "my.music/song.mp3", "sub/k.mp3", "sub/deeper/x.wav"})
             Touch(name);
         fs::create_directory(dir_.File("empty"));
+        Touch("\xff.mp3");
         fs::create_directory_symlink(dir_.Path(), dir_.File("sub/loop"));
+        fs::create_directory_symlink(dir_.File("album.mp3"), dir_.File("sub/side"));
         fs::create_symlink(dir_.File("a.mp3"), dir_.File("link.mp3"));
     }
 };
@@ -60,7 +66,7 @@ TEST_F(FileSelectionTest, AddDirectoryTakesThePlayableFilesOfTheChosenFilesDirec
     EXPECT_EQ(PickedFlags(), std::vector<int>(expected.size(), 0));
 }
 
-TEST_F(FileSelectionTest, AddDirectoryWithSubDirsGoesDepthFirstAndNeverLoops) {
+TEST_F(FileSelectionTest, AddDirectoryWithSubDirsGoesDepthFirstThroughLinksWithoutLooping) {
     MakeTree();
     Click(id::kSubDirs);
     Choose(dir_.File("zz.wav"));
@@ -68,9 +74,10 @@ TEST_F(FileSelectionTest, AddDirectoryWithSubDirsGoesDepthFirstAndNeverLoops) {
 
     const auto expected = Under({"B.WAV", "a.mp3", "album.mp3/inner.wav", "c.Mp2", "f.raw", "g.PCM",
                                  "h.mpg", "i.mpa", "j.mp1", "link.mp3", "my.music/song.mp3",
-                                 "sub/deeper/x.wav", "sub/k.mp3", "zz.wav"});
+                                 "sub/deeper/x.wav", "sub/k.mp3", "sub/side/inner.wav", "zz.wav"});
     EXPECT_EQ(Lines(), expected);
     EXPECT_EQ(Entries(), expected);
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr); // the busy cursor is gone again
 
     // A second add appends the same files again under the following numbers.
     Choose(dir_.File("sub/deeper/x.wav"));
@@ -96,8 +103,8 @@ TEST_F(FileSelectionTest, AddFileAddsExactlyTheChosenPlayableFile) {
     EXPECT_EQ(Lines(), std::vector<std::string>({song, song}));
     EXPECT_EQ(Entries(), std::vector<std::string>({song, song}));
     ASSERT_EQ(requests_.size(), 5u);
-    // The start-up path has no '/' here: the dialog opens where it likes, on no name.
-    EXPECT_EQ(requests_[0].directory, "");
+    // The start-up path has no '/' here: the dialog opens in the home directory, on no name.
+    EXPECT_EQ(requests_[0].directory, QDir::homePath().toStdString());
     EXPECT_EQ(requests_[0].fileName, "");
     EXPECT_EQ(Text(id::kPath), "H:\\MPEG AUDIO\\*.MP*");
 }
@@ -142,6 +149,12 @@ TEST_F(FileSelectionTest, BrowsePutsTheChosenFileInThePathEditAndACancelChangesN
     EXPECT_EQ(requests_.back().fileName, "");
     EXPECT_EQ(Text(id::kPath), song);
     EXPECT_TRUE(Lines().empty());
+
+    // A directory that does not exist: the dialog opens in the home directory.
+    SetPath(dir_.File("gone/x.mp3"));
+    Click(id::kBrowse);
+    EXPECT_EQ(requests_.back().directory, QDir::homePath().toStdString());
+    EXPECT_EQ(Text(id::kPath), dir_.File("gone/x.mp3"));
 }
 
 TEST(PathHelpers, ReplaceAndTakeTheLastComponent) {
