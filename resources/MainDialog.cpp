@@ -15,29 +15,33 @@ constexpr S kCheckLeft = S::TabStop | S::LeftText | S::StaticEdge;
 // Creation order is the tab order.
 constexpr std::array kControls{
     DialogControl{1, K::PushButton, "SAIR", 255, 300, 50, 14, kTab},
-    DialogControl{1000, K::Edit, "", 10, 5, 205, 14, kTab},
+    Named(DialogControl{1000, K::Edit, "", 10, 5, 205, 14, kTab}, "Caminho do ficheiro"),
     DialogControl{1001, K::PushButton, "Procurar", 225, 5, 35, 14, kTab},
     DialogControl{1002, K::PushButton, "Tocar", 10, 30, 50, 15, kTab},
     DialogControl{1003, K::PushButton, "Parar", 70, 30, 50, 15, kTab},
-    DialogControl{IDC_STATIC, K::GroupBox, "", 5, 20, 310, 55},
-    DialogControl{1004, K::Progress, "", 130, 30, 180, 14, S::Smooth},
-    DialogControl{IDC_STATIC, K::GroupBox, "", 5, 130, 310, 75},
-    DialogControl{1005, K::Slider, "", 290, 140, 15, 60, S::TabStop | S::Vertical | S::NoTicks},
-    DialogControl{1006, K::Slider, "", 130, 50, 180, 10, kPanSlider},
+    Named(DialogControl{IDC_STATIC, K::GroupBox, "", 5, 20, 310, 55}, "Deck 1"),
+    Named(DialogControl{1004, K::Progress, "", 130, 30, 180, 14, S::Smooth}, "Progresso do deck 1"),
+    Named(DialogControl{IDC_STATIC, K::GroupBox, "", 5, 130, 310, 75}, "Painel superior"),
+    Named(
+        DialogControl{1005, K::Slider, "", 290, 140, 15, 60, S::TabStop | S::Vertical | S::NoTicks},
+        "Escala do espectro"),
+    Named(DialogControl{1006, K::Slider, "", 130, 50, 180, 10, kPanSlider}, "Pan do deck 1"),
     DialogControl{1007, K::PushButton, "Full Stereo", 195, 60, 50, 10, kTab},
-    DialogControl{IDC_STATIC, K::GroupBox, "", 5, 210, 310, 75},
+    Named(DialogControl{IDC_STATIC, K::GroupBox, "", 5, 210, 310, 75}, "Painel inferior"),
     DialogControl{1008, K::CheckBox, "Compressor", 95, 300, 53, 12, kCheckLeft},
-    DialogControl{1009, K::Edit, "", 35, 300, 50, 12,
-                  S::TabStop | S::ReadOnly | S::Number | S::Right | S::NoBorder | S::StaticEdge},
+    Named(DialogControl{1009, K::Edit, "", 35, 300, 50, 12,
+                        S::TabStop | S::ReadOnly | S::Number | S::Right | S::NoBorder |
+                            S::StaticEdge},
+          "Ganho em dB"),
     DialogControl{1010, K::PushButton, "Fade out", 85, 50, 35, 15, kTab},
     DialogControl{IDC_STATIC, K::Static, "G dB", 15, 305, 17, 8},
-    DialogControl{IDC_STATIC, K::GroupBox, "", 5, 285, 310, 35},
+    Named(DialogControl{IDC_STATIC, K::GroupBox, "", 5, 285, 310, 35}, "Ganho e crossfade"),
     DialogControl{1011, K::PushButton, "Fade in", 10, 50, 35, 15, kTab},
     DialogControl{1012, K::PushButton, "Tocar", 10, 85, 50, 15, kTab},
     DialogControl{1013, K::PushButton, "Parar", 70, 85, 50, 15, kTab},
-    DialogControl{IDC_STATIC, K::GroupBox, "", 5, 75, 310, 55},
-    DialogControl{1014, K::Progress, "", 130, 85, 180, 14, S::Smooth},
-    DialogControl{1015, K::Slider, "", 130, 105, 180, 10, kPanSlider},
+    Named(DialogControl{IDC_STATIC, K::GroupBox, "", 5, 75, 310, 55}, "Deck 2"),
+    Named(DialogControl{1014, K::Progress, "", 130, 85, 180, 14, S::Smooth}, "Progresso do deck 2"),
+    Named(DialogControl{1015, K::Slider, "", 130, 105, 180, 10, kPanSlider}, "Pan do deck 2"),
     DialogControl{1016, K::PushButton, "Full Stereo", 195, 115, 50, 10, kTab},
     DialogControl{1017, K::PushButton, "Fade out", 85, 105, 35, 15, kTab},
     DialogControl{1018, K::PushButton, "Fade in", 10, 105, 35, 15, kTab},
@@ -45,8 +49,10 @@ constexpr std::array kControls{
     DialogControl{1020, K::PushButton, "Out to 1", 50, 105, 30, 15, kTab},
     DialogControl{1021, K::DefPushButton, "CrossFade", 265, 5, 45, 14, kTab},
     DialogControl{1022, K::CheckBox, "Auto Crossfade", 155, 300, 64, 12, kCheckLeft},
-    DialogControl{1023, K::Edit, "", 222, 300, 25, 12, kNumberBox},
-    DialogControl{1024, K::ListBox, "", 320, 45, 210, 255, S::TabStop | S::Notify},
+    Named(DialogControl{1023, K::Edit, "", 222, 300, 25, 12, kNumberBox},
+          "Tempo do crossfade em ms"),
+    Named(DialogControl{1024, K::ListBox, "", 320, 45, 210, 255, S::TabStop | S::Notify},
+          "Grelha de sequencias"),
     DialogControl{1025, K::PushButton, "Adicionar ficheiro", 325, 20, 70, 14, kTab},
     DialogControl{IDC_STATIC, K::GroupBox, "Grelha de sequencias", 320, 0, 210, 40},
     DialogControl{1026, K::PushButton, "Adicionar directorio", 400, 20, 70, 14, kTab},
@@ -56,7 +62,8 @@ constexpr std::array kControls{
     DialogControl{1030, K::PushButton, "Cancel List", 435, 305, 50, 14, kTab | S::Disabled},
     DialogControl{IDCANCEL, K::PushButton, "CANCEL", 255, 300, 50, 14, S::Hidden | S::Disabled},
     DialogControl{1032, K::PushButton, "Clear", 490, 305, 42, 14, kTab},
-    DialogControl{IDC_STATIC, K::Icon, "", 505, 5, 20, 20, S::None, IDR_MAINFRAME},
+    Named(DialogControl{IDC_STATIC, K::Icon, "", 505, 5, 20, 20, S::None, IDR_MAINFRAME},
+          "Corvaline"),
 };
 
 constexpr DialogTemplate kMainDialog{
@@ -71,4 +78,6 @@ constexpr DialogTemplate kMainDialog{
 
 } // namespace
 
-const DialogTemplate& MainDialogTemplate() { return kMainDialog; }
+const DialogTemplate& MainDialogTemplate() {
+    return kMainDialog;
+}

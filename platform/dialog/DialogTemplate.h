@@ -60,7 +60,16 @@ struct DialogControl {
     int cy = 0;
     CtlStyle style = CtlStyle::None;
     UINT icon = 0; // icon resource of an Icon control
+    // What screen readers call the control; null for its text. Controls whose text is not
+    // a name (edits, whose text is their value, and controls without text) need one.
+    const char* accessibleName = nullptr;
 };
+
+// A template row with the name that screen readers give it.
+constexpr DialogControl Named(DialogControl control, const char* accessibleName) {
+    control.accessibleName = accessibleName;
+    return control;
+}
 
 enum class DlgStyle : unsigned {
     None = 0,

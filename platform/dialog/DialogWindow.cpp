@@ -30,6 +30,10 @@ namespace {
 QFont TemplateFont(const DialogTemplate& t) {
     QFont font(QString::fromUtf8(t.fontName ? t.fontName : ""));
     font.setPixelSize(std::max(1, (t.fontPoints > 0 ? t.fontPoints : 8) * 96 / 72));
+    // Hinting rounds each letter to whole device pixels, which makes a text narrower or wider
+    // at one pixel ratio than at another; without it a text takes the same room in its
+    // control at every ratio, and what fits at one fits at all.
+    font.setHintingPreference(QFont::PreferNoHinting);
     const QString letters = QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
     for (int stretch : {QFont::Unstretched, QFont::SemiCondensed, QFont::Condensed}) {
         font.setStretch(stretch);
@@ -57,8 +61,7 @@ DialogWindow::DialogWindow(CDialog& owner, const DialogTemplate& t, QWidget* par
     setFont(TemplateFont(t));
     setFixedSize(DialogUnitsToPixelsX(t.cx), DialogUnitsToPixelsY(t.cy));
 
-    m_surface = QImage(size(), QImage::Format_RGB32);
-    EraseSurface();
+    CreateSurface();
 
     m_systemMenu.m_pMenu = new QMenu(this);
     // Commands arrive once the menu has closed, as on Windows.
@@ -156,9 +159,19 @@ bool DialogWindow::event(QEvent* event) {
 
 // --- painting ---
 
+// The image holds device pixels at the window's ratio, so that on a high-density screen the
+// drawing is as sharp as the controls over it; its painter and the drawing surface still
+// work in the window's logical pixels.
+void DialogWindow::CreateSurface() {
+    const qreal ratio = devicePixelRatioF();
+    m_surface = QImage(size() * ratio, QImage::Format_RGB32);
+    m_surface.setDevicePixelRatio(ratio);
+    EraseSurface();
+}
+
 void DialogWindow::EraseSurface() {
     m_surface.fill(palette().color(QPalette::Window));
-    ShowArea(m_surface.rect());
+    ShowArea(rect());
 }
 
 void DialogWindow::ShowArea(const QRect& area) {
@@ -190,13 +203,20 @@ void DialogWindow::DispatchPaint() {
 }
 
 void DialogWindow::paintEvent(QPaintEvent* event) {
+    // Moved to a screen of another density: the program draws it all again at the new one.
+    if (!qFuzzyCompare(m_surface.devicePixelRatio(), devicePixelRatioF())) {
+        CreateSurface();
+        m_paintPending = true;
+    }
     // WM_PAINT comes only when the window needs its client area drawn again, not for the
     // repaints that controls over the image cause, so what the program draws between its
     // paints is not wiped by them.
     if (m_paintPending)
         DispatchPaint();
     QPainter painter(this);
-    painter.drawImage(event->rect(), m_surface, event->rect());
+    const QRectF area = event->rect();
+    const qreal ratio = m_surface.devicePixelRatio();
+    painter.drawImage(area, m_surface, QRectF(area.topLeft() * ratio, area.size() * ratio));
     painter.end();
     static bool firstPaintSeen = false;
     if (!firstPaintSeen) {

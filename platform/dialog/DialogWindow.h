@@ -29,7 +29,8 @@ class DialogWindow final : public QDialog {
     // The first visible, enabled control that takes the focus with Tab.
     QWidget* FirstTabStop() const;
 
-    // The client-area pixels and the painting of them.
+    // The client-area pixels and the painting of them. The image is at the window's device
+    // pixel ratio; Gdi maps the logical pixels it is given onto it.
     QImage& Surface() { return m_surface; }
     void ShowArea(const QRect& area);
     void EraseSurface();
@@ -65,6 +66,7 @@ class DialogWindow final : public QDialog {
 
   private:
     void CreateControls(const DialogTemplate& dialogTemplate);
+    void CreateSurface();
     void Command(int id, UINT code);
     void PressDefaultButton();
     void DispatchPaint();

@@ -30,9 +30,29 @@ QImage* SurfaceOf(const CDialog* dialog) {
     return window ? &window->Surface() : nullptr;
 }
 
+// The surface holds device pixels; drawing comes in logical pixels. A logical pixel covers
+// the device pixels from its own edge to the next one's, so neighbouring shapes share their
+// edges and nothing is smeared across a boundary at any ratio.
+int DeviceEdge(const QImage& image, int logical) {
+    return qRound(logical * image.devicePixelRatio());
+}
+
+void FillDevicePixels(QImage& image, int left, int top, int right, int bottom, QRgb colour) {
+    left = std::max(DeviceEdge(image, left), 0);
+    top = std::max(DeviceEdge(image, top), 0);
+    right = std::min(DeviceEdge(image, right), image.width());
+    bottom = std::min(DeviceEdge(image, bottom), image.height());
+    for (int y = top; y < bottom; ++y)
+        std::fill_n(reinterpret_cast<QRgb*>(image.scanLine(y)) + left, right - left, colour);
+}
+
 void Plot(QImage& image, int x, int y, QRgb colour) {
-    if (x >= 0 && y >= 0 && x < image.width() && y < image.height())
-        reinterpret_cast<QRgb*>(image.scanLine(y))[x] = colour;
+    FillDevicePixels(image, x, y, x + 1, y + 1, colour);
+}
+
+bool Inside(const QImage& image, int x, int y) {
+    return x >= 0 && y >= 0 && DeviceEdge(image, x) < image.width() &&
+           DeviceEdge(image, y) < image.height();
 }
 
 } // namespace
@@ -131,15 +151,14 @@ void CDC::FillPixels(int left, int top, int right, int bottom, COLORREF clr) {
     QImage* image = SurfaceOf(m_pDialog);
     if (!image)
         return;
+    const QSize logical = image->deviceIndependentSize().toSize();
     left = std::max(left, 0);
     top = std::max(top, 0);
-    right = std::min(right, image->width());
-    bottom = std::min(bottom, image->height());
+    right = std::min(right, logical.width());
+    bottom = std::min(bottom, logical.height());
     if (right <= left || bottom <= top)
         return;
-    const QRgb colour = ToQRgb(clr);
-    for (int y = top; y < bottom; ++y)
-        std::fill_n(reinterpret_cast<QRgb*>(image->scanLine(y)) + left, right - left, colour);
+    FillDevicePixels(*image, left, top, right, bottom, ToQRgb(clr));
     Touch(left, top, right, bottom);
 }
 
@@ -204,14 +223,14 @@ BOOL CDC::DrawIcon(int x, int y, HICON hIcon) {
 
 COLORREF CDC::GetPixel(int x, int y) const {
     const QImage* image = SurfaceOf(m_pDialog);
-    if (!image || x < 0 || y < 0 || x >= image->width() || y >= image->height())
+    if (!image || !Inside(*image, x, y))
         return 0xffffffffu; // CLR_INVALID
-    return FromQRgb(image->pixel(x, y));
+    return FromQRgb(image->pixel(DeviceEdge(*image, x), DeviceEdge(*image, y)));
 }
 
 COLORREF CDC::SetPixel(int x, int y, COLORREF crColor) {
     QImage* image = SurfaceOf(m_pDialog);
-    if (!image || x < 0 || y < 0 || x >= image->width() || y >= image->height())
+    if (!image || !Inside(*image, x, y))
         return 0xffffffffu;
     Plot(*image, x, y, ToQRgb(crColor));
     Touch(x, y, x + 1, y + 1);

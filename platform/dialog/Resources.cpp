@@ -77,3 +77,17 @@ HICON AfxFindIcon(UINT nID) {
     const auto it = Icons().find(nID);
     return it == Icons().end() ? nullptr : it->second.get();
 }
+
+BOOL AfxSaveIconPicture(UINT nID, int size, const std::string& path) {
+    const IconResource* icon = AfxFindIcon(nID);
+    if (!icon || size <= 0)
+        return FALSE;
+    const QImage* whole = nullptr;
+    for (const QImage& picture : icon->pictures)
+        if (size % picture.width() == 0 && (!whole || picture.width() > whole->width()))
+            whole = &picture;
+    const QImage source = whole ? *whole : icon->Picture(size);
+    const QImage scaled = source.scaled(size, size, Qt::IgnoreAspectRatio,
+                                        whole ? Qt::FastTransformation : Qt::SmoothTransformation);
+    return scaled.save(QString::fromStdString(path), "PNG") ? TRUE : FALSE;
+}

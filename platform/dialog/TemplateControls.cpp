@@ -137,6 +137,8 @@ QWidget* MakeWidget(const DialogControl& c, QWidget* parent) {
 QWidget* CreateTemplateControl(const DialogControl& c, QWidget* parent) {
     QWidget* widget = MakeWidget(c, parent);
     widget->setObjectName(QString::number(c.id));
+    widget->setAccessibleName(
+        QString::fromUtf8(c.accessibleName ? c.accessibleName : (c.text ? c.text : "")));
     int width = DialogUnitsToPixelsX(c.cx);
     int height = DialogUnitsToPixelsY(c.cy);
     if (c.kind == ControlKind::Icon) {

@@ -49,6 +49,11 @@ BOOL AfxLoadString(UINT nID, std::string& text);
 // Pictures in XPM form, e.g. a 32 x 32 and a 16 x 16 one.
 BOOL AfxRegisterIcon(UINT nID, std::initializer_list<const char* const*> xpmPictures);
 HICON AfxFindIcon(UINT nID);
+// Writes the icon as a PNG picture of size x size pixels, for the desktop's icon theme.
+// A picture that fits a whole number of times is enlarged pixel by pixel, so that it stays
+// sharp; otherwise the nearest is scaled smoothly. FALSE when there is no such icon or the
+// file cannot be written.
+BOOL AfxSaveIconPicture(UINT nID, int size, const std::string& path);
 
 // Message boxes owned by the dialog in front; the caption is the application's name.
 int AfxMessageBox(const std::string& text, UINT nType = MB_OK, UINT nIDHelp = 0);

@@ -57,13 +57,23 @@ void CWnd::SetWindowText(const std::string& text) {
             edit->setText(value);
             edit->setCursorPosition(0);
         }
-    } else if (auto* button = qobject_cast<QAbstractButton*>(w))
+        return;
+    }
+    // A name taken from the text goes on following it; a name of its own stays.
+    const auto rename = [w, &value](const QString& old) {
+        if (w->accessibleName() == old)
+            w->setAccessibleName(value);
+    };
+    if (auto* button = qobject_cast<QAbstractButton*>(w)) {
+        rename(button->text());
         button->setText(value);
-    else if (auto* label = qobject_cast<QLabel*>(w))
+    } else if (auto* label = qobject_cast<QLabel*>(w)) {
+        rename(label->text());
         label->setText(value);
-    else if (auto* frame = qobject_cast<QGroupBox*>(w))
+    } else if (auto* frame = qobject_cast<QGroupBox*>(w)) {
+        rename(frame->title());
         frame->setTitle(value);
-    else if (w && w->isWindow())
+    } else if (w && w->isWindow())
         w->setWindowTitle(value);
 }
 

@@ -1,0 +1,67 @@
+// The main window without a mouse: Space on the focused button, Enter for "CrossFade",
+// Escape and the close box for the cancel command, Alt+Space for the system menu.
+#include "WindowFixture.h"
+
+#include <QApplication>
+#include <QMenu>
+#include <QTest>
+#include <QWidget>
+
+using namespace corvaline::testsupport;
+
+TEST_F(WindowTest, SpacePressesTheFocusedButtonAndEnterPressesCrossFade) {
+    SetPath(WriteWav("track.wav", 44100 * 20, Constant(0.25f, 0.25f)));
+    Control(id::kPlay1)->setFocus();
+    QTest::keyClick(Control(id::kPlay1), Qt::Key_Space);
+    ASSERT_EQ(Dlg().m_playing1, 1);
+
+    // Enter on a control that is no button hands over from deck 1, wherever the focus is.
+    for (int focused :
+         {id::kPath, id::kCrossfadeMs, id::kAutoCrossfade, id::kPan1, id::kScale, id::kSequence}) {
+        Click(id::kStop2);
+        Click(id::kStop1);
+        Click(id::kPlay1);
+        ASSERT_EQ(Dlg().m_playing2, 0);
+        Control(focused)->setFocus();
+        QTest::keyClick(Control(focused), Qt::Key_Return);
+        EXPECT_EQ(Dlg().m_playing2, 1) << "Enter on " << focused;
+        EXPECT_EQ(Dlg().m_fadeOut1, 1) << "Enter on " << focused;
+    }
+
+    // A focused button takes Enter for itself, as on Windows.
+    Click(id::kStop2);
+    Click(id::kStop1);
+    Click(id::kPlay1);
+    QTest::keyClick(Control(id::kStop1), Qt::Key_Enter);
+    EXPECT_EQ(Dlg().m_playing1, 0);
+    EXPECT_EQ(Dlg().m_playing2, 0);
+}
+
+TEST_F(WindowTest, AltSpaceOpensTheSystemMenuWithTheAboutEntry) {
+    // As on a desktop, the window is active and an edit has the focus.
+    QWidget* window = Dlg().GetSafeHwnd();
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    const std::string path = Text(id::kPath);
+    Control(id::kPath)->setFocus();
+    QTest::keyClick(Control(id::kPath), Qt::Key_Space, Qt::AltModifier);
+    EXPECT_EQ(Text(id::kPath), path);
+    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    ASSERT_NE(menu, nullptr);
+    QStringList texts;
+    for (QAction* action : menu->actions())
+        texts << action->text();
+    EXPECT_TRUE(texts.contains("&Close\tAlt+F4"));
+    EXPECT_EQ(texts.last(), "&About Corvaline...");
+    menu->hide();
+}
+
+TEST(ModalWindow, EscapeAndTheCloseBoxEndTheRunWithTheCancelCommand) {
+    EXPECT_EQ(RunWindowModally([](TestableWindow& dlg) {
+                  QWidget* edit = dlg.FindControl(id::kPath);
+                  edit->setFocus();
+                  QTest::keyClick(edit, Qt::Key_Escape);
+              }),
+              IDCANCEL);
+    EXPECT_EQ(RunWindowModally([](TestableWindow& dlg) { dlg.GetSafeHwnd()->close(); }), IDCANCEL);
+}
