@@ -81,6 +81,8 @@ public:
     // Playlist operations (playlist/).
     void FillExtensionTable();
     void AddFromSearch(const std::string& pattern, int includeSubdirectories);
+    // Appends a found file to the playlist when its extension is one the player takes.
+    void AddIfPlayable(const std::string& fullPath);
     static void ReplaceLastComponent(std::string& path, const std::string& suffix);
     static void LastComponent(std::string& path);
     bool ChooseAudioFile(std::string& path);
@@ -89,6 +91,8 @@ public:
     static unsigned IndexFromDraw(unsigned draw, unsigned n);
     std::string PickShuffled();
     std::string NextInSequence();
+    // During a run, a deck whose file did not open goes on to the next lines.
+    void PassOverUnplayable(Deck deck);
     // "Auto Crossfade", "Cancel List" and "Execute" as a sequence run starts or ends.
     void EnableRunControls(BOOL running);
 

@@ -24,6 +24,9 @@ void CCorvalineDlg::HandOver(Deck from, Deck to) {
         return;
     }
     FadeIn(to);
+    if (m_sequenceRunning) {
+        PassOverUnplayable(to);
+    }
     FadeOut(from);
     if (m_sequenceRunning) {
         // The edit shows the file that the next hand-over will start.

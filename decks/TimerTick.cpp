@@ -4,6 +4,7 @@
 #include "CorvalineDlg.h"
 #include "Deck.h"
 
+#include <algorithm>
 #include <cstdint>
 
 namespace {
@@ -102,7 +103,18 @@ void CCorvalineDlg::StepDeck(Deck deck, Deck other) {
     // A negative remaining time (a track reported as shorter than its
     // position) counts as less; 64 bits keep the difference from overflowing.
     const std::int64_t remainingMs = std::int64_t{deck.lengthMs} - timeMs;
-    if (m_autoCrossfade && remainingMs < static_cast<int>(m_crossfadeMs) && !deck.fadeOut) {
+    std::int64_t leadMs = static_cast<int>(m_crossfadeMs);
+    bool otherStillHeard = false;
+    if (m_sequenceRunning) {
+        // A run's track shorter than the lead time would hand over as it starts, and the
+        // track it starts at once again, each cutting in before the one before was heard
+        // and taking lines that no deck then plays. So in a run a short track hands over
+        // at its middle, and only once the other deck has finished; a long track finds it
+        // long finished.
+        leadMs = std::min<std::int64_t>(leadMs, deck.lengthMs / 2);
+        otherStillHeard = other.playing != 0;
+    }
+    if (m_autoCrossfade && remainingMs < leadMs && !deck.fadeOut && !otherStillHeard) {
         HandOver(deck, other);
     }
 
@@ -114,6 +126,11 @@ void CCorvalineDlg::StepDeck(Deck deck, Deck other) {
         // as playing for as long as it takes.
         deck.playing = 1;
         if (!deck.fadeOut) {
+            // A track that ended while the other deck still fades out the one before it:
+            // that deck makes way for the next line, which a reversed fade would never play.
+            if (other.fadeOut) {
+                Stop(other);
+            }
             HandOver(deck, other);
         }
         deck.fadeIn = 0;

@@ -1,5 +1,6 @@
 // Shuffling the playlist and playing it across the two decks.
 #include "CorvalineDlg.h"
+#include "Deck.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -132,11 +133,25 @@ void CCorvalineDlg::OnExecute() {
         m_path = NextInSequence();
         UpdateControls();
         OnPlay1();
+        PassOverUnplayable(DeckAt(0));
         // What the next hand-over will start waits in edit 1000.
         m_path = NextInSequence();
         UpdateControls();
     }
     UpdateControls();
+}
+
+// A file that does not open (damaged, not audio, gone since it was added) would otherwise
+// leave the deck silent and the run at a standstill. One round of the playlist at most is
+// tried, so that a playlist with nothing playable in it ends quiet instead of looping; an
+// empty edit (a cleared playlist) starts nothing, as anywhere else.
+void CCorvalineDlg::PassOverUnplayable(Deck deck) {
+    for (std::size_t tried = 0; !deck.playing && !m_path.empty() && tried < m_sequence.size();
+         ++tried) {
+        m_path = NextInSequence();
+        UpdateControls();
+        Play(deck);
+    }
 }
 
 void CCorvalineDlg::OnCancelList() {

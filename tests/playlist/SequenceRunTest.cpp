@@ -160,6 +160,36 @@ TEST_F(SequenceRunTest, AnEmptyPlaylistShufflesNothingAndRunsSilently) {
     EXPECT_EQ(Dlg().m_playing1 + Dlg().m_playing2, 0);
 }
 
+// Files that do not open are passed over for the next lines, by "Execute" and by a
+// hand-over alike; a playlist with nothing playable gives up after one round.
+TEST_F(SequenceRunTest, ARunPassesOverFilesThatDoNotOpen) {
+    for (const char* name : {"a-empty.mp3", "b-text.wav", "d-empty.wav"})
+        ASSERT_TRUE(WriteBytes(dir_.File(name), {'x'}));
+    const std::string good = WriteWav("c-good.wav", 44100, Constant(0.1f, 0.1f));
+    Dlg().AddFromSearch(dir_.Path() + "/*.*", 0);
+    Click(id::kExecute);
+    EXPECT_EQ(Dlg().m_playing1, 1);
+    EXPECT_EQ(Dlg().m_lengthMs1, 1000);
+    EXPECT_EQ(Text(id::kPath), dir_.File("d-empty.wav"));
+
+    // The hand-over's file is bad too: the next line, found by a refill, is played instead.
+    Click(id::kOutTo2);
+    EXPECT_EQ(Dlg().m_playing2, 1);
+    EXPECT_EQ(Dlg().m_lengthMs2, 1000);
+    EXPECT_EQ(Dlg().m_fadeIn2, 1);
+    EXPECT_EQ(Entries().size(), 4u);
+
+    Click(id::kCancelList);
+    Click(id::kStop1);
+    Click(id::kStop2);
+    Click(id::kClear);
+    for (const char* name : {"a-empty.mp3", "b-text.wav", "d-empty.wav"})
+        Dlg().AddFromSearch(dir_.File(name), 0);
+    Click(id::kExecute);
+    EXPECT_EQ(Dlg().m_playing1 + Dlg().m_playing2, 0);
+    ExpectRunning(true);
+}
+
 TEST_F(SequenceRunTest, ExecuteWhileADeckPlaysChangesOnlyTheRunState) {
     const auto paths = AddTracks(2);
     const std::string playing = WriteWav("other.wav", 44100, Constant(0.1f, 0.1f));
