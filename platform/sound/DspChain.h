@@ -36,6 +36,7 @@ public:
     // Returns only when the unit's callback can no longer run.
     void Free(Unit* unit);
     bool Owns(const Unit* unit) const;
+    std::size_t Size() const { return units_.size(); }
 
     // Mixing thread: runs the active units over `block`; returns the block
     // that came out of the last one (either `block` or `spare`).

@@ -11,6 +11,8 @@ typedef struct FSOUND_STATS {
     unsigned long long underruns;   /* blocks in which a playing channel found its ring empty */
     double worstBlockMs;            /* longest time the mixer spent on one block */
     int streamsOpen;                /* streams opened and not yet released */
+    int unitsOpen;                  /* units made with FSOUND_DSP_Create and not yet freed */
+    unsigned long long bytesRead;   /* bytes read from audio files since the program started */
 } FSOUND_STATS;
 
 /* Zeros when the library is not started. */

@@ -98,10 +98,17 @@ TEST_F(DspUnitTest, UnitsRunInAscendingPriorityThenInCreationOrder) {
     for (int i = 0; i < 6; ++i)
         EXPECT_EQ(order.log[i], i + 1) << "place " << i;
 
+    FSOUND_STATS stats{};
+    FSOUND_GetStats(&stats);
+    EXPECT_EQ(stats.unitsOpen, 6) << "the library's own spectrum unit is not counted";
+
     // Switching a unit off and on again keeps its place; a freed one leaves a gap.
     FSOUND_DSP_SetActive(handles[1], 0);
     FSOUND_DSP_SetActive(handles[1], 1);
     FSOUND_DSP_Free(handles[2]);
+    FSOUND_DSP_Free(FSOUND_DSP_GetFFTUnit());
+    FSOUND_GetStats(&stats);
+    EXPECT_EQ(stats.unitsOpen, 5);
     order.count = 0;
     Mix(1);
     const int expected[] = {1, 3, 4, 5, 6};
