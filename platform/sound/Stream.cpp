@@ -16,7 +16,11 @@ std::unique_ptr<Stream> Stream::Open(const std::string& path, long long byteOffs
     std::unique_ptr<Stream> stream(new Stream);
     g_liveStreams.fetch_add(1, std::memory_order_relaxed);
     stream->decoder_ = std::move(decoder);
-    stream->chunk_ = std::make_unique<float[]>(kDecodeChunkFrames * 2);
+    // libsoxr, resampling into this chunk, reads a few bytes past the end of the output it
+    // is given; where the allocation ends on a page boundary that read faults. Spare
+    // samples keep it inside.
+    constexpr std::size_t kSpareSamples = 64;
+    stream->chunk_ = std::make_unique<float[]>(kDecodeChunkFrames * 2 + kSpareSamples);
     stream->FillTo(kPrefillFrames);
     // A file that yields no sound at all is not worth a stream.
     if (stream->ring.Available() == 0) {
