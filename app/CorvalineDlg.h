@@ -13,6 +13,7 @@
 #include "fsound.h"
 
 #include <atomic>
+#include <cstdint>
 #include <map>
 #include <string>
 
@@ -87,8 +88,8 @@ public:
     static void LastComponent(std::string& path);
     bool ChooseAudioFile(std::string& path);
     unsigned RandomIndex(unsigned n);
-    // A draw of the generator (0..32767) scaled to an entry number below n.
-    static unsigned IndexFromDraw(unsigned draw, unsigned n);
+    // A draw of the generator (0..drawMax) scaled to an entry number below n.
+    static unsigned IndexFromDraw(std::uint64_t draw, unsigned n, std::uint64_t drawMax = 32767);
     std::string PickShuffled();
     std::string NextInSequence();
     // During a run, a deck whose file did not open goes on to the next lines.

@@ -13,22 +13,29 @@ namespace {
 constexpr int kAutoCrossfadeBox = 1022;
 constexpr int kExecuteButton = 1029;
 constexpr int kCancelListButton = 1030;
-constexpr unsigned kDrawMax = 32767;
+constexpr std::uint64_t kDrawMax = 32767;
+constexpr std::uint64_t kWideDrawMax = (kDrawMax + 1) * (kDrawMax + 1) - 1;
 
 } // namespace
 
-unsigned CCorvalineDlg::IndexFromDraw(unsigned draw, unsigned n) {
+unsigned CCorvalineDlg::IndexFromDraw(std::uint64_t draw, unsigned n, std::uint64_t drawMax) {
     if (n == 0)
         return 0;
     // 64 bits: the product overflows 32 for playlists past 131072 entries.
-    const std::uint64_t k = std::uint64_t{draw} * n / kDrawMax;
+    const std::uint64_t k = draw * n / drawMax;
     return k >= n ? n - 1 : static_cast<unsigned>(k);
 }
 
 unsigned CCorvalineDlg::RandomIndex(unsigned n) {
     // Uniform over 0..32767 whether the library's generator stops there or at 2^31 - 1.
-    const auto draw = static_cast<unsigned>(std::rand()) % (kDrawMax + 1);
-    return IndexFromDraw(draw, n);
+    const auto draw = [] { return static_cast<std::uint64_t>(std::rand()) % (kDrawMax + 1); };
+    const std::uint64_t first = draw();
+    if (n <= kDrawMax + 1)
+        return IndexFromDraw(first, n);
+    // A longer playlist takes two draws: one would reach only every (n / 32768)th entry,
+    // and a shuffle would then probe ten times n in vain for each of the others and lay
+    // them out in their added order.
+    return IndexFromDraw(first << 15 | draw(), n, kWideDrawMax);
 }
 
 namespace {

@@ -1,5 +1,7 @@
 #include "Controls.h"
 
+#include "TemplateControls.h"
+
 #include <QListWidget>
 #include <QProgressBar>
 #include <QSlider>
@@ -8,8 +10,12 @@
 
 namespace {
 
-QListWidget* List(const CWnd& wnd) {
-    return qobject_cast<QListWidget*>(wnd.GetSafeHwnd());
+// The list with every line appended so far in place; null for a window that is no list box.
+NotifyListBox* List(const CWnd& wnd) {
+    auto* list = dynamic_cast<NotifyListBox*>(wnd.GetSafeHwnd());
+    if (list)
+        list->Flush();
+    return list;
 }
 QSlider* Slider(const CWnd& wnd) {
     return qobject_cast<QSlider*>(wnd.GetSafeHwnd());
@@ -23,18 +29,20 @@ QProgressBar* Bar(const CWnd& wnd) {
 // --- CListBox ---
 
 int CListBox::AddString(const std::string& text) {
-    QListWidget* list = List(*this);
+    auto* list = dynamic_cast<NotifyListBox*>(GetSafeHwnd());
     if (!list)
         return LB_ERR;
     const QString value = QString::fromStdString(text);
-    int index = list->count();
-    if (list->property("sorted").toBool()) {
-        // Windows sorts list boxes without regard to case.
-        index = 0;
-        while (index < list->count() &&
-               list->item(index)->text().compare(value, Qt::CaseInsensitive) <= 0)
-            ++index;
+    if (!list->sorted) {
+        list->Append(value);
+        return list->count() + list->PendingCount() - 1;
     }
+    // Windows sorts list boxes without regard to case.
+    list->Flush();
+    int index = 0;
+    while (index < list->count() &&
+           list->item(index)->text().compare(value, Qt::CaseInsensitive) <= 0)
+        ++index;
     list->insertItem(index, value);
     return index;
 }
@@ -70,8 +78,8 @@ int CListBox::GetTextLen(int nIndex) const {
 }
 
 int CListBox::GetCount() const {
-    QListWidget* list = List(*this);
-    return list ? list->count() : LB_ERR;
+    auto* list = dynamic_cast<NotifyListBox*>(GetSafeHwnd());
+    return list ? list->count() + list->PendingCount() : LB_ERR;
 }
 
 int CListBox::SetCurSel(int nSelect) {
@@ -96,8 +104,10 @@ int CListBox::GetCurSel() const {
 }
 
 void CListBox::ResetContent() {
-    if (QListWidget* list = List(*this))
+    if (auto* list = dynamic_cast<NotifyListBox*>(GetSafeHwnd())) {
+        list->DropPending();
         list->clear();
+    }
 }
 
 // --- CSliderCtrl ---

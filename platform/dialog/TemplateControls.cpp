@@ -27,6 +27,22 @@ void ReleaseSlider::mouseReleaseEvent(QMouseEvent* event) {
     }
 }
 
+void NotifyListBox::Append(const QString& line) {
+    m_pending.append(line);
+    if (!m_flushPosted) {
+        m_flushPosted = true;
+        QMetaObject::invokeMethod(this, [this] { Flush(); }, Qt::QueuedConnection);
+    }
+}
+
+void NotifyListBox::Flush() {
+    m_flushPosted = false;
+    if (m_pending.isEmpty())
+        return;
+    addItems(m_pending);
+    m_pending.clear();
+}
+
 void NotifyListBox::mouseDoubleClickEvent(QMouseEvent* event) {
     QListWidget::mouseDoubleClickEvent(event);
     if (event->button() == Qt::LeftButton && onDoubleClicked)
@@ -95,8 +111,11 @@ QWidget* MakeWidget(const DialogControl& c, QWidget* parent) {
     case ControlKind::ListBox: {
         auto* list = new NotifyListBox(parent);
         list->setSelectionMode(QAbstractItemView::SingleSelection);
+        // Lines of one font are all of one height: the view then lays out a list of many
+        // thousand lines without measuring each.
+        list->setUniformItemSizes(true);
         list->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-        list->setProperty("sorted", HasStyle(c.style, CtlStyle::Sort));
+        list->sorted = HasStyle(c.style, CtlStyle::Sort);
         if (HasStyle(c.style, CtlStyle::NoBorder))
             list->setFrameShape(QFrame::NoFrame);
         return list;

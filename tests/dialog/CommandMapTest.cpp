@@ -3,6 +3,7 @@
 
 #include <QApplication>
 #include <QContextMenuEvent>
+#include <QCoreApplication>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
@@ -21,7 +22,10 @@ namespace {
 // the script does not end is ended with -2.
 INT_PTR RunModal(TestDialog& dlg, std::function<void()> script) {
     QTimer::singleShot(0, [script] { script(); });
-    QTimer::singleShot(5000, [&dlg] { dlg.EndDialog(-2); });
+    // Tied to this run, so that it cannot go off in a later test's event loop and end a
+    // dialog that is long gone.
+    QObject run;
+    QTimer::singleShot(5000, &run, [&dlg] { dlg.EndDialog(-2); });
     return dlg.DoModal();
 }
 
@@ -100,6 +104,8 @@ TEST(CommandMap, ListBoxReportsDoubleClickNotSingleClick) {
     dlg.Create();
     for (const char* line : {"one", "two", "three"})
         dlg.m_list.AddString(line);
+    // Appended lines reach the widget when the window next handles its events.
+    QCoreApplication::processEvents();
     auto* list = qobject_cast<QListWidget*>(dlg.Item(kList));
     const QPoint second = list->visualItemRect(list->item(1)).center();
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, second);

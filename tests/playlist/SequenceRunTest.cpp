@@ -1,5 +1,6 @@
 #include "PlaylistTest.h"
 
+#include <QCoreApplication>
 #include <QListWidget>
 #include <QTest>
 
@@ -65,6 +66,29 @@ TEST_F(SequenceRunTest, RandomizePlacesEveryEntryOncePerRoundInIndependentOrders
     }
     EXPECT_GT(orders.size(), 1u);
     EXPECT_EQ(Entries(), paths);
+}
+
+// Past the generator's 32768 values every entry must still be reachable by a probe: else
+// most of a long playlist is left to the in-order scan, slowly, and stays in its order.
+TEST_F(SequenceRunTest, RandomizeOfAPlaylistLongerThanTheGeneratorsRangeShufflesItAll) {
+    constexpr unsigned kCount = 70000;
+    for (unsigned i = 0; i < kCount; ++i)
+        Dlg().m_sequence.emplace(i, SequenceEntry{std::to_string(i), 0});
+    Click(id::kRandomize);
+    const auto lines = Lines();
+    ASSERT_EQ(lines.size(), kCount);
+    std::vector<int> seen(kCount, 0);
+    unsigned risesInSecondHalf = 0;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const unsigned number = std::stoul(lines[i]);
+        ASSERT_LT(number, kCount);
+        ++seen[number];
+        if (i > kCount / 2 && number > std::stoul(lines[i - 1]))
+            ++risesInSecondHalf;
+    }
+    EXPECT_EQ(std::count(seen.begin(), seen.end(), 1), static_cast<long>(kCount));
+    // About half the neighbours rise in a random order; nearly all in the added one.
+    EXPECT_LT(risesInSecondHalf, kCount / 2 * 6 / 10);
 }
 
 TEST_F(SequenceRunTest, EntriesAddedAfterAShuffleComeFirstInTheNext) {
@@ -206,6 +230,8 @@ TEST_F(SequenceRunTest, ExecuteWhileADeckPlaysChangesOnlyTheRunState) {
 
 TEST_F(SequenceRunTest, DoubleClickLoadsTheLineAndPlaysItWhenNothingPlays) {
     const auto paths = AddTracks(3);
+    // Appended lines reach the widget when the window next handles its events.
+    QCoreApplication::processEvents();
     auto* list = qobject_cast<QListWidget*>(Control(id::kSequence));
     ASSERT_NE(list, nullptr);
     const QPoint line1 = list->visualItemRect(list->item(1)).center();
