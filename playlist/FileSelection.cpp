@@ -61,18 +61,21 @@ bool CCorvalineDlg::ChooseAudioFile(std::string& path) {
     return false;
 }
 
+void CCorvalineDlg::AddIfPlayable(const std::string& fullPath) {
+    if (IsPlayable(m_extensions, fullPath)) {
+        const auto number = static_cast<unsigned>(m_sequence.size());
+        m_sequence.emplace(number, SequenceEntry{fullPath, 0});
+        m_sequenceList.AddString(fullPath);
+    }
+}
+
 void CCorvalineDlg::AddFromSearch(const std::string& pattern, int includeSubdirectories) {
     CFileFind finder;
     BOOL more = finder.FindFile(pattern);
     while (more) {
         more = finder.FindNextFile();
         if (!finder.IsDirectory()) {
-            const std::string fullPath = finder.GetFilePath();
-            if (IsPlayable(m_extensions, fullPath)) {
-                const auto number = static_cast<unsigned>(m_sequence.size());
-                m_sequence.emplace(number, SequenceEntry{fullPath, 0});
-                m_sequenceList.AddString(fullPath);
-            }
+            AddIfPlayable(finder.GetFilePath());
         } else if (includeSubdirectories != 0 && !finder.IsDots() && !finder.IsAncestor()) {
             // Depth first: a subdirectory's files come before its parent's remaining ones.
             // Links are followed, except back up the path being searched, where the walk
@@ -98,9 +101,14 @@ void CCorvalineDlg::OnAddFile() {
     UpdateFields();
     std::string pattern = m_path;
     ReplaceLastComponent(pattern, kEveryEntry);
-    // The chosen file's own path is the pattern: the search yields that one file.
-    if (ChooseAudioFile(pattern))
-        AddFromSearch(pattern, 0);
+    // The chosen file is looked up by its exact name, which is no pattern even when it
+    // holds '*' or '?'.
+    CFileFind finder;
+    if (ChooseAudioFile(pattern) && finder.FindExactFile(pattern)) {
+        finder.FindNextFile();
+        if (!finder.IsDirectory())
+            AddIfPlayable(finder.GetFilePath());
+    }
     UpdateControls();
 }
 

@@ -84,15 +84,19 @@ struct Identity {
 // Every directory from "/" down to `root` as the path reaches it, links followed: the
 // directories that a walk descending from `root` has already passed through.
 std::vector<Identity> PathIdentities(const std::string& root) {
+    // "/" itself too: a link to it leads up from anywhere.
+    std::vector<std::string> prefixes = {"/"};
+    for (std::size_t slash = root.find('/', 1); slash != std::string::npos;
+         slash = root.find('/', slash + 1))
+        prefixes.push_back(root.substr(0, slash));
+    if (root != "/")
+        prefixes.push_back(root);
     std::vector<Identity> identities;
-    std::size_t end = 0;
-    do {
-        end = root.find('/', end + 1);
-        const std::string prefix = end == std::string::npos ? root : root.substr(0, end);
+    for (const std::string& prefix : prefixes) {
         struct stat info {};
-        if (stat(prefix.empty() ? "/" : prefix.c_str(), &info) == 0)
+        if (stat(prefix.c_str(), &info) == 0)
             identities.push_back({info.st_dev, info.st_ino});
-    } while (end != std::string::npos);
+    }
     return identities;
 }
 
@@ -142,6 +146,14 @@ bool AfxMatchFileName(const std::string& name, const std::string& pattern) {
 }
 
 BOOL CFileFind::FindFile(const std::string& pattern) {
+    return Find(pattern, false);
+}
+
+BOOL CFileFind::FindExactFile(const std::string& path) {
+    return Find(path, true);
+}
+
+BOOL CFileFind::Find(const std::string& pattern, bool exactOnly) {
     Close();
     const std::size_t slash = pattern.rfind('/');
     const std::string directoryPart =
@@ -150,19 +162,26 @@ BOOL CFileFind::FindFile(const std::string& pattern) {
     if (namePart.empty() || !AbsoluteRoot(directoryPart, m_root))
         return FALSE;
 
+    const std::vector<Identity> path = PathIdentities(m_root);
+    // A name is looked up without reading the directory, which a directory that may be
+    // searched but not read allows.
+    const int lookupFd = open(m_root.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    if (lookupFd < 0)
+        return FALSE;
+    Entry exact{namePart};
+    const bool found =
+        (exactOnly || !HasWildcards(namePart)) && IsUtf8(namePart.c_str()) &&
+        Classify(lookupFd, namePart.c_str(), DT_UNKNOWN, path, exact.directory, exact.ancestor);
+    close(lookupFd);
+    if (found)
+        m_entries.push_back(exact);
+    if (found || exactOnly)
+        return found ? TRUE : FALSE;
+    // The list is read whole, so that a search nested inside this one (a tree walk)
+    // holds no descriptor of its parent's.
     const int dirFd = open(m_root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dirFd < 0)
         return FALSE;
-    const std::vector<Identity> path = PathIdentities(m_root);
-    Entry exact{namePart};
-    if (!HasWildcards(namePart) && IsUtf8(namePart.c_str()) &&
-        Classify(dirFd, namePart.c_str(), DT_UNKNOWN, path, exact.directory, exact.ancestor)) {
-        m_entries.push_back(exact);
-        close(dirFd);
-        return TRUE;
-    }
-    // The list is read whole, so that a search nested inside this one (a tree walk)
-    // holds no descriptor of its parent's.
     DIR* dir = fdopendir(dirFd);
     if (dir == nullptr) {
         close(dirFd);

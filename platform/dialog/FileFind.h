@@ -30,6 +30,9 @@ class CFileFind {
 
     // TRUE when at least one entry matches; any earlier search is ended first.
     BOOL FindFile(const std::string& pattern = "*.*");
+    // The one entry `path` names, its name taken as it is: '*' and '?' are ordinary
+    // characters of Linux file names, so a name the user chose may hold them.
+    BOOL FindExactFile(const std::string& path);
     // Steps onto the next entry; FALSE when it is the last one (it is still valid then).
     BOOL FindNextFile();
     void Close();
@@ -47,6 +50,8 @@ class CFileFind {
     BOOL IsAncestor() const;
 
   private:
+    BOOL Find(const std::string& pattern, bool exactOnly);
+
     struct Entry {
         std::string name;
         bool directory = false;

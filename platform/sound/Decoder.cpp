@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cctype>
 #include <cerrno>
 #include <cmath>
@@ -18,6 +19,8 @@ namespace fsound {
 namespace {
 
 constexpr int kMaxFileRate = 768000;
+
+std::atomic<unsigned long long> g_bytesRead{0};
 
 bool HasHeaderlessPcmName(const std::string& path) {
     if (path.size() < 4) {
@@ -56,7 +59,7 @@ std::unique_ptr<Decoder> Decoder::Open(const std::string& path, long long byteOf
     if (d->fd_ < 0) {
         return nullptr;
     }
-    d->base_ = byteOffset;
+    d->base_ = AudioStart(d->fd_, byteOffset);
     if (!d->OpenSndfile(false) && !(HasHeaderlessPcmName(path) && d->OpenSndfile(true))) {
         return nullptr;
     }
@@ -187,6 +190,8 @@ bool Decoder::Rewind() {
     return sf_seek(file_, 0, SEEK_SET) == 0;
 }
 
+unsigned long long Decoder::BytesRead() { return g_bytesRead.load(std::memory_order_relaxed); }
+
 sf_count_t Decoder::VioLength(void* self) {
     auto* d = static_cast<Decoder*>(self);
     struct stat st {};
@@ -227,6 +232,7 @@ sf_count_t Decoder::VioRead(void* buffer, sf_count_t count, void* self) {
         done += got;
     }
     d->position_ += done;
+    g_bytesRead.fetch_add(static_cast<unsigned long long>(done), std::memory_order_relaxed);
     return done;
 }
 

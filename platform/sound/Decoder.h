@@ -30,6 +30,9 @@ public:
 
     int LengthMs() const { return lengthMs_; }
 
+    // Bytes read from files by every decoder so far.
+    static unsigned long long BytesRead();
+
 private:
     Decoder() = default;
     bool OpenSndfile(bool headerlessPcm);

@@ -47,6 +47,24 @@ bool HasFrameTable(const unsigned char* frame, std::size_t available, bool mpeg1
 
 } // namespace
 
+long long AudioStart(int fd, long long base) {
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) {
+        return base;
+    }
+    long long start = base;
+    unsigned char head[10];
+    // Taggers may add a tag in front of an older one.
+    while (ReadAt(fd, start, head, sizeof head)) {
+        const long long size = Id3v2Size(head);
+        if (size == 0 || start + size >= st.st_size) {
+            break;
+        }
+        start += size;
+    }
+    return start;
+}
+
 int ConstantBitrateLengthMs(int fd, long long base) {
     struct stat st {};
     if (::fstat(fd, &st) != 0) {
@@ -54,10 +72,7 @@ int ConstantBitrateLengthMs(int fd, long long base) {
     }
     long long end = st.st_size;
     unsigned char head[kHeadBytes];
-    if (end - base < 10 || !ReadAt(fd, base, head, 10)) {
-        return -1;
-    }
-    const long long start = base + Id3v2Size(head);
+    const long long start = AudioStart(fd, base);
     const std::size_t got =
         static_cast<std::size_t>(std::min<long long>(kHeadBytes, end - start));
     if (end - start < 4 || !ReadAt(fd, start, head, got)) {

@@ -6,6 +6,8 @@
 #include <QObject>
 #include <QTimer>
 
+#include <filesystem>
+
 using namespace corvaline::testsupport;
 
 using TimerTickTest = DeckTimeTest;
@@ -183,6 +185,39 @@ TEST_F(TimerTickTest, ATrackEndingByItselfDuringASequenceRun) {
     EXPECT_EQ(Text(id::kPath), dir_.File("short.wav"));
     EXPECT_EQ(Dlg().m_playing2, 0);
     EXPECT_EQ(Dlg().m_sequenceList.GetCount(), 1);
+}
+
+// A file cut short while its deck plays ends the deck where its sound ends, a second in,
+// though its length still says five: no hand-over comes from that length, the bar stays
+// where it got to, and in a run the next line takes over as after any end.
+TEST_F(TimerTickTest, AFileCutShortWhileItsDeckPlaysEndsTheDeckThere) {
+    for (const bool run : {false, true}) {
+        SCOPED_TRACE(run ? "in a run" : "alone");
+        const std::string path = Track("cut.wav", 5.0);
+        const std::string next = Track("next.wav", 5.0);
+        const auto header = std::filesystem::file_size(path) - 5 * 44100 * 4;
+        SetPath(path);
+        AutoCrossfade(2000);
+        Play(0);
+        SetPath(next);
+        Dlg().m_sequenceRunning = run ? 1 : 0;
+        Run(10);
+        std::filesystem::resize_file(path, header + 44100 * 4);
+        int ticks = 10;
+        while (Dlg().m_playing1 && ticks < 400) {
+            Run(1);
+            ++ticks;
+        }
+        EXPECT_NEAR(ticks, 40, 2);
+        EXPECT_EQ(State(0), (DeckState{0, 0, 0, 255}));
+        EXPECT_EQ(Progress(0), 20);
+        EXPECT_EQ(Dlg().m_playing2, run ? 1 : 0);
+        Run(5);
+        EXPECT_EQ(Dlg().m_playing1, 0);
+        EXPECT_EQ(Progress(0), 20);
+        Stop(1);
+        Dlg().m_sequenceRunning = 0;
+    }
 }
 
 TEST_F(TimerTickTest, PanelsAreSweptOnceAndIdleMetersFallToZero) {

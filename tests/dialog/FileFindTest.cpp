@@ -5,7 +5,10 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <grp.h>
 #include <string>
+#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
@@ -105,17 +108,67 @@ TEST_F(FileFindTest, ListsADirectoryInNameOrderFollowingLinks) {
     EXPECT_EQ(FindAll(At("s*")),
               std::vector<Found>({{"side", At("side"), true, false, false},
                                   {"sub.mp3", At("sub.mp3"), true, false, false}}));
+    // "/" lies on every path.
+    fs::create_directory_symlink("/", At("sub.mp3/in/top"));
+    EXPECT_EQ(FindAll(At("sub.mp3/in/*p")),
+              std::vector<Found>({{"top", At("sub.mp3/in/top"), true, false, true}}));
 }
 
-TEST_F(FileFindTest, AnUnreadableDirectoryFindsNothing) {
-    fs::create_directory(At("locked"));
-    Touch("locked/a.mp3");
+// Runs `check` in a child process, as the unprivileged "nobody" when the test runs as root,
+// whom permissions do not bind. The child touches nothing of the test framework or of Qt: its
+// exit status is the verdict, 0 when every check held, otherwise the number of the first that
+// failed.
+int ExitStatusUnprivileged(const std::function<int()>& check) {
+    const pid_t child = fork();
+    if (child == 0) {
+        constexpr gid_t kNobody = 65534;
+        if (geteuid() == 0 && (setgroups(0, nullptr) != 0 || setgid(kNobody) != 0 ||
+                               setuid(kNobody) != 0 || setuid(0) == 0))
+            _exit(100);
+        _exit(check());
+    }
+    int status = 0;
+    if (child < 0 || waitpid(child, &status, 0) != child || !WIFEXITED(status))
+        return -1;
+    return WEXITSTATUS(status);
+}
+
+// A directory that cannot be read finds nothing and one that cannot be searched yields only
+// what its listing tells without a look at the entries: its files, by name. A directory that
+// can only be searched gives up a name that is asked for exactly.
+TEST_F(FileFindTest, UnreadableDirectoriesFindWhatTheirPermissionsAllow) {
+    for (const char* directory : {"locked", "listed", "entered"}) {
+        fs::create_directory(At(directory));
+        Touch(std::string(directory) + "/a.mp3");
+        fs::create_directory(At(std::string(directory) + "/sub"));
+    }
+    fs::permissions(root_, fs::perms::owner_all | fs::perms::others_read | fs::perms::others_exec);
     fs::permissions(At("locked"), fs::perms::none);
-    if (access(At("locked").c_str(), R_OK) == 0)
-        GTEST_SKIP() << "permissions do not bind this user";
-    EXPECT_EQ(FindAll(At("locked/*.*")), std::vector<Found>());
-    EXPECT_EQ(FindAll(At("*.*")).size(), 3u); // ".", ".." and the directory itself
-    fs::permissions(At("locked"), fs::perms::owner_all);
+    fs::permissions(At("listed"),
+                    fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    fs::permissions(At("entered"),
+                    fs::perms::owner_exec | fs::perms::group_exec | fs::perms::others_exec);
+
+    const int status = ExitStatusUnprivileged([this] {
+        if (!FindAll(At("locked/*.*")).empty())
+            return 1;
+        if (FindAll(At("listed/*.*")) !=
+            std::vector<Found>{{"a.mp3", At("listed/a.mp3"), false, false, false}})
+            return 2;
+        if (!FindAll(At("entered/*.*")).empty())
+            return 3;
+        if (FindAll(At("entered/a.mp3")) !=
+            std::vector<Found>{{"a.mp3", At("entered/a.mp3"), false, false, false}})
+            return 4;
+        // Each of them is still a directory in its parent's listing.
+        const std::vector<Found> top = FindAll(At("*e*"));
+        if (top.size() != 3 || !top[0].directory || !top[1].directory || !top[2].directory)
+            return 5;
+        return 0;
+    });
+    EXPECT_EQ(status, 0);
+    for (const char* directory : {"locked", "listed", "entered"})
+        fs::permissions(At(directory), fs::perms::owner_all);
 }
 
 TEST_F(FileFindTest, APlainNameFindsThatEntryAlone) {
@@ -129,6 +182,22 @@ TEST_F(FileFindTest, APlainNameFindsThatEntryAlone) {
     EXPECT_EQ(FindAll(At("sub")), std::vector<Found>());
     EXPECT_EQ(FindAll(At("missing/*.*")), std::vector<Found>());
     EXPECT_EQ(FindAll(root_ + "/"), std::vector<Found>());
+
+    // Taken exactly, a name with wildcards finds itself alone; a directory's name is never
+    // a pattern.
+    Touch("o*.mp3");
+    fs::create_directory(At("d?"));
+    fs::create_directory(At("dd"));
+    Touch("d?/x.mp3");
+    Touch("dd/y.mp3");
+    CFileFind exact;
+    ASSERT_TRUE(exact.FindExactFile(At("o*.mp3")));
+    EXPECT_FALSE(exact.FindNextFile());
+    EXPECT_EQ(exact.GetFilePath(), At("o*.mp3"));
+    EXPECT_FALSE(exact.FindExactFile(At("O*.MP3")));
+    EXPECT_EQ(FindAll(At("o*.mp3")).size(), 2u); // and "one.mp3"
+    EXPECT_EQ(FindAll(At("d?/*.mp3")),
+              std::vector<Found>({{"x.mp3", At("d?/x.mp3"), false, false, false}}));
 
     // The root directory's entries are not given a doubled separator.
     CFileFind finder;

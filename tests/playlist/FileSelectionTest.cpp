@@ -157,6 +157,113 @@ TEST_F(FileSelectionTest, BrowsePutsTheChosenFileInThePathEditAndACancelChangesN
     EXPECT_EQ(Text(id::kPath), dir_.File("gone/x.mp3"));
 }
 
+TEST_F(FileSelectionTest, AddFileTakesTheChosenNameAsItIsWildcardsIncluded) {
+    for (const char* name : {"a*.wav", "a?.wav", "ab.wav", "A1.wav", "[a].wav", "a.wav"})
+        Touch(name);
+    for (const char* name : {"a*.wav", "a?.wav", "[a].wav"}) {
+        Choose(dir_.File(name));
+        Click(id::kAddFile);
+    }
+    EXPECT_EQ(Lines(), Under({"a*.wav", "a?.wav", "[a].wav"}));
+    EXPECT_EQ(Entries(), Under({"a*.wav", "a?.wav", "[a].wav"}));
+}
+
+// Names of every kind a Linux folder may hold, in directories as in files: listed by Add
+// Directory in byte order, shown as they are, and played from the list through edit 1000.
+// A directory named "*" is searched as itself, not as a pattern matching its siblings.
+TEST_F(FileSelectionTest, NamesOfAnyCharactersAreListedShownAndPlayed) {
+    const std::vector<std::string> expected = {
+        " lead/ trail .wav",
+        "*/song.wav",
+        "-dash/-n.wav",
+        "A\xc3\xa7\xc3\xa3o/faixa \xc3\xa1.wav",
+        "[set] ?/[a-z] *.wav",
+        "back\\slash/a\\b.wav",
+        "it's \"here\"/o'clock \"x\".wav",
+        "tab\tnew\nline.wav",
+        "top.wav",
+        "\xd0\x9c\xd1\x83\xd0\xb7\xd1\x8b\xd0\xba\xd0\xb0/"
+        "\xd0\xbf\xd0\xb5\xd1\x81\xd0\xbd\xd1\x8f.wav",
+        "\xe9\x9f\xb3\xe6\xa5\xbd/\xe6\x9b\xb2.wav",
+    };
+    // Track i lasts (i + 1) tenths of a second, so that its deck's length tells it apart.
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        fs::create_directories(fs::path(dir_.File(expected[i])).parent_path());
+        WriteWav(expected[i], 4410L * static_cast<long>(i + 1), Constant(0.1f, 0.1f));
+    }
+    // Not UTF-8: neither the directory nor the file can be shown, so neither is listed.
+    fs::create_directory(dir_.File("\xff\xfe"));
+    WriteWav("\xff\xfe/hidden.wav", 4410, Constant(0.1f, 0.1f));
+    WriteWav("bad \xc3(.wav", 4410, Constant(0.1f, 0.1f));
+
+    Click(id::kSubDirs);
+    Choose(dir_.File("top.wav"));
+    Click(id::kAddDirectory);
+    ASSERT_EQ(Lines(), Under(expected));
+    EXPECT_EQ(Entries(), Under(expected));
+
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        SCOPED_TRACE(expected[i]);
+        Dlg().m_sequenceList.SetCurSel(static_cast<int>(i));
+        Dlg().OnSequenceDblClk();
+        EXPECT_EQ(Text(id::kPath), dir_.File(expected[i]));
+        EXPECT_EQ(Dlg().m_playing1, 1);
+        EXPECT_EQ(Dlg().m_lengthMs1, 100 * static_cast<int>(i + 1));
+        Click(id::kStop1);
+    }
+
+    // A directory chosen through one of its files is searched by its name, not as a pattern.
+    Click(id::kClear);
+    Click(id::kSubDirs);
+    for (const char* chosen : {"*/song.wav", "[set] ?/[a-z] *.wav"}) {
+        Choose(dir_.File(chosen));
+        Click(id::kAddDirectory);
+    }
+    EXPECT_EQ(Lines(), Under({"*/song.wav", "[set] ?/[a-z] *.wav"}));
+}
+
+TEST_F(FileSelectionTest, AddDirectoryOfTwentyThousandFilesListsEachPlayableOneOnceInOrder) {
+    std::vector<std::string> expected;
+    for (int i = 0; i < 22000; ++i) {
+        std::string number = std::to_string(i);
+        number.insert(0, 5 - number.size(), '0');
+        // Every eleventh file is no audio.
+        const std::string name = "track " + number + (i % 11 == 10 ? ".txt" : ".wav");
+        Touch(name);
+        if (i % 11 != 10)
+            expected.push_back(dir_.File(name));
+    }
+    ASSERT_EQ(expected.size(), 20000u);
+    Choose(expected.front());
+    Click(id::kAddDirectory);
+    EXPECT_EQ(Lines(), expected);
+    EXPECT_EQ(Entries(), expected);
+}
+
+// Links that lead back up from two levels down, to "/", across between two sibling trees
+// and nowhere: the walk ends, lists each file once along each way that does not lead back
+// up its own path, and lists a dangling link by its name, as it would a damaged file.
+TEST_F(FileSelectionTest, AddDirectoryWithSubDirsEndsWhateverTheLinksLeadTo) {
+    for (const char* name : {"top.wav", "a/a.wav", "b/b.wav", "deep/er/low.wav"})
+        Touch(name);
+    fs::create_directory_symlink(dir_.Path(), dir_.File("deep/er/up"));
+    fs::create_directory_symlink(dir_.File("deep"), dir_.File("deep/er/back"));
+    fs::create_directory_symlink("/", dir_.File("deep/er/root"));
+    fs::create_directory_symlink(dir_.File("b"), dir_.File("a/to-b"));
+    fs::create_directory_symlink(dir_.File("a"), dir_.File("b/to-a"));
+    fs::create_symlink(dir_.File("missing.wav"), dir_.File("deep/gone.wav"));
+    fs::create_directory_symlink(dir_.File("missing"), dir_.File("deep/gone"));
+    fs::create_symlink("self.wav", dir_.File("self.wav"));
+
+    Click(id::kSubDirs);
+    Choose(dir_.File("top.wav"));
+    Click(id::kAddDirectory);
+    const auto expected = Under({"a/a.wav", "a/to-b/b.wav", "b/b.wav", "b/to-a/a.wav",
+                                 "deep/er/low.wav", "deep/gone.wav", "self.wav", "top.wav"});
+    EXPECT_EQ(Lines(), expected);
+    EXPECT_EQ(Entries(), expected);
+}
+
 TEST(PathHelpers, ReplaceAndTakeTheLastComponent) {
     const std::vector<std::pair<std::string, std::string>> replaced = {
         {"/music/x.mp3", "/music/*.mp*"},

@@ -96,22 +96,36 @@ TEST_F(BadInputTest, FileDeletedOrTruncatedWhilePlayingEnds) {
     // Longer than what the library reads ahead, so that it still has to read after the
     // file changed.
     const long frames = 44100 * 5;
-    for (const bool truncate : {false, true}) {
-        SCOPED_TRACE(truncate ? "truncated" : "deleted");
-        const std::string path = dir_.File(truncate ? "shrinks.wav" : "goes.wav");
-        ASSERT_TRUE(WriteWav16(path, 44100, 2, frames, Sine(440.0, 44100, 0.5)));
-        FSOUND_STREAM* stream = Open(path);
-        ASSERT_NE(stream, nullptr);
-        ASSERT_NE(FSOUND_Stream_Play(0, stream), 0);
-        Mix(4);
-        if (truncate)
-            std::filesystem::resize_file(path, 100);
-        else
-            std::filesystem::remove(path);
-        MixToEnd(0, BlocksFor(frames) + 20);
-        EXPECT_EQ(FSOUND_IsPlaying(0), 0);
-        EXPECT_LE(FSOUND_Stream_GetTime(stream), 5000);
-        EXPECT_NE(FSOUND_Stream_Close(stream), 0);
+    enum class Change { Deleted, CutToHeader, CutToHalf };
+    // Right after the open, before the first read past the open's own, and once playing.
+    for (const long blocksBefore : {0L, 4L}) {
+        for (const Change change : {Change::Deleted, Change::CutToHeader, Change::CutToHalf}) {
+            SCOPED_TRACE(testing::Message() << "change " << static_cast<int>(change) << " after "
+                                            << blocksBefore << " blocks");
+            const std::string path = dir_.File("changes.wav");
+            ASSERT_TRUE(WriteWav16(path, 44100, 2, frames, Sine(440.0, 44100, 0.5)));
+            const auto header = std::filesystem::file_size(path) - frames * 4;
+            FSOUND_STREAM* stream = Open(path);
+            ASSERT_NE(stream, nullptr);
+            ASSERT_NE(FSOUND_Stream_Play(0, stream), 0);
+            Mix(blocksBefore);
+            if (change == Change::Deleted)
+                std::filesystem::remove(path);
+            else
+                std::filesystem::resize_file(
+                    path, change == Change::CutToHeader ? header : header + frames / 2 * 4);
+            MixToEnd(0, BlocksFor(frames) + 20);
+            EXPECT_EQ(FSOUND_IsPlaying(0), 0);
+            const int timeMs = FSOUND_Stream_GetTime(stream);
+            if (change == Change::Deleted) {
+                EXPECT_EQ(timeMs, 5000) << "the open file keeps its data";
+            } else if (change == Change::CutToHeader) {
+                EXPECT_LT(timeMs, 500) << "only what was read ahead";
+            } else {
+                EXPECT_NEAR(timeMs, 2500, 24) << "everything before the cut";
+            }
+            EXPECT_NE(FSOUND_Stream_Close(stream), 0);
+        }
     }
     EXPECT_EQ(StreamsOpen(), 0);
 }
