@@ -1,0 +1,349 @@
+// The program as a user meets it: the real binary on an X server of its own, driven with
+// the mouse and the keyboard, its sound recorded by SDL's disk output. One session plays a
+// file on deck 1, hands over to another on deck 2, puts a directory tree into the playlist,
+// runs it and quits. The recording must show every step and no gap, and the program must
+// end by itself.
+//
+// Controls are clicked at the centre of their rectangle in the window's own template,
+// scaled by the window's size to the template's: it finds each control by its identifier
+// whichever controls are enabled or focused, which Tab counting cannot.
+#include "AudioFiles.h"
+#include "ChildProcess.h"
+#include "ControlIds.h"
+#include "Recording.h"
+#include "Resources.h"
+#include "VirtualDisplay.h"
+#include "Xdotool.h"
+
+#include <sys/wait.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <sstream>
+#include <thread>
+
+using namespace corvaline::testsupport;
+using namespace std::chrono_literals;
+
+namespace {
+
+constexpr int kRate = Recording::kRate;
+constexpr double kAmplitude = 0.4;
+constexpr double kFirstHz = 440.0;
+constexpr double kSecondHz = 1000.0;
+
+// One tone per file of the tree, apart from each other and from the decks' tones.
+struct TreeFile {
+    const char* name;
+    double hz;
+};
+constexpr TreeFile kTree[] = {
+    {"top.wav", 600.0}, {"sub/middle.wav", 1500.0}, {"sub/deeper/bottom.wav", 2700.0}};
+constexpr const char* kTreeTop = "tree/top.wav";
+
+constexpr long kWindow = kRate / 20; // analysis windows of 50 ms
+// Longer runs of exact zeros are a gap, not the crossing of a quiet wave.
+constexpr long kLongestQuiet = kRate / 100;
+
+// Bounds on waiting, never on speed: generous for a loaded machine and AddressSanitizer.
+// Their sum stays below the test's time limit (CMakeLists.txt): the test ends, and takes
+// its processes with it, before CTest would kill it.
+constexpr auto kServerBound = 30s;
+constexpr auto kStepBound = 60s;
+constexpr auto kRunBound = 120s;
+constexpr auto kExitBound = 60s;
+// Reading the recording costs more than asking the X server, and the program under test
+// shares the processors.
+constexpr auto kRecordingPoll = 250ms;
+
+long Frames(double seconds) {
+    return static_cast<long>(seconds * kRate);
+}
+
+double Seconds(long frames) {
+    return static_cast<double>(frames) / kRate;
+}
+
+template <class Condition>
+bool WaitFor(Condition condition, std::chrono::milliseconds bound,
+             std::chrono::milliseconds interval = 50ms) {
+    const auto deadline = std::chrono::steady_clock::now() + bound;
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() >= deadline)
+            return false;
+        std::this_thread::sleep_for(interval);
+    }
+    return true;
+}
+
+std::string RegexQuoted(const std::string& text) {
+    std::string quoted;
+    for (const char c : text) {
+        if (std::string_view("\\^$.|?*+()[]{}").find(c) != std::string_view::npos)
+            quoted += '\\';
+        quoted += c;
+    }
+    return quoted;
+}
+
+// The first analysis window from `begin` on where the level of the tone passes `threshold`
+// (downwards when `falling`), or -1.
+long Crossing(const Recording& recording, double hz, long begin, long end, double threshold,
+              bool falling) {
+    for (long at = begin; at + kWindow <= std::min(end, recording.Frames()); at += kWindow) {
+        const double level = recording.ToneLevel(hz, at, kWindow);
+        if (falling ? level < threshold : level > threshold)
+            return at;
+    }
+    return -1;
+}
+
+double LoudestWindow(const Recording& recording, double hz, long begin, long end) {
+    double loudest = 0.0;
+    for (long at = std::max(begin, 0L); at + kWindow <= std::min(end, recording.Frames());
+         at += kWindow)
+        loudest = std::max(loudest, recording.ToneLevel(hz, at, kWindow));
+    return loudest;
+}
+
+double MedianWindow(const Recording& recording, double hz, long begin, long end) {
+    std::vector<double> levels;
+    for (long at = begin; at + kWindow <= end; at += kWindow)
+        levels.push_back(recording.ToneLevel(hz, at, kWindow));
+    if (levels.empty())
+        return 0.0;
+    std::nth_element(levels.begin(), levels.begin() + levels.size() / 2, levels.end());
+    return levels[levels.size() / 2];
+}
+
+class DesktopSession : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        if (!OnPath("Xvfb") || !OnPath("xdotool"))
+            GTEST_SKIP() << "needs Xvfb and xdotool (packages xvfb, xdotool)";
+        recording_ = dir_.File("out.raw");
+        display_.emplace(dir_.File("xvfb.log"), kServerBound);
+        ASSERT_FALSE(display_->Name().empty()) << "Xvfb did not start:\n" << Log("xvfb.log");
+        input_.emplace(display_->Name());
+    }
+
+    void TearDown() override {
+        if (HasFailure())
+            std::printf("The program's output:\n%s\n", Log("program.log").c_str());
+    }
+
+    std::string Log(const char* name) const {
+        std::ifstream file(dir_.File(name));
+        std::ostringstream text;
+        text << file.rdbuf();
+        return text.str();
+    }
+
+    void StartProgram() {
+        // Qt on X talks to D-Bus, whose library leaves memory unreleased at exit when no
+        // session bus answers, as on a build machine: its leak, not ours, which a sanitizer
+        // build would otherwise make the program's exit status.
+        const std::string suppressions = dir_.File("lsan.supp");
+        std::ofstream(suppressions) << "leak:libdbus-1.so\n";
+        ChildProcess::Options options;
+        options.environment =
+            EnvironmentWith({"DISPLAY=" + display_->Name(), "QT_QPA_PLATFORM=xcb",
+                             "SDL_AUDIODRIVER=disk", "SDL_DISKAUDIOFILE=" + recording_,
+                             // Qt keeps the file dialog's history and its runtime files there: none
+                             // of the user's touched, and nothing left behind.
+                             "XDG_CONFIG_HOME=" + dir_.Path(), "XDG_RUNTIME_DIR=" + dir_.Path(),
+                             "LSAN_OPTIONS=suppressions=" + suppressions},
+                            {"WAYLAND_DISPLAY"});
+        options.outputFile = dir_.File("program.log");
+        program_ = ChildProcess({CORVALINE_PROGRAM}, options);
+        ASSERT_TRUE(program_.Started()) << "cannot start " << CORVALINE_PROGRAM;
+
+        const std::string caption = "^" + RegexQuoted(MainDialogTemplate().caption) + "$";
+        ASSERT_TRUE(WaitFor(
+            [&] {
+                const std::vector<std::string> found = input_->WindowsNamed(caption);
+                window_ = found.empty() ? std::string() : found.front();
+                return !window_.empty() || !program_.Running();
+            },
+            kStepBound));
+        ASSERT_FALSE(window_.empty()) << "the window did not appear";
+        const std::optional<Xdotool::Size> size = input_->SizeOf(window_);
+        ASSERT_TRUE(size);
+        size_ = *size;
+    }
+
+    void Click(int id) {
+        const DialogTemplate& dialog = MainDialogTemplate();
+        const auto control = std::find_if(dialog.controls.begin(), dialog.controls.end(),
+                                          [id](const DialogControl& c) { return c.id == id; });
+        ASSERT_NE(control, dialog.controls.end()) << "no control " << id;
+        ASSERT_TRUE(program_.Running()) << "the program has ended";
+        const double x = (control->x + control->cx / 2.0) * size_.width / dialog.cx;
+        const double y = (control->y + control->cy / 2.0) * size_.height / dialog.cy;
+        ASSERT_TRUE(input_->Click(window_, static_cast<int>(x), static_cast<int>(y)));
+    }
+
+    // Keys reach a window only once it has the focus: the X server sends them wherever the
+    // focus is, and Qt takes its own window's focus from the server's report. A user, too,
+    // waits for a window just opened or clicked to become active before typing.
+    void WaitForFocus(const std::string& window) {
+        ASSERT_TRUE(WaitFor([&] { return input_->FocusedWindow() == window; }, kStepBound))
+            << "the keyboard focus stays away from window " << window;
+    }
+
+    // What a user does to give a deck a file: the path typed over the edit's text.
+    void EnterPath(const std::string& path) {
+        ASSERT_NO_FATAL_FAILURE(Click(id::kPath));
+        ASSERT_NO_FATAL_FAILURE(WaitForFocus(window_));
+        ASSERT_TRUE(input_->Key("ctrl+a"));
+        ASSERT_TRUE(input_->Type(path));
+    }
+
+    // A window of the program's other than the main one: the file dialog.
+    std::string OtherWindow() const {
+        for (const std::string& window : input_->WindowsOf(program_.Pid()))
+            if (window != window_)
+                return window;
+        return {};
+    }
+
+    long Recorded() const { return Recording::FramesIn(recording_); }
+
+    TempDir dir_;
+    std::string recording_;
+    std::optional<VirtualDisplay> display_;
+    std::optional<Xdotool> input_;
+    // Declared after the display: it goes first on the way out.
+    ChildProcess program_;
+    std::string window_;
+    Xdotool::Size size_;
+};
+
+TEST_F(DesktopSession, PlaysHandsOverRunsTheTreeAndQuits) {
+    const std::string first = dir_.File("first.wav");
+    const std::string second = dir_.File("second.wav");
+    ASSERT_TRUE(WriteWav16(first, kRate, 2, Frames(20), Sine(kFirstHz, kRate, kAmplitude)));
+    // Deck 2 plays it on while the playlist is put together, and the run starts from it:
+    // it is what the path edit holds when "Execute" is pressed.
+    ASSERT_TRUE(WriteWav16(second, kRate, 2, Frames(10), Sine(kSecondHz, kRate, kAmplitude)));
+    for (const TreeFile& file : kTree) {
+        const std::string path = dir_.File(std::string("tree/") + file.name);
+        std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+        // Longer than a fade in and a fade out: each ends in silence, not cut off.
+        ASSERT_TRUE(WriteWav16(path, kRate, 2, Frames(8), Sine(file.hz, kRate, kAmplitude)));
+    }
+    ASSERT_NO_FATAL_FAILURE(StartProgram());
+    const auto started = std::chrono::steady_clock::now();
+
+    ASSERT_NO_FATAL_FAILURE(EnterPath(first));
+    const long playMark = Recorded();
+    ASSERT_NO_FATAL_FAILURE(Click(id::kPlay1));
+    long onset = -1;
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            const Recording recording(recording_);
+            onset = recording.FirstSound(0);
+            return onset >= 0 && recording.Frames() >= onset + Frames(1.5);
+        },
+        kStepBound, kRecordingPoll))
+        << "deck 1 is not heard";
+
+    ASSERT_NO_FATAL_FAILURE(EnterPath(second));
+    const long handOverMark = Recorded();
+    ASSERT_NO_FATAL_FAILURE(Click(id::kOutTo2));
+
+    ASSERT_NO_FATAL_FAILURE(Click(id::kSubDirs));
+    ASSERT_NO_FATAL_FAILURE(Click(id::kAddDirectory));
+    std::string dialog;
+    ASSERT_TRUE(WaitFor([&] { return !(dialog = OtherWindow()).empty(); }, kStepBound))
+        << "no file dialog";
+    // The user names the tree by a file at its top.
+    ASSERT_NO_FATAL_FAILURE(WaitForFocus(dialog));
+    ASSERT_TRUE(input_->Type(dir_.File(kTreeTop)));
+    ASSERT_TRUE(input_->Key("Return"));
+    ASSERT_TRUE(WaitFor([&] { return OtherWindow().empty(); }, kStepBound))
+        << "the file dialog stays open";
+
+    const long runMark = Recorded();
+    ASSERT_NO_FATAL_FAILURE(Click(id::kExecute));
+
+    // The first tone's level, heard alone, is what every later level is measured against.
+    const double reference =
+        MedianWindow(Recording(recording_), kFirstHz, onset + Frames(0.25), handOverMark);
+    ASSERT_GT(reference, kAmplitude / 2) << "deck 1 plays its file at " << reference;
+    // Played on until every file of the tree has been heard at half that level or more.
+    std::array<bool, std::size(kTree)> heard{};
+    long scanned = runMark;
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            const Recording recording(recording_);
+            for (; scanned + kWindow <= recording.Frames(); scanned += kWindow)
+                for (std::size_t i = 0; i < heard.size(); ++i)
+                    heard[i] = heard[i] ||
+                               recording.ToneLevel(kTree[i].hz, scanned, kWindow) > reference / 2;
+            return std::find(heard.begin(), heard.end(), false) == heard.end();
+        },
+        kRunBound, kRecordingPoll))
+        << "not every file of the tree was played";
+
+    const long quitMark = Recorded();
+    const auto quitting = std::chrono::steady_clock::now();
+    ASSERT_NO_FATAL_FAILURE(Click(id::kOk));
+    const std::optional<int> status = program_.WaitExit(kExitBound);
+    const auto ended = std::chrono::steady_clock::now();
+    ASSERT_TRUE(status) << "still running after \"SAIR\"";
+    EXPECT_TRUE(WIFEXITED(*status)) << "ended by signal " << WTERMSIG(*status);
+    EXPECT_EQ(WEXITSTATUS(*status), 0);
+
+    const Recording recording(recording_);
+    // Nothing is heard before deck 1 is told to play. The window in which it starts is left
+    // out of the levels that follow: a tone that sets in at full level spreads over every
+    // frequency there.
+    EXPECT_GE(onset, playMark);
+    const long settled = onset + kWindow;
+    EXPECT_LT(LoudestWindow(recording, kSecondHz, settled, handOverMark), reference / 100)
+        << "the second tone before the hand-over";
+
+    // The hand-over: the first tone falls while the second rises, each over a fade, not a
+    // cut, and the first is gone for good afterwards.
+    const long end = recording.Frames();
+    const long fallStart = Crossing(recording, kFirstHz, handOverMark, end, 0.9 * reference, true);
+    const long fallEnd = Crossing(recording, kFirstHz, fallStart, end, 0.1 * reference, true);
+    const long riseStart =
+        Crossing(recording, kSecondHz, handOverMark, end, 0.1 * reference, false);
+    const long riseEnd = Crossing(recording, kSecondHz, riseStart, end, 0.9 * reference, false);
+    ASSERT_TRUE(fallStart >= 0 && fallEnd >= 0) << "the first tone does not fall";
+    ASSERT_TRUE(riseStart >= 0 && riseEnd >= 0) << "the second tone does not rise";
+    EXPECT_GT(Seconds(fallEnd - fallStart), 1.0) << "the first tone is cut, not faded";
+    EXPECT_GT(Seconds(riseEnd - riseStart), 1.0) << "the second tone starts, not fades in";
+    EXPECT_TRUE(fallStart < riseEnd && riseStart < fallEnd) << "the fades do not overlap";
+    EXPECT_LT(LoudestWindow(recording, kFirstHz, fallEnd + Frames(0.5), quitMark), reference / 100)
+        << "the first tone comes back";
+
+    // The run plays the tree's files, none of which was heard before.
+    for (const TreeFile& file : kTree)
+        EXPECT_LT(LoudestWindow(recording, file.hz, settled, runMark), reference / 100)
+            << file.name;
+
+    const long longestQuiet = recording.LongestSilence(onset, quitMark);
+    EXPECT_LE(longestQuiet, kLongestQuiet) << "a gap in the sound";
+
+    std::printf("level of the first tone alone %.3f; hand-over heard %.2f s after the click: "
+                "first tone 90%%->10%% in %.2f s, second 10%%->90%% in %.2f s; "
+                "longest silence %.1f ms; run until quit %.1f s of sound; session %.1f s, "
+                "\"SAIR\" to exit %.2f s\n",
+                reference, Seconds(std::min(fallStart, riseStart) - handOverMark),
+                Seconds(fallEnd - fallStart), Seconds(riseEnd - riseStart),
+                1000.0 * Seconds(longestQuiet), Seconds(quitMark - runMark),
+                std::chrono::duration<double>(ended - started).count(),
+                std::chrono::duration<double>(ended - quitting).count());
+}
+
+} // namespace
