@@ -2,7 +2,6 @@
 
 #include "TemplateControls.h"
 
-#include <QListWidget>
 #include <QProgressBar>
 #include <QSlider>
 
@@ -10,12 +9,8 @@
 
 namespace {
 
-// The list with every line appended so far in place; null for a window that is no list box.
-NotifyListBox* List(const CWnd& wnd) {
-    auto* list = dynamic_cast<NotifyListBox*>(wnd.GetSafeHwnd());
-    if (list)
-        list->Flush();
-    return list;
+NotifyListBox* Box(const CWnd& wnd) {
+    return dynamic_cast<NotifyListBox*>(wnd.GetSafeHwnd());
 }
 QSlider* Slider(const CWnd& wnd) {
     return qobject_cast<QSlider*>(wnd.GetSafeHwnd());
@@ -29,46 +24,46 @@ QProgressBar* Bar(const CWnd& wnd) {
 // --- CListBox ---
 
 int CListBox::AddString(const std::string& text) {
-    auto* list = dynamic_cast<NotifyListBox*>(GetSafeHwnd());
-    if (!list)
+    NotifyListBox* box = Box(*this);
+    if (!box)
         return LB_ERR;
-    const QString value = QString::fromStdString(text);
-    if (!list->sorted) {
-        list->Append(value);
-        return list->count() + list->PendingCount() - 1;
+    ListLines& lines = box->Lines();
+    if (!box->sorted) {
+        lines.Append(text);
+        return lines.Count() - 1;
     }
     // Windows sorts list boxes without regard to case.
-    list->Flush();
+    const QString value = QString::fromStdString(text);
     int index = 0;
-    while (index < list->count() &&
-           list->item(index)->text().compare(value, Qt::CaseInsensitive) <= 0)
+    while (index < lines.Count() &&
+           QString::fromStdString(lines.At(index)).compare(value, Qt::CaseInsensitive) <= 0)
         ++index;
-    list->insertItem(index, value);
+    lines.Insert(index, text);
     return index;
 }
 
 int CListBox::InsertString(int nIndex, const std::string& text) {
-    QListWidget* list = List(*this);
-    if (!list || nIndex > list->count())
+    NotifyListBox* box = Box(*this);
+    if (!box || nIndex > box->Lines().Count())
         return LB_ERR;
-    const int index = nIndex < 0 ? list->count() : nIndex;
-    list->insertItem(index, QString::fromStdString(text));
+    const int index = nIndex < 0 ? box->Lines().Count() : nIndex;
+    box->Lines().Insert(index, text);
     return index;
 }
 
 int CListBox::DeleteString(UINT nIndex) {
-    QListWidget* list = List(*this);
-    if (!list || nIndex >= static_cast<UINT>(list->count()))
+    NotifyListBox* box = Box(*this);
+    if (!box || nIndex >= static_cast<UINT>(box->Lines().Count()))
         return LB_ERR;
-    delete list->takeItem(static_cast<int>(nIndex));
-    return list->count();
+    box->Lines().Remove(static_cast<int>(nIndex));
+    return box->Lines().Count();
 }
 
 int CListBox::GetText(int nIndex, std::string& text) const {
-    QListWidget* list = List(*this);
-    if (!list || nIndex < 0 || nIndex >= list->count())
+    NotifyListBox* box = Box(*this);
+    if (!box || nIndex < 0 || nIndex >= box->Lines().Count())
         return LB_ERR;
-    text = list->item(nIndex)->text().toStdString();
+    text = box->Lines().At(nIndex);
     return static_cast<int>(text.size());
 }
 
@@ -78,36 +73,36 @@ int CListBox::GetTextLen(int nIndex) const {
 }
 
 int CListBox::GetCount() const {
-    auto* list = dynamic_cast<NotifyListBox*>(GetSafeHwnd());
-    return list ? list->count() + list->PendingCount() : LB_ERR;
+    NotifyListBox* box = Box(*this);
+    return box ? box->Lines().Count() : LB_ERR;
 }
 
 int CListBox::SetCurSel(int nSelect) {
-    QListWidget* list = List(*this);
-    if (!list)
+    NotifyListBox* box = Box(*this);
+    if (!box)
         return LB_ERR;
-    if (nSelect < 0 || nSelect >= list->count()) {
-        list->setCurrentRow(-1);
-        list->clearSelection();
+    // The view can only select a line it has heard of.
+    box->Lines().Announce();
+    if (nSelect < 0 || nSelect >= box->Lines().Count()) {
+        box->setCurrentIndex(QModelIndex());
+        box->clearSelection();
         return LB_ERR;
     }
-    list->setCurrentRow(nSelect);
+    box->setCurrentIndex(box->Lines().index(nSelect));
     return nSelect;
 }
 
 int CListBox::GetCurSel() const {
-    QListWidget* list = List(*this);
-    if (!list)
+    NotifyListBox* box = Box(*this);
+    if (!box)
         return LB_ERR;
-    const auto selected = list->selectedItems();
-    return selected.isEmpty() ? LB_ERR : list->row(selected.front());
+    const QModelIndexList selected = box->selectionModel()->selectedIndexes();
+    return selected.isEmpty() ? LB_ERR : selected.front().row();
 }
 
 void CListBox::ResetContent() {
-    if (auto* list = dynamic_cast<NotifyListBox*>(GetSafeHwnd())) {
-        list->DropPending();
-        list->clear();
-    }
+    if (NotifyListBox* box = Box(*this))
+        box->Lines().Clear();
 }
 
 // --- CSliderCtrl ---

@@ -27,24 +27,16 @@ void ReleaseSlider::mouseReleaseEvent(QMouseEvent* event) {
     }
 }
 
-void NotifyListBox::Append(const QString& line) {
-    m_pending.append(line);
-    if (!m_flushPosted) {
-        m_flushPosted = true;
-        QMetaObject::invokeMethod(this, [this] { Flush(); }, Qt::QueuedConnection);
-    }
-}
-
-void NotifyListBox::Flush() {
-    m_flushPosted = false;
-    if (m_pending.isEmpty())
-        return;
-    addItems(m_pending);
-    m_pending.clear();
+NotifyListBox::NotifyListBox(QWidget* parent) : QListView(parent) {
+    setModel(&m_lines);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // Lines of one font are all of one height: the view then lays out a list of many
+    // thousand lines without measuring each.
+    setUniformItemSizes(true);
 }
 
 void NotifyListBox::mouseDoubleClickEvent(QMouseEvent* event) {
-    QListWidget::mouseDoubleClickEvent(event);
+    QListView::mouseDoubleClickEvent(event);
     if (event->button() == Qt::LeftButton && onDoubleClicked)
         onDoubleClicked();
 }
@@ -111,9 +103,6 @@ QWidget* MakeWidget(const DialogControl& c, QWidget* parent) {
     case ControlKind::ListBox: {
         auto* list = new NotifyListBox(parent);
         list->setSelectionMode(QAbstractItemView::SingleSelection);
-        // Lines of one font are all of one height: the view then lays out a list of many
-        // thousand lines without measuring each.
-        list->setUniformItemSizes(true);
         list->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
         list->sorted = HasStyle(c.style, CtlStyle::Sort);
         if (HasStyle(c.style, CtlStyle::NoBorder))

@@ -2,7 +2,9 @@
 
 // Inside the dialog layer: the Qt widgets that stand for template controls.
 
-#include <QListWidget>
+#include "ListLines.h"
+
+#include <QListView>
 #include <QSlider>
 
 #include <functional>
@@ -24,29 +26,21 @@ class ReleaseSlider final : public QSlider {
     bool m_pressed = false;
 };
 
-// A list box that reports double-clicks when its template asks for notifications.
-//
-// Lines appended one by one are held back and handed to the widget together when the window
-// next handles its events, or before any other operation on the list: a view told of each
-// line alone spends far longer on a playlist of many thousand lines than on the lines.
-class NotifyListBox final : public QListWidget {
+// A list box over its lines, reporting double-clicks when its template asks for them.
+class NotifyListBox final : public QListView {
   public:
-    using QListWidget::QListWidget;
+    explicit NotifyListBox(QWidget* parent);
     std::function<void()> onDoubleClicked;
     // Lines go into their place in case-blind order rather than at the end.
     bool sorted = false;
 
-    void Append(const QString& line);
-    int PendingCount() const { return static_cast<int>(m_pending.size()); }
-    void Flush();
-    void DropPending() { m_pending.clear(); }
+    ListLines& Lines() { return m_lines; }
 
   protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
 
   private:
-    QStringList m_pending;
-    bool m_flushPosted = false;
+    ListLines m_lines;
 };
 
 // Makes the widget of one template control, placed and styled, as a child of parent.

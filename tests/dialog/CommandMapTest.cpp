@@ -5,7 +5,7 @@
 #include <QContextMenuEvent>
 #include <QCoreApplication>
 #include <QLineEdit>
-#include <QListWidget>
+#include <QListView>
 #include <QMenu>
 #include <QPushButton>
 #include <QSlider>
@@ -106,13 +106,13 @@ TEST(CommandMap, ListBoxReportsDoubleClickNotSingleClick) {
         dlg.m_list.AddString(line);
     // Appended lines reach the widget when the window next handles its events.
     QCoreApplication::processEvents();
-    auto* list = qobject_cast<QListWidget*>(dlg.Item(kList));
-    const QPoint second = list->visualItemRect(list->item(1)).center();
+    auto* list = qobject_cast<QListView*>(dlg.Item(kList));
+    const QPoint second = list->visualRect(list->model()->index(1, 0)).center();
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, second);
     EXPECT_TRUE(dlg.doubleClickedAt.empty());
     EXPECT_EQ(dlg.m_list.GetCurSel(), 1);
 
-    const QPoint third = list->visualItemRect(list->item(2)).center();
+    const QPoint third = list->visualRect(list->model()->index(2, 0)).center();
     QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, third);
     ASSERT_EQ(dlg.doubleClickedAt.size(), 1u);
     EXPECT_EQ(dlg.doubleClickedAt[0], 2);

@@ -1,7 +1,7 @@
 #include "PlaylistTest.h"
 
 #include <QCoreApplication>
-#include <QListWidget>
+#include <QListView>
 #include <QTest>
 
 #include <algorithm>
@@ -232,9 +232,9 @@ TEST_F(SequenceRunTest, DoubleClickLoadsTheLineAndPlaysItWhenNothingPlays) {
     const auto paths = AddTracks(3);
     // Appended lines reach the widget when the window next handles its events.
     QCoreApplication::processEvents();
-    auto* list = qobject_cast<QListWidget*>(Control(id::kSequence));
+    auto* list = qobject_cast<QListView*>(Control(id::kSequence));
     ASSERT_NE(list, nullptr);
-    const QPoint line1 = list->visualItemRect(list->item(1)).center();
+    const QPoint line1 = list->visualRect(list->model()->index(1, 0)).center();
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, line1);
     QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, line1);
 
