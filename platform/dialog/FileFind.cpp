@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstring>
 #include <filesystem>
 #include <system_error>
 
@@ -81,29 +82,53 @@ struct Identity {
     bool operator==(const Identity&) const = default;
 };
 
-// Every directory from "/" down to `root` as the path reaches it, links followed: the
-// directories that a walk descending from `root` has already passed through.
-std::vector<Identity> PathIdentities(const std::string& root) {
-    // "/" itself too: a link to it leads up from anywhere.
-    std::vector<std::string> prefixes = {"/"};
-    for (std::size_t slash = root.find('/', 1); slash != std::string::npos;
-         slash = root.find('/', slash + 1))
-        prefixes.push_back(root.substr(0, slash));
-    if (root != "/")
-        prefixes.push_back(root);
-    std::vector<Identity> identities;
-    for (const std::string& prefix : prefixes) {
-        struct stat info {};
-        if (stat(prefix.c_str(), &info) == 0)
-            identities.push_back({info.st_dev, info.st_ino});
+// Every directory from "/" down to a search's root as the path reaches it, links followed:
+// the directories that a walk descending from the root has already passed through. Worked
+// out when first asked: most directories of a tree hold no subdirectory to ask about.
+class PathAbove {
+  public:
+    explicit PathAbove(const std::string& root) : m_root(root) {}
+
+    bool Contains(const Identity& identity) {
+        if (!m_known) {
+            m_identities = Identities();
+            m_known = true;
+        }
+        return std::find(m_identities.begin(), m_identities.end(), identity) !=
+               m_identities.end();
     }
-    return identities;
+
+  private:
+    std::vector<Identity> Identities() const {
+        // "/" itself too: a link to it leads up from anywhere.
+        std::vector<std::string> prefixes = {"/"};
+        for (std::size_t slash = m_root.find('/', 1); slash != std::string::npos;
+             slash = m_root.find('/', slash + 1))
+            prefixes.push_back(m_root.substr(0, slash));
+        if (m_root != "/")
+            prefixes.push_back(m_root);
+        std::vector<Identity> identities;
+        for (const std::string& prefix : prefixes) {
+            struct stat info {};
+            if (stat(prefix.c_str(), &info) == 0)
+                identities.push_back({info.st_dev, info.st_ino});
+        }
+        return identities;
+    }
+
+    const std::string& m_root;
+    std::vector<Identity> m_identities;
+    bool m_known = false;
+};
+
+bool IsDotsName(const char* name) {
+    return std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0;
 }
 
 // The type of an entry as the search reports it; false when it is to be left out. The
 // directory's listing tells most types without a look at the entry itself.
-bool Classify(int dirFd, const char* name, unsigned char type,
-              const std::vector<Identity>& path, bool& directory, bool& ancestor) {
+bool Classify(int dirFd, const char* name, unsigned char type, PathAbove& path,
+              bool& directory, bool& ancestor) {
     directory = false;
     ancestor = false;
     if (type == DT_REG)
@@ -114,10 +139,9 @@ bool Classify(int dirFd, const char* name, unsigned char type,
         return fstatat(dirFd, name, &info, AT_SYMLINK_NOFOLLOW) == 0;
     }
     directory = S_ISDIR(info.st_mode);
-    if (directory) {
-        const Identity identity{info.st_dev, info.st_ino};
-        ancestor = std::find(path.begin(), path.end(), identity) != path.end();
-    }
+    // "." and ".." are the root and the directory above it, on the path by their names.
+    if (directory)
+        ancestor = IsDotsName(name) || path.Contains({info.st_dev, info.st_ino});
     return true;
 }
 
@@ -162,7 +186,7 @@ BOOL CFileFind::Find(const std::string& pattern, bool exactOnly) {
     if (namePart.empty() || !AbsoluteRoot(directoryPart, m_root))
         return FALSE;
 
-    const std::vector<Identity> path = PathIdentities(m_root);
+    PathAbove path(m_root);
     // A name is looked up without reading the directory, which a directory that may be
     // searched but not read allows.
     const int lookupFd = open(m_root.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
@@ -236,7 +260,7 @@ BOOL CFileFind::IsDirectory() const {
 
 BOOL CFileFind::IsDots() const {
     const Entry* entry = Current();
-    return entry && entry->directory && (entry->name == "." || entry->name == "..") ? TRUE : FALSE;
+    return entry && entry->directory && IsDotsName(entry->name.c_str()) ? TRUE : FALSE;
 }
 
 BOOL CFileFind::IsAncestor() const {
