@@ -15,6 +15,7 @@
 #include <atomic>
 #include <cstdint>
 #include <map>
+#include <random>
 #include <string>
 
 struct Deck;
@@ -88,8 +89,8 @@ public:
     static void LastComponent(std::string& path);
     bool ChooseAudioFile(std::string& path);
     unsigned RandomIndex(unsigned n);
-    // A draw of the generator (0..drawMax) scaled to an entry number below n.
-    static unsigned IndexFromDraw(std::uint64_t draw, unsigned n, std::uint64_t drawMax = 32767);
+    // A draw of the generator (0..32767) scaled to an entry number below n.
+    static unsigned IndexFromDraw(unsigned draw, unsigned n);
     std::string PickShuffled();
     std::string NextInSequence();
     // During a run, a deck whose file did not open goes on to the next lines.
@@ -136,4 +137,8 @@ public:
     std::map<unsigned, SequenceEntry> m_sequence;
     std::map<std::string, int> m_extensions;
     int m_sequenceRunning;
+    // The shuffle's generator, seeded from the clock as the window is made. A shuffle of a
+    // long playlist draws from it about n ln n times; the C library's generator takes a lock
+    // on every draw.
+    std::mt19937 m_random;
 };

@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <cstdlib>
 #include <map>
 #include <vector>
 
@@ -13,29 +12,27 @@ namespace {
 constexpr int kAutoCrossfadeBox = 1022;
 constexpr int kExecuteButton = 1029;
 constexpr int kCancelListButton = 1030;
-constexpr std::uint64_t kDrawMax = 32767;
-constexpr std::uint64_t kWideDrawMax = (kDrawMax + 1) * (kDrawMax + 1) - 1;
+constexpr unsigned kDrawMax = 32767;
 
 } // namespace
 
-unsigned CCorvalineDlg::IndexFromDraw(std::uint64_t draw, unsigned n, std::uint64_t drawMax) {
+unsigned CCorvalineDlg::IndexFromDraw(unsigned draw, unsigned n) {
     if (n == 0)
         return 0;
     // 64 bits: the product overflows 32 for playlists past 131072 entries.
-    const std::uint64_t k = draw * n / drawMax;
+    const std::uint64_t k = std::uint64_t{draw} * n / kDrawMax;
     return k >= n ? n - 1 : static_cast<unsigned>(k);
 }
 
 unsigned CCorvalineDlg::RandomIndex(unsigned n) {
-    // Uniform over 0..32767 whether the library's generator stops there or at 2^31 - 1.
-    const auto draw = [] { return static_cast<std::uint64_t>(std::rand()) % (kDrawMax + 1); };
-    const std::uint64_t first = draw();
+    // The top bits of the generator's 32, which are its best: 15 of them for a draw.
+    const std::uint32_t word = m_random();
     if (n <= kDrawMax + 1)
-        return IndexFromDraw(first, n);
-    // A longer playlist takes two draws: one would reach only every (n / 32768)th entry,
-    // and a shuffle would then probe ten times n in vain for each of the others and lay
-    // them out in their added order.
-    return IndexFromDraw(first << 15 | draw(), n, kWideDrawMax);
+        return IndexFromDraw(word >> 17, n);
+    // A longer playlist takes a draw of 30 bits, scaled by a shift: one of 15 would reach
+    // only every (n / 32768)th entry, and a shuffle would then probe ten times n in vain for
+    // each of the others and lay them out in their added order.
+    return static_cast<unsigned>((std::uint64_t{word >> 2} * n) >> 30);
 }
 
 namespace {
@@ -45,7 +42,7 @@ namespace {
 // shuffle of a large playlist probes them some n·ln n times, and the entries themselves lie
 // scattered over the heap.
 template <class Random>
-unsigned PickNumber(std::vector<int>& picked, Random&& randomIndex) {
+unsigned PickNumber(std::vector<unsigned char>& picked, Random&& randomIndex) {
     const auto n = static_cast<unsigned>(picked.size());
     for (std::uint64_t probe = 0; probe < std::uint64_t{10} * n; ++probe) {
         const unsigned k = randomIndex(n);
@@ -69,16 +66,16 @@ unsigned PickNumber(std::vector<int>& picked, Random&& randomIndex) {
 
 // The entries by number (numbers run 0..n-1 without gaps) and their flags, and back.
 void TakeFlags(std::map<unsigned, SequenceEntry>& sequence, std::vector<SequenceEntry*>& entries,
-               std::vector<int>& picked) {
+               std::vector<unsigned char>& picked) {
     entries.reserve(sequence.size());
     picked.reserve(sequence.size());
     for (auto& [number, entry] : sequence) {
         entries.push_back(&entry);
-        picked.push_back(entry.picked);
+        picked.push_back(entry.picked != 0 ? 1 : 0);
     }
 }
 
-void PutFlags(const std::vector<SequenceEntry*>& entries, const std::vector<int>& picked) {
+void PutFlags(const std::vector<SequenceEntry*>& entries, const std::vector<unsigned char>& picked) {
     for (std::size_t i = 0; i < entries.size(); ++i)
         entries[i]->picked = picked[i];
 }
@@ -89,7 +86,7 @@ std::string CCorvalineDlg::PickShuffled() {
     if (m_sequence.empty())
         return {};
     std::vector<SequenceEntry*> entries;
-    std::vector<int> picked;
+    std::vector<unsigned char> picked;
     TakeFlags(m_sequence, entries, picked);
     const unsigned k = PickNumber(picked, [this](unsigned n) { return RandomIndex(n); });
     PutFlags(entries, picked);
@@ -101,7 +98,7 @@ void CCorvalineDlg::OnRandomize() {
     if (!m_sequence.empty()) {
         // PickShuffled n times, with the flags gathered once rather than at every pick.
         std::vector<SequenceEntry*> entries;
-        std::vector<int> picked;
+        std::vector<unsigned char> picked;
         TakeFlags(m_sequence, entries, picked);
         for (std::size_t i = 0; i < entries.size(); ++i)
             m_sequenceList.AddString(

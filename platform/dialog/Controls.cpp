@@ -35,8 +35,11 @@ int CListBox::AddString(const std::string& text) {
     // Windows sorts list boxes without regard to case.
     const QString value = QString::fromStdString(text);
     int index = 0;
-    while (index < lines.Count() &&
-           QString::fromStdString(lines.At(index)).compare(value, Qt::CaseInsensitive) <= 0)
+    const auto lineText = [&lines](int row) {
+        const std::string_view line = lines.At(row);
+        return QString::fromUtf8(line.data(), static_cast<qsizetype>(line.size()));
+    };
+    while (index < lines.Count() && lineText(index).compare(value, Qt::CaseInsensitive) <= 0)
         ++index;
     lines.Insert(index, text);
     return index;
@@ -63,7 +66,7 @@ int CListBox::GetText(int nIndex, std::string& text) const {
     NotifyListBox* box = Box(*this);
     if (!box || nIndex < 0 || nIndex >= box->Lines().Count())
         return LB_ERR;
-    text = box->Lines().At(nIndex);
+    text = std::string(box->Lines().At(nIndex));
     return static_cast<int>(text.size());
 }
 

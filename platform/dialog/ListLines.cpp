@@ -3,18 +3,24 @@
 #include <QMetaObject>
 #include <QString>
 
-void ListLines::Append(const std::string& line) {
-    m_lines.push_back(line);
+ListLines::Line ListLines::Store(std::string_view line) {
+    const Line stored{m_text.size(), line.size()};
+    m_text.append(line);
+    return stored;
+}
+
+void ListLines::Append(std::string_view line) {
+    m_lines.push_back(Store(line));
     if (!m_announcePosted) {
         m_announcePosted = true;
         QMetaObject::invokeMethod(this, [this] { Announce(); }, Qt::QueuedConnection);
     }
 }
 
-void ListLines::Insert(int row, const std::string& line) {
+void ListLines::Insert(int row, std::string_view line) {
     Announce();
     beginInsertRows(QModelIndex(), row, row);
-    m_lines.insert(m_lines.begin() + row, line);
+    m_lines.insert(m_lines.begin() + row, Store(line));
     ++m_announced;
     endInsertRows();
 }
@@ -23,6 +29,8 @@ void ListLines::Remove(int row) {
     Announce();
     beginRemoveRows(QModelIndex(), row, row);
     m_lines.erase(m_lines.begin() + row);
+    if (m_lines.empty())
+        m_text.clear();
     --m_announced;
     endRemoveRows();
 }
@@ -30,6 +38,7 @@ void ListLines::Remove(int row) {
 void ListLines::Clear() {
     beginResetModel();
     m_lines.clear();
+    m_text.clear();
     m_announced = 0;
     endResetModel();
 }
@@ -50,7 +59,9 @@ int ListLines::rowCount(const QModelIndex& parent) const {
 QVariant ListLines::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= m_announced)
         return {};
-    if (role == Qt::DisplayRole || role == Qt::AccessibleTextRole)
-        return QString::fromStdString(At(index.row()));
+    if (role == Qt::DisplayRole || role == Qt::AccessibleTextRole) {
+        const std::string_view line = At(index.row());
+        return QString::fromUtf8(line.data(), static_cast<qsizetype>(line.size()));
+    }
     return {};
 }
