@@ -4,6 +4,7 @@
 
 #include "CorvalineApp.h"
 #include "CorvalineDlg.h"
+#include "ProcessMemory.h"
 #include "SummaryTable.h"
 #include "fsound.h"
 
@@ -122,15 +123,6 @@ std::optional<double> TimeFind(const fs::path& root) {
     return MsSince(start);
 }
 
-double ResidentMb() {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line))
-        if (line.rfind("VmRSS:", 0) == 0)
-            return std::stod(line.substr(6)) / 1024.0;
-    return 0.0;
-}
-
 // A click on a control, and whatever the window then has to draw.
 double TimeClick(BenchWindow& window, int controlId) {
     QWidget* control = window.FindControl(controlId);
@@ -178,7 +170,7 @@ int Run() {
     std::vector<double> shuffleMs;
     for (int run = 0; run < kRuns; ++run)
         shuffleMs.push_back(TimeClick(window, kRandomizeButton));
-    const double residentMb = ResidentMb();
+    const double residentMb = testsupport::ResidentMb();
     const std::size_t entries = window.Entries();
     const int lines = window.Lines();
 

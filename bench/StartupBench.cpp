@@ -2,6 +2,7 @@
 // the resident memory of the idle window a second later. The program runs offscreen with
 // SDL's dummy audio driver and reports its first paint on stdout when asked to.
 
+#include "ProcessMemory.h"
 #include "SummaryTable.h"
 
 #include <fcntl.h>
@@ -15,8 +16,6 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
-#include <cstdlib>
-#include <fstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -93,16 +92,6 @@ long long ReadFirstPaint(int fd) {
     }
 }
 
-// VmRSS in megabytes (10^6 bytes), or -1.
-double ResidentMb(pid_t pid) {
-    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
-    std::string line;
-    while (std::getline(status, line))
-        if (line.rfind("VmRSS:", 0) == 0)
-            return std::atof(line.c_str() + 6) * 1024.0 / 1e6;
-    return -1;
-}
-
 Startup RunOnce(const std::string& program) {
     Startup result;
     int out[2];
@@ -135,7 +124,7 @@ Startup RunOnce(const std::string& program) {
         result.note = "no first paint reported";
     } else {
         std::this_thread::sleep_for(kIdleTime);
-        result.residentMb = ResidentMb(pid);
+        result.residentMb = testsupport::ResidentMb(pid);
         result.firstPaintMs = static_cast<double>(paintNs - startNs) / 1e6;
         result.ok = result.residentMb > 0;
         if (!result.ok)
@@ -188,7 +177,7 @@ int main(int argc, char** argv) {
          measured ? Format("%.1f MB", resident) : "failed", Format("< %.0f MB", kResidentTargetMb),
          Verdict(measured, resident < kResidentTargetMb)},
     };
-    notes.push_back("offscreen Qt platform, SDL dummy audio driver; MB = 10^6 bytes");
+    notes.push_back("offscreen Qt platform, SDL dummy audio driver; MB = 2^20 bytes");
     PrintSummary(rows, notes, "Corvaline start-up");
     return measured ? 0 : 1;
 }

@@ -187,20 +187,23 @@ BOOL CFileFind::Find(const std::string& pattern, bool exactOnly) {
         return FALSE;
 
     PathAbove path(m_root);
-    // A name is looked up without reading the directory, which a directory that may be
-    // searched but not read allows.
-    const int lookupFd = open(m_root.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
-    if (lookupFd < 0)
-        return FALSE;
-    Entry exact{namePart};
-    const bool found =
-        (exactOnly || !HasWildcards(namePart)) && IsUtf8(namePart.c_str()) &&
-        Classify(lookupFd, namePart.c_str(), DT_UNKNOWN, path, exact.directory, exact.ancestor);
-    close(lookupFd);
-    if (found)
-        m_entries.push_back(exact);
-    if (found || exactOnly)
-        return found ? TRUE : FALSE;
+    if (exactOnly || !HasWildcards(namePart)) {
+        // A name is looked up without reading the directory, which a directory that may be
+        // searched but not read allows.
+        const int lookupFd = open(m_root.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+        Entry exact{namePart};
+        const bool found = lookupFd >= 0 && IsUtf8(namePart.c_str()) &&
+                           Classify(lookupFd, namePart.c_str(), DT_UNKNOWN, path,
+                                    exact.directory, exact.ancestor);
+        if (lookupFd >= 0)
+            close(lookupFd);
+        if (found) {
+            m_entries.push_back(exact);
+            return TRUE;
+        }
+        if (exactOnly)
+            return FALSE;
+    }
     // The list is read whole, so that a search nested inside this one (a tree walk)
     // holds no descriptor of its parent's.
     const int dirFd = open(m_root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);

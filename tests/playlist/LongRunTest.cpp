@@ -8,13 +8,13 @@
 // for a soak).
 
 #include "PlaylistTest.h"
+#include "ProcessMemory.h"
 
 #include <sndfile.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <random>
 
 using namespace corvaline::testsupport;
@@ -37,15 +37,6 @@ int TrackCount() {
     const char* text = std::getenv("CORVALINE_LONG_RUN_TRACKS");
     const int count = text != nullptr ? std::atoi(text) : 0;
     return count > 0 ? count : kDefaultTracks;
-}
-
-double ResidentMb() {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line))
-        if (line.rfind("VmRSS:", 0) == 0)
-            return std::stod(line.substr(6)) / 1024.0;
-    return 0.0;
 }
 
 struct Track {
