@@ -32,7 +32,7 @@ CCorvalineDlg::CCorvalineDlg(CWnd* pParent)
     m_panel2.Place(20, 355);
     g_peakLeft.store(0, std::memory_order_relaxed);
     g_peakRight.store(0, std::memory_order_relaxed);
-    m_random.seed(static_cast<std::mt19937::result_type>(std::time(nullptr)));
+    m_random.seed(static_cast<std::uint64_t>(std::time(nullptr)));
 }
 
 CCorvalineDlg::~CCorvalineDlg() {

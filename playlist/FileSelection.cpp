@@ -63,8 +63,7 @@ bool CCorvalineDlg::ChooseAudioFile(std::string& path) {
 
 void CCorvalineDlg::AddIfPlayable(const std::string& fullPath) {
     if (IsPlayable(m_extensions, fullPath)) {
-        const auto number = static_cast<unsigned>(m_sequence.size());
-        m_sequence.emplace(number, SequenceEntry{fullPath, 0});
+        m_sequence.push_back(SequenceEntry{fullPath, 0});
         m_sequenceList.AddString(fullPath);
     }
 }

@@ -4,7 +4,7 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <map>
+#include <string_view>
 #include <vector>
 
 namespace {
@@ -25,85 +25,93 @@ unsigned CCorvalineDlg::IndexFromDraw(unsigned draw, unsigned n) {
 }
 
 unsigned CCorvalineDlg::RandomIndex(unsigned n) {
-    // The top bits of the generator's 32, which are its best: 15 of them for a draw.
-    const std::uint32_t word = m_random();
+    // The top bits of the generator's 64, which are its best: 15 of them for a draw.
+    const std::uint64_t word = m_random();
     if (n <= kDrawMax + 1)
-        return IndexFromDraw(word >> 17, n);
+        return IndexFromDraw(static_cast<unsigned>(word >> 49), n);
     // A longer playlist takes a draw of 30 bits, scaled by a shift: one of 15 would reach
     // only every (n / 32768)th entry, and a shuffle would then probe ten times n in vain for
     // each of the others and lay them out in their added order.
-    return static_cast<unsigned>((std::uint64_t{word >> 2} * n) >> 30);
+    return static_cast<unsigned>(((word >> 34) * n) >> 30);
 }
 
 namespace {
 
-// The entry number a shuffle places next: random probes, then the first unplaced entry, then
-// a new round. `picked` holds the flags of entries 0..n-1 (n at least 1), side by side: a
-// shuffle of a large playlist probes them some n·ln n times, and the entries themselves lie
-// scattered over the heap.
-template <class Random>
-unsigned PickNumber(std::vector<unsigned char>& picked, Random&& randomIndex) {
-    const auto n = static_cast<unsigned>(picked.size());
-    for (std::uint64_t probe = 0; probe < std::uint64_t{10} * n; ++probe) {
-        const unsigned k = randomIndex(n);
-        if (picked[k] == 0) {
-            picked[k] = 1;
-            return k;
-        }
+// The picked flags of entries 0..n-1 while a shuffle runs, a byte each: a shuffle of a large
+// playlist probes them at random some n·ln n times, and as bytes they stay in the cache where
+// the entries themselves would not.
+class ShuffleFlags {
+  public:
+    explicit ShuffleFlags(const std::vector<SequenceEntry>& sequence) {
+        m_picked.reserve(sequence.size());
+        for (const SequenceEntry& entry : sequence)
+            m_picked.push_back(entry.picked != 0 ? 1 : 0);
+        m_unpicked = static_cast<std::size_t>(std::count(m_picked.begin(), m_picked.end(), 0));
     }
-    for (unsigned k = 0; k < n; ++k) {
-        if (picked[k] == 0) {
-            picked[k] = 1;
-            return k;
-        }
-    }
-    // A round is complete: the next one starts from all entries.
-    std::fill(picked.begin(), picked.end(), 0);
-    const unsigned k = randomIndex(n);
-    picked[k] = 1;
-    return k;
-}
 
-// The entries by number (numbers run 0..n-1 without gaps) and their flags, and back.
-void TakeFlags(std::map<unsigned, SequenceEntry>& sequence, std::vector<SequenceEntry*>& entries,
-               std::vector<unsigned char>& picked) {
-    entries.reserve(sequence.size());
-    picked.reserve(sequence.size());
-    for (auto& [number, entry] : sequence) {
-        entries.push_back(&entry);
-        picked.push_back(entry.picked != 0 ? 1 : 0);
+    // The entry number a shuffle places next (n at least 1): random probes, then the first
+    // unplaced entry, then a new round.
+    template <class Random>
+    unsigned Pick(Random&& randomIndex) {
+        const auto n = static_cast<unsigned>(m_picked.size());
+        // With every entry placed no probe and no scan can find one; they are left out.
+        if (m_unpicked > 0) {
+            for (std::uint64_t probe = 0; probe < std::uint64_t{10} * n; ++probe) {
+                const unsigned k = randomIndex(n);
+                if (m_picked[k] == 0)
+                    return Take(k);
+            }
+            for (unsigned k = 0; k < n; ++k) {
+                if (m_picked[k] == 0)
+                    return Take(k);
+            }
+        }
+        // A round is complete: the next one starts from all entries.
+        std::fill(m_picked.begin(), m_picked.end(), 0);
+        m_unpicked = n;
+        return Take(randomIndex(n));
     }
-}
 
-void PutFlags(const std::vector<SequenceEntry*>& entries, const std::vector<unsigned char>& picked) {
-    for (std::size_t i = 0; i < entries.size(); ++i)
-        entries[i]->picked = picked[i];
-}
+    void PutBack(std::vector<SequenceEntry>& sequence) const {
+        for (std::size_t k = 0; k < sequence.size(); ++k)
+            sequence[k].picked = m_picked[k];
+    }
+
+  private:
+    unsigned Take(unsigned k) {
+        m_picked[k] = 1;
+        --m_unpicked;
+        return k;
+    }
+
+    std::vector<unsigned char> m_picked;
+    std::size_t m_unpicked = 0;
+};
 
 } // namespace
 
 std::string CCorvalineDlg::PickShuffled() {
     if (m_sequence.empty())
         return {};
-    std::vector<SequenceEntry*> entries;
-    std::vector<unsigned char> picked;
-    TakeFlags(m_sequence, entries, picked);
-    const unsigned k = PickNumber(picked, [this](unsigned n) { return RandomIndex(n); });
-    PutFlags(entries, picked);
-    return entries[k]->path;
+    ShuffleFlags flags(m_sequence);
+    const unsigned k = flags.Pick([this](unsigned n) { return RandomIndex(n); });
+    flags.PutBack(m_sequence);
+    return m_sequence[k].path;
 }
 
 void CCorvalineDlg::OnRandomize() {
     m_sequenceList.ResetContent();
     if (!m_sequence.empty()) {
-        // PickShuffled n times, with the flags gathered once rather than at every pick.
-        std::vector<SequenceEntry*> entries;
-        std::vector<unsigned char> picked;
-        TakeFlags(m_sequence, entries, picked);
-        for (std::size_t i = 0; i < entries.size(); ++i)
-            m_sequenceList.AddString(
-                entries[PickNumber(picked, [this](unsigned n) { return RandomIndex(n); })]->path);
-        PutFlags(entries, picked);
+        // PickShuffled n times, with the flags gathered once rather than at every pick, and
+        // the lines handed to the list all together.
+        ShuffleFlags flags(m_sequence);
+        std::vector<std::string_view> lines;
+        lines.reserve(m_sequence.size());
+        for (std::size_t i = 0; i < m_sequence.size(); ++i)
+            lines.emplace_back(
+                m_sequence[flags.Pick([this](unsigned n) { return RandomIndex(n); })].path);
+        flags.PutBack(m_sequence);
+        m_sequenceList.AddStrings(lines);
     }
     m_sequenceList.SetCurSel(0);
 }

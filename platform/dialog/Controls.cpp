@@ -24,24 +24,32 @@ QProgressBar* Bar(const CWnd& wnd) {
 // --- CListBox ---
 
 int CListBox::AddString(const std::string& text) {
+    const std::string_view line = text;
+    return AddStrings(std::span(&line, 1));
+}
+
+int CListBox::AddStrings(std::span<const std::string_view> texts) {
     NotifyListBox* box = Box(*this);
-    if (!box)
+    if (!box || texts.empty())
         return LB_ERR;
     ListLines& lines = box->Lines();
     if (!box->sorted) {
-        lines.Append(text);
+        lines.Append(texts);
         return lines.Count() - 1;
     }
     // Windows sorts list boxes without regard to case.
-    const QString value = QString::fromStdString(text);
-    int index = 0;
     const auto lineText = [&lines](int row) {
         const std::string_view line = lines.At(row);
         return QString::fromUtf8(line.data(), static_cast<qsizetype>(line.size()));
     };
-    while (index < lines.Count() && lineText(index).compare(value, Qt::CaseInsensitive) <= 0)
-        ++index;
-    lines.Insert(index, text);
+    int index = LB_ERR;
+    for (const std::string_view text : texts) {
+        const QString value = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+        index = 0;
+        while (index < lines.Count() && lineText(index).compare(value, Qt::CaseInsensitive) <= 0)
+            ++index;
+        lines.Insert(index, text);
+    }
     return index;
 }
 

@@ -2,7 +2,9 @@
 
 #include "Wnd.h"
 
+#include <span>
 #include <string>
+#include <string_view>
 
 // The control classes a dialog binds with DDX_Control. Index and position arguments follow
 // the Windows controls: LB_ERR for a bad index, positions clamped to the range.
@@ -11,6 +13,9 @@ class CListBox : public CWnd {
   public:
     // Returns the index of the new line (its sorted place in a sorted list box).
     int AddString(const std::string& text);
+    // Adds the lines in their order, as AddString of each would, and returns the index of the
+    // last (LB_ERR when none is added): the way to fill a list with many thousand lines.
+    int AddStrings(std::span<const std::string_view> texts);
     int InsertString(int nIndex, const std::string& text);
     // Returns the number of lines left, or LB_ERR.
     int DeleteString(UINT nIndex);

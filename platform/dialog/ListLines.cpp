@@ -9,8 +9,15 @@ ListLines::Line ListLines::Store(std::string_view line) {
     return stored;
 }
 
-void ListLines::Append(std::string_view line) {
-    m_lines.push_back(Store(line));
+void ListLines::Append(std::span<const std::string_view> lines) {
+    // The lines given together are often scattered over memory (a shuffled playlist): the text
+    // of those a few places ahead is asked for while this one is copied.
+    constexpr std::size_t kAhead = 8;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        if (i + kAhead < lines.size())
+            __builtin_prefetch(lines[i + kAhead].data());
+        m_lines.push_back(Store(lines[i]));
+    }
     if (!m_announcePosted) {
         m_announcePosted = true;
         QMetaObject::invokeMethod(this, [this] { Announce(); }, Qt::QueuedConnection);

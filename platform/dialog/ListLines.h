@@ -4,14 +4,15 @@
 
 #include <QAbstractListModel>
 
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
 // The lines as the program gives them, side by side in one buffer, and turned into text for
-// the view only for the rows it shows. Lines appended one by one are announced to the view together when the window next
-// handles its events, or before any other change: a view told of each line alone spends far
-// longer on a playlist of many thousand lines than on the lines themselves.
+// the view only for the rows it shows. Appended lines are announced to the view together when
+// the window next handles its events, or before any other change: a view told of each line
+// alone spends far longer on a playlist of many thousand lines than on the lines themselves.
 class ListLines final : public QAbstractListModel {
   public:
     using QAbstractListModel::QAbstractListModel;
@@ -22,7 +23,7 @@ class ListLines final : public QAbstractListModel {
         return std::string_view(m_text).substr(line.offset, line.length);
     }
 
-    void Append(std::string_view line);
+    void Append(std::span<const std::string_view> lines);
     void Insert(int row, std::string_view line);
     void Remove(int row);
     void Clear();

@@ -15,6 +15,9 @@
 
 #include <gtest/gtest.h>
 
+#include <string_view>
+#include <vector>
+
 using namespace testdlg;
 
 namespace {
@@ -145,8 +148,28 @@ TEST(Template, ControlClassesDriveTheirWidgets) {
     EXPECT_EQ(list.DeleteString(0), 2);
     EXPECT_EQ(list.DeleteString(5), LB_ERR);
     EXPECT_EQ(list.GetCount(), 2);
+    // Many lines at once go after the others, in their order.
+    const std::vector<std::string_view> batch = {"d", "", "e"};
+    EXPECT_EQ(list.AddStrings(batch), 4);
+    EXPECT_EQ(list.AddStrings({}), LB_ERR);
+    EXPECT_EQ(list.GetCount(), 5);
+    EXPECT_EQ(list.GetText(2, text), 1);
+    EXPECT_EQ(text, "d");
+    EXPECT_EQ(list.GetText(3, text), 0);
+    EXPECT_EQ(list.GetText(4, text), 1);
+    EXPECT_EQ(text, "e");
     list.ResetContent();
     EXPECT_EQ(list.GetCount(), 0);
+
+    // Sorted: each line goes to its place, without regard to case.
+    CListBox& sorted = open.dlg.m_sortedList;
+    EXPECT_EQ(sorted.AddString("b"), 0);
+    const std::vector<std::string_view> unsorted = {"C", "a", "B"};
+    EXPECT_EQ(sorted.AddStrings(unsorted), 2);
+    std::vector<std::string> lines;
+    for (int i = 0; sorted.GetText(i, text) != LB_ERR; ++i)
+        lines.push_back(text);
+    EXPECT_EQ(lines, (std::vector<std::string>{"a", "b", "B", "C"}));
 
     CSliderCtrl& slider = open.dlg.m_slider;
     slider.SetRange(0, 255);

@@ -40,18 +40,16 @@ class PlaylistTest : public corvaline::testsupport::WindowTest {
         }
         return lines;
     }
-    // The store's paths by entry number, which must run 0..n-1.
+    // The store's paths by entry number.
     std::vector<std::string> Entries() {
         std::vector<std::string> paths;
-        for (const auto& [number, entry] : Dlg().m_sequence) {
-            EXPECT_EQ(number, paths.size());
+        for (const SequenceEntry& entry : Dlg().m_sequence)
             paths.push_back(entry.path);
-        }
         return paths;
     }
     std::vector<int> PickedFlags() {
         std::vector<int> flags;
-        for (const auto& [number, entry] : Dlg().m_sequence)
+        for (const SequenceEntry& entry : Dlg().m_sequence)
             flags.push_back(entry.picked);
         return flags;
     }

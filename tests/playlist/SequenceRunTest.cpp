@@ -73,7 +73,7 @@ TEST_F(SequenceRunTest, RandomizePlacesEveryEntryOncePerRoundInIndependentOrders
 TEST_F(SequenceRunTest, RandomizeOfAPlaylistLongerThanTheGeneratorsRangeShufflesItAll) {
     constexpr unsigned kCount = 70000;
     for (unsigned i = 0; i < kCount; ++i)
-        Dlg().m_sequence.emplace(i, SequenceEntry{std::to_string(i), 0});
+        Dlg().m_sequence.push_back(SequenceEntry{std::to_string(i), 0});
     Click(id::kRandomize);
     const auto lines = Lines();
     ASSERT_EQ(lines.size(), kCount);
