@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstring>
 #include <filesystem>
+#include <string_view>
 #include <system_error>
 
 namespace {
@@ -20,12 +21,12 @@ char Fold(char c) {
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
-bool MatchWildcards(const std::string& name, const std::string& pattern) {
+bool MatchWildcards(std::string_view name, std::string_view pattern) {
     std::size_t n = 0;
     std::size_t p = 0;
     // Where the last '*' was met and how far into the name it had reached, to widen it
     // by one character whenever the rest fails to match.
-    std::size_t starAt = std::string::npos;
+    std::size_t starAt = std::string_view::npos;
     std::size_t starName = 0;
     while (n < name.size()) {
         if (p < pattern.size() && (pattern[p] == '?' || Fold(pattern[p]) == Fold(name[n]))) {
@@ -34,7 +35,7 @@ bool MatchWildcards(const std::string& name, const std::string& pattern) {
         } else if (p < pattern.size() && pattern[p] == '*') {
             starAt = p++;
             starName = n;
-        } else if (starAt != std::string::npos) {
+        } else if (starAt != std::string_view::npos) {
             p = starAt + 1;
             n = ++starName;
         } else {
@@ -133,15 +134,20 @@ bool Classify(int dirFd, const char* name, unsigned char type, PathAbove& path,
     ancestor = false;
     if (type == DT_REG)
         return true;
+    // "." and ".." are the root and the directory above it, on the path by their names.
+    if (IsDotsName(name)) {
+        directory = true;
+        ancestor = true;
+        return true;
+    }
     struct stat info {};
     if (fstatat(dirFd, name, &info, 0) != 0) {
         // A dangling link is reported as the file name it is.
         return fstatat(dirFd, name, &info, AT_SYMLINK_NOFOLLOW) == 0;
     }
     directory = S_ISDIR(info.st_mode);
-    // "." and ".." are the root and the directory above it, on the path by their names.
     if (directory)
-        ancestor = IsDotsName(name) || path.Contains({info.st_dev, info.st_ino});
+        ancestor = path.Contains({info.st_dev, info.st_ino});
     return true;
 }
 
@@ -161,12 +167,13 @@ bool AbsoluteRoot(const std::string& directoryPart, std::string& root) {
 
 } // namespace
 
-bool AfxMatchFileName(const std::string& name, const std::string& pattern) {
+bool AfxMatchFileName(std::string_view name, std::string_view pattern) {
+    // What a search of a whole directory asks, for every entry.
+    if (pattern == "*" || pattern == "*.*")
+        return true;
     if (MatchWildcards(name, pattern))
         return true;
-    const std::size_t size = pattern.size();
-    return size >= 2 && pattern.compare(size - 2, 2, ".*") == 0 &&
-           MatchWildcards(name, pattern.substr(0, size - 2));
+    return pattern.ends_with(".*") && MatchWildcards(name, pattern.substr(0, pattern.size() - 2));
 }
 
 BOOL CFileFind::FindFile(const std::string& pattern) {
@@ -253,7 +260,12 @@ std::string CFileFind::GetFilePath() const {
     const Entry* entry = Current();
     if (entry == nullptr)
         return {};
-    return m_root == "/" ? m_root + entry->name : m_root + "/" + entry->name;
+    std::string path;
+    path.reserve(m_root.size() + 1 + entry->name.size());
+    path.append(m_root);
+    if (m_root != "/")
+        path.push_back('/');
+    return path.append(entry->name);
 }
 
 BOOL CFileFind::IsDirectory() const {

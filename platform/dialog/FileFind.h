@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // A search of one directory for the entries whose names match a pattern, walked the way
@@ -66,4 +67,4 @@ class CFileFind {
 };
 
 // Whether a name matches the name part of a search pattern, by the rules above.
-bool AfxMatchFileName(const std::string& name, const std::string& pattern);
+bool AfxMatchFileName(std::string_view name, std::string_view pattern);

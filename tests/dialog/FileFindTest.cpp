@@ -134,8 +134,9 @@ int ExitStatusUnprivileged(const std::function<int()>& check) {
 }
 
 // A directory that cannot be read finds nothing and one that cannot be searched yields only
-// what its listing tells without a look at the entries: its files, by name. A directory that
-// can only be searched gives up a name that is asked for exactly.
+// what its listing tells without a look at the entries: its files, by name, and "." and "..",
+// directories by their names. A directory that can only be searched gives up a name that is
+// asked for exactly.
 TEST_F(FileFindTest, UnreadableDirectoriesFindWhatTheirPermissionsAllow) {
     for (const char* directory : {"locked", "listed", "entered"}) {
         fs::create_directory(At(directory));
@@ -153,7 +154,9 @@ TEST_F(FileFindTest, UnreadableDirectoriesFindWhatTheirPermissionsAllow) {
         if (!FindAll(At("locked/*.*")).empty())
             return 1;
         if (FindAll(At("listed/*.*")) !=
-            std::vector<Found>{{"a.mp3", At("listed/a.mp3"), false, false, false}})
+            std::vector<Found>{{".", At("listed/."), true, true, true},
+                               {"..", At("listed/.."), true, true, true},
+                               {"a.mp3", At("listed/a.mp3"), false, false, false}})
             return 2;
         if (!FindAll(At("entered/*.*")).empty())
             return 3;
