@@ -85,7 +85,7 @@ public:
     void FillExtensionTable();
     void AddFromSearch(const std::string& pattern, int includeSubdirectories);
     // Appends a found file to the playlist when its extension is one the player takes.
-    void AddIfPlayable(const std::string& fullPath);
+    void AddIfPlayable(const CFileFind& found);
     static void ReplaceLastComponent(std::string& path, const std::string& suffix);
     static void LastComponent(std::string& path);
     bool ChooseAudioFile(std::string& path);

@@ -14,11 +14,11 @@ constexpr const char* kAudioFilter = "Ficheiros MPEG(*.mp*)| *.mp*|Ficheiros WAV
 
 // The extension is taken from the whole path, so a name without a dot in a directory whose
 // name has one gets an extension holding a separator, which no table entry matches.
-bool IsPlayable(const std::map<std::string, int>& extensions, const std::string& fullPath) {
-    const std::size_t dot = fullPath.rfind('.');
+bool IsPlayable(const std::map<std::string, int>& extensions, const std::string& name) {
+    const std::size_t dot = name.rfind('.');
     if (dot == std::string::npos)
         return false;
-    std::string extension = fullPath.substr(dot);
+    std::string extension = name.substr(dot);
     // Only ASCII letters change: the bytes of other UTF-8 characters are left alone.
     for (char& c : extension)
         if (c >= 'a' && c <= 'z')
@@ -61,11 +61,15 @@ bool CCorvalineDlg::ChooseAudioFile(std::string& path) {
     return false;
 }
 
-void CCorvalineDlg::AddIfPlayable(const std::string& fullPath) {
-    if (IsPlayable(m_extensions, fullPath)) {
-        m_sequence.push_back(SequenceEntry{fullPath, 0});
-        m_sequenceList.AddString(fullPath);
-    }
+// The extension is the name's: the full path's differs only for a name without a dot, and then
+// holds a separator and is never playable. Most files of a music folder are not, and their
+// paths are never made.
+void CCorvalineDlg::AddIfPlayable(const CFileFind& found) {
+    if (found.IsDirectory() || !IsPlayable(m_extensions, found.GetFileName()))
+        return;
+    std::string fullPath = found.GetFilePath();
+    m_sequenceList.AddString(fullPath);
+    m_sequence.push_back(SequenceEntry{std::move(fullPath), 0});
 }
 
 void CCorvalineDlg::AddFromSearch(const std::string& pattern, int includeSubdirectories) {
@@ -74,7 +78,7 @@ void CCorvalineDlg::AddFromSearch(const std::string& pattern, int includeSubdire
     while (more) {
         more = finder.FindNextFile();
         if (!finder.IsDirectory()) {
-            AddIfPlayable(finder.GetFilePath());
+            AddIfPlayable(finder);
         } else if (includeSubdirectories != 0 && !finder.IsDots() && !finder.IsAncestor()) {
             // Depth first: a subdirectory's files come before its parent's remaining ones.
             // Links are followed, except back up the path being searched, where the walk
@@ -105,8 +109,7 @@ void CCorvalineDlg::OnAddFile() {
     CFileFind finder;
     if (ChooseAudioFile(pattern) && finder.FindExactFile(pattern)) {
         finder.FindNextFile();
-        if (!finder.IsDirectory())
-            AddIfPlayable(finder.GetFilePath());
+        AddIfPlayable(finder);
     }
     UpdateControls();
 }

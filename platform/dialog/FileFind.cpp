@@ -251,9 +251,10 @@ const CFileFind::Entry* CFileFind::Current() const {
     return m_next == 0 ? nullptr : &m_entries[m_next - 1];
 }
 
-std::string CFileFind::GetFileName() const {
+const std::string& CFileFind::GetFileName() const {
+    static const std::string kNone;
     const Entry* entry = Current();
-    return entry ? entry->name : std::string();
+    return entry ? entry->name : kNone;
 }
 
 std::string CFileFind::GetFilePath() const {

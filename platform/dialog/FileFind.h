@@ -38,7 +38,7 @@ class CFileFind {
     BOOL FindNextFile();
     void Close();
 
-    std::string GetFileName() const;
+    const std::string& GetFileName() const;
     // The search's directory, made absolute, a '/' and the entry's name.
     std::string GetFilePath() const;
     // The search's directory, made absolute, without a trailing '/' (except "/" itself).
