@@ -1,8 +1,8 @@
 // The program as a user meets it: the real binary on an X server of its own, driven with
 // the mouse and the keyboard, its sound recorded by SDL's disk output. One session plays a
-// file on deck 1, hands over to another on deck 2, puts a directory tree into the playlist,
-// runs it and quits. The recording must show every step and no gap, and the program must
-// end by itself.
+// file on deck 1, hands over to another on deck 2, puts a directory tree (with a link back
+// to its top) into the playlist, runs it and quits. The recording must show every step and
+// no gap, and the program must end by itself.
 //
 // Controls are clicked at the centre of their rectangle in the window's own template,
 // scaled by the window's size to the template's: it finds each control by its identifier
@@ -239,6 +239,8 @@ TEST_F(DesktopSession, PlaysHandsOverRunsTheTreeAndQuits) {
         // Longer than a fade in and a fade out: each ends in silence, not cut off.
         ASSERT_TRUE(WriteWav16(path, kRate, 2, Frames(8), Sine(file.hz, kRate, kAmplitude)));
     }
+    // A link from the bottom of the tree back to its top, which the search must not walk.
+    std::filesystem::create_directory_symlink(dir_.File("tree"), dir_.File("tree/sub/deeper/up"));
     ASSERT_NO_FATAL_FAILURE(StartProgram());
     const auto started = std::chrono::steady_clock::now();
 
