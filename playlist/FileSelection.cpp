@@ -12,8 +12,7 @@ constexpr const char* kEveryEntry = "/*.*";
 constexpr const char* kMpegFiles = "/*.mp*";
 constexpr const char* kAudioFilter = "Ficheiros MPEG(*.mp*)| *.mp*|Ficheiros WAVE (*.wav)| *.wav||";
 
-// The extension is taken from the whole path, so a name without a dot in a directory whose
-// name has one gets an extension holding a separator, which no table entry matches.
+// Whether a file name's extension, in upper case, is one the table plays.
 bool IsPlayable(const std::map<std::string, int>& extensions, const std::string& name) {
     const std::size_t dot = name.rfind('.');
     if (dot == std::string::npos)
