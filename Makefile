@@ -9,8 +9,12 @@ FUZZ_SECONDS ?= 0
 JOBS       ?= $(shell nproc)
 PREFIX     ?= /usr/local
 CTEST_ENV  = QT_QPA_PLATFORM=offscreen SDL_AUDIODRIVER=dummy
+# Our own test and CI builds stop on any warning; `make run`, `make install` and the
+# benchmarks build as a user's or packager's build would (BENCH_WERROR=ON for CI).
+WERROR     = -DCORVALINE_WERROR=ON
+BENCH_WERROR ?= OFF
 
-.PHONY: deps run install test test-sanitize test-tsan soak bench fuzz clean
+.PHONY: deps run install test test-sanitize test-tsan soak bench bench-build fuzz clean
 
 deps:
 	@scripts/install-deps
@@ -18,6 +22,11 @@ deps:
 run: deps
 	cmake -S . -B $(BUILD) -G Ninja
 	cmake --build $(BUILD) -j $(JOBS) --target corvaline
+	@if [ -z "$$DISPLAY$$WAYLAND_DISPLAY$$QT_QPA_PLATFORM" ]; then \
+		echo "make run: no display to open the window on (DISPLAY is not set);" \
+		     "run it in a desktop session, or under Xvfb: xvfb-run make run" >&2; \
+		exit 1; \
+	fi
 	$(BUILD)/app/corvaline
 
 # The program, its desktop entry, icons and manual page under PREFIX (DESTDIR for staging).
@@ -27,12 +36,12 @@ install: deps
 	DESTDIR="$(DESTDIR)" cmake --install $(BUILD) --prefix "$(PREFIX)"
 
 test: deps
-	cmake -S . -B $(BUILD) -G Ninja
+	cmake -S . -B $(BUILD) -G Ninja $(WERROR)
 	cmake --build $(BUILD) -j $(JOBS)
 	cd $(BUILD) && $(CTEST_ENV) ctest --output-on-failure --timeout 300 -j $(JOBS)
 
 test-sanitize: deps
-	cmake -S . -B $(SAN_BUILD) -G Ninja -DCORVALINE_SANITIZE=address -DCORVALINE_BENCH=OFF
+	cmake -S . -B $(SAN_BUILD) -G Ninja -DCORVALINE_SANITIZE=address -DCORVALINE_BENCH=OFF $(WERROR)
 	cmake --build $(SAN_BUILD) -j $(JOBS)
 	cd $(SAN_BUILD) && $(CTEST_ENV) ctest --output-on-failure --timeout 300 -j $(JOBS)
 
@@ -41,7 +50,7 @@ test-sanitize: deps
 # instrumented, and its internal threads (message boxes, image writers) are reported as
 # races of Qt's with itself.
 test-tsan: deps
-	cmake -S . -B $(TSAN_BUILD) -G Ninja -DCORVALINE_SANITIZE=thread -DCORVALINE_BENCH=OFF
+	cmake -S . -B $(TSAN_BUILD) -G Ninja -DCORVALINE_SANITIZE=thread -DCORVALINE_BENCH=OFF $(WERROR)
 	cmake --build $(TSAN_BUILD) -j $(JOBS) --target sound_tests playlist_tests
 	cd $(TSAN_BUILD) && $(CTEST_ENV) ctest --output-on-failure --timeout 600 -j $(JOBS) \
 		-R '^sound\.|^playlist\.LongRunTest'
@@ -53,9 +62,14 @@ soak: deps
 	cd $(BUILD) && $(CTEST_ENV) CORVALINE_LONG_RUN_TRACKS=500 \
 		tests/playlist/playlist_tests --gtest_filter='LongRunTest.*'
 
-bench: deps
-	cmake -S . -B $(BENCH_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release
+# The Release build the benchmarks run from, built but not run (CI builds it so that
+# `make bench` cannot break unseen).
+bench-build: deps
+	cmake -S . -B $(BENCH_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release \
+		-DCORVALINE_WERROR=$(BENCH_WERROR)
 	cmake --build $(BENCH_BUILD) -j $(JOBS)
+
+bench: bench-build
 	$(BENCH_BUILD)/bench/sound_bench
 	$(BENCH_BUILD)/bench/startup_bench
 	$(BENCH_BUILD)/bench/window_bench
@@ -71,7 +85,7 @@ FUZZ_RUN    = LSAN_OPTIONS=suppressions=tests/fuzz/lsan.supp \
 	-rss_limit_mb=2048 -close_fd_mask=2 -print_final_stats=1 -artifact_prefix=$(FUZZ_BUILD)/
 fuzz: deps
 	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCORVALINE_FUZZ=ON \
-		-DBUILD_TESTING=OFF -DCORVALINE_BENCH=OFF
+		-DBUILD_TESTING=OFF -DCORVALINE_BENCH=OFF $(WERROR)
 	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target stream_file_fuzzer
 	$(FUZZ_RUN) -runs=0 $(FUZZ_CORPUS)
 	if [ "$(FUZZ_SECONDS)" -gt 0 ]; then \

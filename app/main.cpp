@@ -22,8 +22,13 @@ bool HasDisplay() {
 
 int main(int argc, char** argv) {
     if (!HasDisplay()) {
-        std::fprintf(stderr, "corvaline: no display to open its window on (DISPLAY is not set); "
-                             "run it in a desktop session, or under Xvfb: xvfb-run make run\n");
+        // Named as it was started: "corvaline" when found on the PATH, its path otherwise.
+        const char* self =
+            argc > 0 && argv[0] != nullptr && *argv[0] != '\0' ? argv[0] : "corvaline";
+        std::fprintf(stderr,
+                     "corvaline: no display to open its window on (DISPLAY is not set); "
+                     "run it in a desktop session, or under Xvfb: xvfb-run %s\n",
+                     self);
         return 1;
     }
     return AfxWinMain(argc, argv);

@@ -3,6 +3,7 @@
 #include "IconResource.h"
 
 #include <QApplication>
+#include <QSettings>
 
 #include <map>
 #include <memory>
@@ -52,6 +53,11 @@ CWnd* AfxGetMainWnd() {
 }
 
 int AfxWinMain(int argc, char** argv) {
+    // A program of this framework keeps nothing between runs, but Qt's own dialogs keep
+    // their state (the file dialog the folders browsed) in the user's configuration. Their
+    // settings are sent where no file can be made or read: /dev/null is not a directory.
+    for (const QSettings::Format format : {QSettings::NativeFormat, QSettings::IniFormat})
+        QSettings::setPath(format, QSettings::UserScope, QStringLiteral("/dev/null"));
     QApplication application(argc, argv);
     CWinApp* app = AfxGetApp();
     if (!app)

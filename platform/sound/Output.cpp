@@ -2,14 +2,45 @@
 
 #include "Mixer.h"
 
+#include <alsa/asoundlib.h>
 #include <pthread.h>
 #include <sched.h>
 
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
+#include <string>
 
 namespace fsound {
+
+namespace {
+
+// ALSA writes its own lines to the terminal when it finds no card; what failed is the
+// library's return value to us, and the program says so once itself. SDL loads the same
+// libasound, so the handler set here is the one it reports through.
+void IgnoreAlsaError(const char*, int, const char*, int, const char*, ...) {}
+
+// Without a session's runtime directory no sound server of the user's can be reached, and
+// PulseAudio's client, failing to find one, leaves a directory of its own in the user's
+// home. SDL is then asked to try its other drivers (the user's own choice of driver, in
+// the environment, still wins over this hint).
+void AvoidPulseAudioOutsideASession() {
+    if (std::getenv("XDG_RUNTIME_DIR") != nullptr || std::getenv("PULSE_SERVER") != nullptr)
+        return;
+    std::string drivers;
+    for (int i = 0; i < SDL_GetNumAudioDrivers(); ++i) {
+        const char* name = SDL_GetAudioDriver(i);
+        if (std::strcmp(name, "pulseaudio") == 0)
+            continue;
+        if (!drivers.empty())
+            drivers += ',';
+        drivers += name;
+    }
+    SDL_SetHint(SDL_HINT_AUDIODRIVER, drivers.c_str());
+}
+
+} // namespace
 
 Output::Output(Mixer& mixer) : mixer_(mixer) {}
 
@@ -40,6 +71,8 @@ bool Output::Start(Kind kind) {
 bool Output::OpenDevice() {
     // The program decides how it ends: SDL must not swallow SIGINT and SIGTERM.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    snd_lib_error_set_handler(&IgnoreAlsaError);
+    AvoidPulseAudioOutsideASession();
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
         return false;
     }

@@ -2,7 +2,7 @@
 // the mouse and the keyboard, its sound recorded by SDL's disk output. One session plays a
 // file on deck 1, hands over to another on deck 2, puts a directory tree (with a link back
 // to its top) into the playlist, runs it and quits. The recording must show every step and
-// no gap, and the program must end by itself.
+// no gap, the program must end by itself, and its home must be as empty as it was.
 //
 // Controls are clicked at the centre of their rectangle in the window's own template,
 // scaled by the window's size to the template's: it finds each control by its identifier
@@ -152,15 +152,16 @@ class DesktopSession : public ::testing::Test {
         // build would otherwise make the program's exit status.
         const std::string suppressions = dir_.File("lsan.supp");
         std::ofstream(suppressions) << "leak:libdbus-1.so\n";
+        std::filesystem::create_directory(home_);
         ChildProcess::Options options;
-        options.environment =
-            EnvironmentWith({"DISPLAY=" + display_->Name(), "QT_QPA_PLATFORM=xcb",
-                             "SDL_AUDIODRIVER=disk", "SDL_DISKAUDIOFILE=" + recording_,
-                             // Qt keeps the file dialog's history and its runtime files there: none
-                             // of the user's touched, and nothing left behind.
-                             "XDG_CONFIG_HOME=" + dir_.Path(), "XDG_RUNTIME_DIR=" + dir_.Path(),
-                             "LSAN_OPTIONS=suppressions=" + suppressions},
-                            {"WAYLAND_DISPLAY"});
+        // A home of its own, where the program must leave nothing: the places under it are
+        // found from HOME alone. The session's runtime directory is one of a desktop's own.
+        options.environment = EnvironmentWith(
+            {"DISPLAY=" + display_->Name(), "QT_QPA_PLATFORM=xcb", "SDL_AUDIODRIVER=disk",
+             "SDL_DISKAUDIOFILE=" + recording_, "HOME=" + home_, "XDG_RUNTIME_DIR=" + dir_.Path(),
+             "LSAN_OPTIONS=suppressions=" + suppressions},
+            {"WAYLAND_DISPLAY", "XDG_CONFIG_HOME", "XDG_CACHE_HOME", "XDG_DATA_HOME",
+             "XDG_STATE_HOME"});
         options.outputFile = dir_.File("program.log");
         program_ = ChildProcess({CORVALINE_PROGRAM}, options);
         ASSERT_TRUE(program_.Started()) << "cannot start " << CORVALINE_PROGRAM;
@@ -214,9 +215,22 @@ class DesktopSession : public ::testing::Test {
         return {};
     }
 
+    // A file dialog opened by the control and cancelled with Escape.
+    void OpenAndCancelDialog(int id) {
+        ASSERT_NO_FATAL_FAILURE(Click(id));
+        std::string dialog;
+        ASSERT_TRUE(WaitFor([&] { return !(dialog = OtherWindow()).empty(); }, kStepBound))
+            << "no file dialog from control " << id;
+        ASSERT_NO_FATAL_FAILURE(WaitForFocus(dialog));
+        ASSERT_TRUE(input_->Key("Escape"));
+        ASSERT_TRUE(WaitFor([&] { return OtherWindow().empty(); }, kStepBound))
+            << "the file dialog of control " << id << " stays open";
+    }
+
     long Recorded() const { return Recording::FramesIn(recording_); }
 
     TempDir dir_;
+    std::string home_ = dir_.File("home");
     std::string recording_;
     std::optional<VirtualDisplay> display_;
     std::optional<Xdotool> input_;
@@ -243,6 +257,8 @@ TEST_F(DesktopSession, PlaysHandsOverRunsTheTreeAndQuits) {
     std::filesystem::create_directory_symlink(dir_.File("tree"), dir_.File("tree/sub/deeper/up"));
     ASSERT_NO_FATAL_FAILURE(StartProgram());
     const auto started = std::chrono::steady_clock::now();
+    ASSERT_NO_FATAL_FAILURE(OpenAndCancelDialog(id::kBrowse));
+    ASSERT_NO_FATAL_FAILURE(OpenAndCancelDialog(id::kAddFile));
 
     ASSERT_NO_FATAL_FAILURE(EnterPath(first));
     const long playMark = Recorded();
@@ -303,6 +319,8 @@ TEST_F(DesktopSession, PlaysHandsOverRunsTheTreeAndQuits) {
     ASSERT_TRUE(status) << "still running after \"SAIR\"";
     EXPECT_TRUE(WIFEXITED(*status)) << "ended by signal " << WTERMSIG(*status);
     EXPECT_EQ(WEXITSTATUS(*status), 0);
+    for (const auto& left : std::filesystem::recursive_directory_iterator(home_))
+        ADD_FAILURE() << "left in its home: " << left.path();
 
     const Recording recording(recording_);
     // Nothing is heard before deck 1 is told to play. The window in which it starts is left
