@@ -42,13 +42,15 @@ void Spectrum::Analyse(const std::int16_t* block, int frames) {
 
     // A sine of amplitude A centred on a bin gives |X| = A * N / 4 under a Hann window.
     constexpr float scale = 4.0f / static_cast<float>(kSize);
-    // Odd while the bins change; acquire keeps the stores below after it.
-    const std::uint32_t v = version_.fetch_add(1, std::memory_order_acq_rel);
+    // Odd while the bins change. Each bin is stored with release, so a reader whose
+    // acquire load sees it is bound to see the odd count too when it checks again;
+    // relaxed stores would let a weakly ordered CPU show the bin before the count.
+    const std::uint32_t v = version_.fetch_add(1, std::memory_order_relaxed);
     for (std::size_t k = 0; k < kBins; ++k) {
         const float re = output_[k][0];
         const float im = output_[k][1];
         const float magnitude = std::sqrt(re * re + im * im) * scale;
-        published_[k].store(magnitude, std::memory_order_relaxed);
+        published_[k].store(magnitude, std::memory_order_release);
     }
     version_.store(v + 2, std::memory_order_release);
 }
@@ -58,7 +60,8 @@ void Spectrum::Read(float* bins) const {
         const std::uint32_t before = version_.load(std::memory_order_acquire);
         if ((before & 1) == 0) {
             for (std::size_t k = 0; k < kBins; ++k) {
-                // Acquire keeps the version check below after these loads.
+                // Acquire pairs with the bin's release store (see Analyse) and keeps
+                // the count check below after these loads.
                 bins[k] = published_[k].load(std::memory_order_acquire);
             }
             if (version_.load(std::memory_order_relaxed) == before) {

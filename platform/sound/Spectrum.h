@@ -2,8 +2,8 @@
 // latest output block, as 512 magnitudes scaled so that a full-scale sine
 // centred on a bin reads 1.0 there.
 //
-// Thread contract: Analyse runs on the mixing thread (as a unit callback) and
-// publishes through a sequence lock that never makes it wait; Read may be
+// Thread contract: Analyse runs on the mixing thread (as a unit callback), the one
+// writer, and publishes through a sequence lock that never makes it wait; Read may be
 // called from any thread and retries while a publication is under way.
 #pragma once
 
@@ -36,6 +36,14 @@ private:
     fftwf_plan plan_;
     std::array<float, kSize> window_{};
     std::array<float, kSize> history_{}; // mono fold of the latest frames, oldest first
+    // A reader never returns a torn picture: the count is odd while the writer stores
+    // bins, the fences in Analyse and Read order the bins against the count on every
+    // CPU, and Read keeps what it loaded only when the count was even and unchanged
+    // around its loads.
+    // A reader never keeps a torn picture: the count is odd while Analyse stores bins,
+    // each bin is stored with release and loaded with acquire, so a reader that loads a
+    // bin of a publication under way finds the count changed when it checks again, and
+    // Read keeps what it loaded only when the count was even and unchanged around it.
     std::array<std::atomic<float>, kBins> published_{};
     std::atomic<std::uint32_t> version_{0};
 };
