@@ -52,8 +52,9 @@ constexpr double kAddTargetRatio = 1.5;
 // Each directory of the chain holds two links to the next: 2^18 routes to the bottom.
 constexpr int kLinkLevels = 18;
 constexpr int kNestingLevels = 2000;
-// For a walk that `find` does not finish.
-constexpr int kFindDeadlineMs = 10000;
+// For a walk that `find` does not finish; one that takes seconds is timed once, cold.
+constexpr int kFindDeadlineMs = 30000;
+constexpr double kLongFindMs = 2000.0;
 constexpr double kUnfinishedTargetMs = 1000.0;
 constexpr double kShuffleTargetMs = 50.0;
 constexpr double kResidentTargetMb = 100.0;
@@ -229,14 +230,18 @@ double TimeClick(BenchWindow& window, int controlId) {
 void CompareWithFindL(BenchWindow& window, std::string& chosen, const char* shape,
                       const fs::path& top, std::vector<SummaryRow>& rows) {
     chosen = (top / "start.mp3").string();
-    // Once each first, for the page cache; `find` again only if it finished.
-    bool findRan = TimeFind(top, true).has_value();
+    // Once each first, for the page cache; `find` again only if it finished soon.
+    const std::optional<double> first = TimeFind(top, true);
+    bool findRan = first.has_value();
+    const bool repeatFind = findRan && *first < kLongFindMs;
+    std::vector<double> findMs;
+    if (findRan && !repeatFind)
+        findMs.push_back(*first);
     TimeClick(window, kClearButton);
     TimeClick(window, kAddDirectoryButton);
-    std::vector<double> findMs;
     std::vector<double> addMs;
     for (int run = 0; run < kRuns; ++run) {
-        if (findRan) {
+        if (repeatFind && findRan) {
             const auto found = TimeFind(top, true);
             findRan = found.has_value();
             if (found)
@@ -255,7 +260,7 @@ void CompareWithFindL(BenchWindow& window, std::string& chosen, const char* shap
     rows.push_back({Format("  Adicionar directorio, SubDirs (%d lines)", window.Lines()),
                     Format("%.1f ms", add), "", ""});
     if (findRan)
-        rows.push_back({"  add / find -L", Format("%.2f x", ratio),
+        rows.push_back({"  add / find -L", Format("%.2g x", ratio),
                         Format("< %.1f x", kAddTargetRatio),
                         Verdict(true, ratio < kAddTargetRatio)});
     else
@@ -335,7 +340,7 @@ int Run() {
         Format("Tree: %d directories of %d files, a tenth playable, under %s",
                kTopDirectories * (1 + kInnerDirectories), kFilesPerDirectory, root.c_str()),
         "Times include the window's redrawing after the click; find writes to /dev/null.",
-        Format("find -L is stopped after %d s; the awkward trees lie beside the large one.",
+        Format("find -L is stopped after %d s, and timed once when it takes seconds.",
                kFindDeadlineMs / 1000),
     };
     PrintSummary(rows, notes, "Corvaline playlist");

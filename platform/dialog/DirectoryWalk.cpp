@@ -14,9 +14,9 @@
 
 namespace {
 
-// Directories kept open at once for a later subdirectory; above them, a tree that branches at
-// every level would use up the process's descriptors. Past that many, a directory is found
-// again by its path.
+// At most this many directories are kept open for subdirectories still to come: a tree that
+// branches at every level, thousands deep, would otherwise use up the process's descriptors.
+// Past them, a directory is found again by its path.
 constexpr int kHeldDirectories = 64;
 
 // The filesystems of the kernel's own state. Not every one has a name in <linux/magic.h>.
