@@ -72,22 +72,20 @@ void CCorvalineDlg::AddIfPlayable(const CFileFind& found) {
 }
 
 void CCorvalineDlg::AddFromSearch(const std::string& pattern, int includeSubdirectories) {
-    CFileFind finder;
-    BOOL more = finder.FindFile(pattern);
-    while (more) {
-        more = finder.FindNextFile();
-        if (!finder.IsDirectory()) {
-            AddIfPlayable(finder);
-        } else if (includeSubdirectories != 0 && !finder.IsDots() && !finder.IsAncestor()) {
-            // Depth first: a subdirectory's files come before its parent's remaining ones.
-            // Links are followed, except back up the path being searched, where the walk
-            // would never end.
-            std::string wildcard = pattern;
-            LastComponent(wildcard);
-            AddFromSearch(finder.GetFilePath() + kSeparator + wildcard, includeSubdirectories);
-        }
+    // Each subdirectory is searched for the same names as the directory above it.
+    std::string wildcard = pattern;
+    LastComponent(wildcard);
+    // Depth first: a subdirectory's files come before its parent's remaining ones. Links are
+    // followed, but no directory is entered twice, whatever the route to it.
+    CDirectoryWalk walk;
+    walk.Start(pattern);
+    while (walk.Next()) {
+        const CFileFind& found = walk.Current();
+        if (!found.IsDirectory())
+            AddIfPlayable(found);
+        else if (includeSubdirectories != 0)
+            walk.Enter(wildcard);
     }
-    finder.Close();
 }
 
 void CCorvalineDlg::OnBrowse() {

@@ -7,6 +7,7 @@
 #include "DataExchange.h"
 #include "Dialog.h"
 #include "DialogTemplate.h"
+#include "DirectoryWalk.h"
 #include "FileDialog.h"
 #include "FileFind.h"
 #include "Gdi.h"

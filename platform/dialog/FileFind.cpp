@@ -77,67 +77,20 @@ bool IsUtf8(const char* text) {
     return true;
 }
 
-struct Identity {
-    dev_t device;
-    ino_t inode;
-    bool operator==(const Identity&) const = default;
-};
-
-// Every directory from "/" down to a search's root as the path reaches it, links followed:
-// the directories that a walk descending from the root has already passed through. Worked
-// out when first asked: most directories of a tree hold no subdirectory to ask about.
-class PathAbove {
-  public:
-    explicit PathAbove(const std::string& root) : m_root(root) {}
-
-    bool Contains(const Identity& identity) {
-        if (!m_known) {
-            m_identities = Identities();
-            m_known = true;
-        }
-        return std::find(m_identities.begin(), m_identities.end(), identity) !=
-               m_identities.end();
-    }
-
-  private:
-    std::vector<Identity> Identities() const {
-        // "/" itself too: a link to it leads up from anywhere.
-        std::vector<std::string> prefixes = {"/"};
-        for (std::size_t slash = m_root.find('/', 1); slash != std::string::npos;
-             slash = m_root.find('/', slash + 1))
-            prefixes.push_back(m_root.substr(0, slash));
-        if (m_root != "/")
-            prefixes.push_back(m_root);
-        std::vector<Identity> identities;
-        for (const std::string& prefix : prefixes) {
-            struct stat info {};
-            if (stat(prefix.c_str(), &info) == 0)
-                identities.push_back({info.st_dev, info.st_ino});
-        }
-        return identities;
-    }
-
-    const std::string& m_root;
-    std::vector<Identity> m_identities;
-    bool m_known = false;
-};
-
 bool IsDotsName(const char* name) {
     return std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0;
 }
 
 // The type of an entry as the search reports it; false when it is to be left out. The
 // directory's listing tells most types without a look at the entry itself.
-bool Classify(int dirFd, const char* name, unsigned char type, PathAbove& path,
-              bool& directory, bool& ancestor) {
+bool Classify(int dirFd, const char* name, unsigned char type, bool& directory, dev_t& device,
+              ino_t& inode) {
     directory = false;
-    ancestor = false;
     if (type == DT_REG)
         return true;
-    // "." and ".." are the root and the directory above it, on the path by their names.
+    // "." and ".." are directories by their names.
     if (IsDotsName(name)) {
         directory = true;
-        ancestor = true;
         return true;
     }
     struct stat info {};
@@ -146,8 +99,8 @@ bool Classify(int dirFd, const char* name, unsigned char type, PathAbove& path,
         return fstatat(dirFd, name, &info, AT_SYMLINK_NOFOLLOW) == 0;
     }
     directory = S_ISDIR(info.st_mode);
-    if (directory)
-        ancestor = path.Contains({info.st_dev, info.st_ino});
+    device = info.st_dev;
+    inode = info.st_ino;
     return true;
 }
 
@@ -193,46 +146,82 @@ BOOL CFileFind::Find(const std::string& pattern, bool exactOnly) {
     if (namePart.empty() || !AbsoluteRoot(directoryPart, m_root))
         return FALSE;
 
-    PathAbove path(m_root);
     if (exactOnly || !HasWildcards(namePart)) {
         // A name is looked up without reading the directory, which a directory that may be
         // searched but not read allows.
         const int lookupFd = open(m_root.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
         Entry exact{namePart};
         const bool found = lookupFd >= 0 && IsUtf8(namePart.c_str()) &&
-                           Classify(lookupFd, namePart.c_str(), DT_UNKNOWN, path,
-                                    exact.directory, exact.ancestor);
-        if (lookupFd >= 0)
-            close(lookupFd);
+                           Classify(lookupFd, namePart.c_str(), DT_UNKNOWN, exact.directory,
+                                    exact.identity.device, exact.identity.inode);
         if (found) {
-            m_entries.push_back(exact);
+            const bool enterable = exact.directory && !IsDotsName(namePart.c_str());
+            m_entries.push_back(std::move(exact));
+            if (enterable) {
+                m_directoriesEnd = 1;
+                m_dirFd = lookupFd;
+            } else {
+                close(lookupFd);
+            }
             return TRUE;
         }
+        if (lookupFd >= 0)
+            close(lookupFd);
         if (exactOnly)
             return FALSE;
     }
-    // The list is read whole, so that a search nested inside this one (a tree walk)
-    // holds no descriptor of its parent's.
     const int dirFd = open(m_root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dirFd < 0)
-        return FALSE;
+    return dirFd >= 0 ? List(dirFd, namePart) : FALSE;
+}
+
+BOOL CFileFind::FindIn(std::string root, int dirFd, std::string_view namePart) {
+    Close();
+    m_root = std::move(root);
+    return List(dirFd, namePart);
+}
+
+BOOL CFileFind::List(int dirFd, std::string_view namePart) {
     DIR* dir = fdopendir(dirFd);
     if (dir == nullptr) {
         close(dirFd);
         return FALSE;
     }
+    bool subdirectory = false;
     while (const dirent* found = readdir(dir)) {
         if (!IsUtf8(found->d_name) || !AfxMatchFileName(found->d_name, namePart))
             continue;
         Entry entry{found->d_name};
-        if (Classify(dirfd(dir), found->d_name, found->d_type, path, entry.directory,
-                     entry.ancestor))
+        if (Classify(dirfd(dir), found->d_name, found->d_type, entry.directory,
+                     entry.identity.device, entry.identity.inode)) {
+            subdirectory = subdirectory || (entry.directory && !IsDotsName(found->d_name));
             m_entries.push_back(std::move(entry));
+        }
     }
+    // The list is read whole, and the directory kept open only when it holds one to enter.
+    if (subdirectory)
+        m_dirFd = fcntl(dirfd(dir), F_DUPFD_CLOEXEC, 0);
     closedir(dir);
     std::sort(m_entries.begin(), m_entries.end(),
               [](const Entry& a, const Entry& b) { return a.name < b.name; });
+    for (std::size_t i = m_entries.size(); i > 0 && m_directoriesEnd == 0; --i)
+        if (m_entries[i - 1].directory && !IsDotsName(m_entries[i - 1].name.c_str()))
+            m_directoriesEnd = i;
     return m_entries.empty() ? FALSE : TRUE;
+}
+
+int CFileFind::OpenCurrentDirectory() const {
+    const Entry* entry = Current();
+    if (entry == nullptr || !entry->directory)
+        return -1;
+    constexpr int kFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
+    return m_dirFd >= 0 ? openat(m_dirFd, entry->name.c_str(), kFlags)
+                        : open(GetFilePath().c_str(), kFlags);
+}
+
+void CFileFind::ReleaseDirectory() {
+    if (m_dirFd >= 0)
+        close(m_dirFd);
+    m_dirFd = -1;
 }
 
 BOOL CFileFind::FindNextFile() {
@@ -242,9 +231,11 @@ BOOL CFileFind::FindNextFile() {
 }
 
 void CFileFind::Close() {
+    ReleaseDirectory();
     m_root.clear();
     m_entries.clear();
     m_next = 0;
+    m_directoriesEnd = 0;
 }
 
 const CFileFind::Entry* CFileFind::Current() const {
@@ -277,9 +268,4 @@ BOOL CFileFind::IsDirectory() const {
 BOOL CFileFind::IsDots() const {
     const Entry* entry = Current();
     return entry && entry->directory && IsDotsName(entry->name.c_str()) ? TRUE : FALSE;
-}
-
-BOOL CFileFind::IsAncestor() const {
-    const Entry* entry = Current();
-    return entry && entry->ancestor ? TRUE : FALSE;
 }

@@ -2,6 +2,8 @@
 
 #include "AfxTypes.h"
 
+#include <sys/types.h>
+
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -19,13 +21,12 @@
 // the entry of exactly that name when there is one, and otherwise the entries it matches.
 //
 // Entries come in byte-wise name order. A symbolic link counts as what it points to, a link
-// to a directory as a directory; IsAncestor tells a walk of a tree which directories lead
-// back up its own path. Names that are not valid UTF-8 are not reported: the window's
+// to a directory as a directory. Names that are not valid UTF-8 are not reported: the window's
 // controls hold text, which could neither show such a name nor give it back unchanged.
 class CFileFind {
   public:
     CFileFind() = default;
-    ~CFileFind() = default;
+    ~CFileFind() { Close(); }
     CFileFind(const CFileFind&) = delete;
     CFileFind& operator=(const CFileFind&) = delete;
 
@@ -46,24 +47,45 @@ class CFileFind {
     BOOL IsDirectory() const;
     // "." or "..".
     BOOL IsDots() const;
-    // A directory that is the search's own directory or one it lies in, along the path the
-    // search was given (links included): descending into it would walk in a circle.
-    BOOL IsAncestor() const;
 
   private:
-    BOOL Find(const std::string& pattern, bool exactOnly);
+    // A walk enters the subdirectories that searches find, through the searches' own open
+    // directories.
+    friend class CDirectoryWalk;
 
+    // Which directory an entry is, whatever the route to it.
+    struct Identity {
+        dev_t device = 0;
+        ino_t inode = 0;
+        bool operator==(const Identity&) const = default;
+    };
     struct Entry {
         std::string name;
         bool directory = false;
-        bool ancestor = false;
+        Identity identity{}; // of a directory other than "." and ".."
     };
+
+    BOOL Find(const std::string& pattern, bool exactOnly);
+    // The search of the directory open on `dirFd` (taken over) that `root` names.
+    BOOL FindIn(std::string root, int dirFd, std::string_view namePart);
+    BOOL List(int dirFd, std::string_view namePart);
     const Entry* Current() const;
+    // The directory stepped onto, opened for reading; -1 when it cannot be.
+    int OpenCurrentDirectory() const;
+    // Whether a directory other than "." and ".." comes after the entry stepped onto.
+    bool DirectoryFollows() const { return m_next < m_directoriesEnd; }
+    bool HoldsDirectory() const { return m_dirFd >= 0; }
+    void ReleaseDirectory();
 
     std::string m_root;
     std::vector<Entry> m_entries;
     // One past the entry stepped onto; 0 before the first FindNextFile.
     std::size_t m_next = 0;
+    // One past the last directory other than "." and ".."; 0 when there is none.
+    std::size_t m_directoriesEnd = 0;
+    // The search's directory, kept open while it holds a directory to enter: each one is
+    // opened through it, at no cost for the length of the path above.
+    int m_dirFd = -1;
 };
 
 // Whether a name matches the name part of a search pattern, by the rules above.
