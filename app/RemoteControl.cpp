@@ -84,27 +84,45 @@ std::int64_t RemoteControl::PositionUs() const {
     return std::int64_t{FSOUND_Stream_GetTime(stream)} * 1000;
 }
 
-void RemoteControl::Play() {
-    if (!m_window.m_playing1 && !m_window.m_playing2) {
-        m_window.SendMessage(WM_COMMAND, MAKEWPARAM(kPlay1, BN_CLICKED));
+template <class Request> void RemoteControl::Carry(Request request) {
+    // A request that opens a message box (a field that fails its check) runs the box's event
+    // loop, where the bus's next request would arrive. The box covers the window for the
+    // user's clicks, and for the bus's requests too: they are dropped until it has closed.
+    if (m_carrying) {
+        return;
     }
+    m_carrying = true;
+    request();
+    m_carrying = false;
+}
+
+void RemoteControl::Play() {
+    Carry([this] {
+        if (!m_window.m_playing1 && !m_window.m_playing2) {
+            m_window.SendMessage(WM_COMMAND, MAKEWPARAM(kPlay1, BN_CLICKED));
+        }
+    });
 }
 
 void RemoteControl::Stop() {
-    m_window.SendMessage(WM_COMMAND, MAKEWPARAM(kStop1, BN_CLICKED));
-    m_window.SendMessage(WM_COMMAND, MAKEWPARAM(kStop2, BN_CLICKED));
+    Carry([this] {
+        m_window.SendMessage(WM_COMMAND, MAKEWPARAM(kStop1, BN_CLICKED));
+        m_window.SendMessage(WM_COMMAND, MAKEWPARAM(kStop2, BN_CLICKED));
+    });
 }
 
 void RemoteControl::Next() {
-    m_window.SendMessage(WM_COMMAND, MAKEWPARAM(kCrossFade, BN_CLICKED));
+    Carry([this] { m_window.SendMessage(WM_COMMAND, MAKEWPARAM(kCrossFade, BN_CLICKED)); });
 }
 
 void RemoteControl::Raise() {
-    m_window.SendMessage(WM_SYSCOMMAND, SC_RESTORE);
-    m_window.SetForegroundWindow();
+    Carry([this] {
+        m_window.SendMessage(WM_SYSCOMMAND, SC_RESTORE);
+        m_window.SetForegroundWindow();
+    });
 }
 
 void RemoteControl::Quit() {
-    // "SAIR": the OK command, which validates the fields before it ends the window.
-    m_window.SendMessage(WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED));
+    // "SAIR": the OK command, which checks the fields before it ends the window.
+    Carry([this] { m_window.SendMessage(WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED)); });
 }

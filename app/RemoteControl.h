@@ -41,8 +41,10 @@ class RemoteControl final : public mpris::Player {
         bool operator==(const State&) const = default;
     };
     State Now() const;
+    template <class Request> void Carry(Request request);
 
     CCorvalineDlg& m_window;
     State m_told;
+    bool m_carrying = false;
     std::unique_ptr<mpris::Service> m_service; // null without a session bus
 };
