@@ -2,7 +2,6 @@
 
 #include "MprisAdaptors.h"
 
-#include <QtCore/QCoreApplication>
 #include <QtCore/QMetaObject>
 #include <QtCore/QUrl>
 #include <QtDBus/QDBusConnection>
@@ -78,9 +77,6 @@ struct Service::Impl {
 };
 
 std::unique_ptr<Service> Service::Start(const Identity& identity, Player& player) {
-    if (QCoreApplication::instance() == nullptr) {
-        return nullptr;
-    }
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected()) {
         return nullptr;
