@@ -4,6 +4,7 @@
 
 #include "AboutDlg.h"
 #include "CompressorUnit.h"
+#include "RemoteControl.h"
 #include "Resources.h"
 
 #include <ctime>
@@ -19,12 +20,13 @@ constexpr UINT kAboutCommand = 16;
 CCorvalineDlg::CCorvalineDlg(CWnd* pParent)
     : CDialog((RegisterResources(), MainDialogTemplate()), pParent),
       m_path("H:\\MPEG AUDIO\\*.MP*"), m_compressorOn(0), m_gainDb(0.0), m_autoCrossfade(0),
-      m_crossfadeMs(5000), m_subDirs(0), m_icon(AfxGetApp() ? AfxGetApp()->LoadIcon(IDR_MAINFRAME)
-                                                             : AfxFindIcon(IDR_MAINFRAME)),
+      m_crossfadeMs(5000), m_subDirs(0),
+      m_icon(AfxGetApp() ? AfxGetApp()->LoadIcon(IDR_MAINFRAME) : AfxFindIcon(IDR_MAINFRAME)),
       m_volume1(0), m_volume2(0), m_fadeOut1(0), m_fadeOut2(0), m_fadeIn1(0), m_fadeIn2(0),
       m_lengthMs1(0), m_lengthMs2(0), m_playing1(0), m_panelsFresh(1), m_playing2(0),
-      m_stream1(nullptr), m_stream2(nullptr), m_fftUnit(nullptr), m_compressorUnit(nullptr),
-      m_tickCount(0), m_inTick(0), m_soundInitFailed(0), m_sequenceRunning(0) {
+      m_stream1(nullptr), m_stream2(nullptr), m_tracksOpened(0), m_fftUnit(nullptr),
+      m_compressorUnit(nullptr), m_tickCount(0), m_inTick(0), m_soundInitFailed(0),
+      m_sequenceRunning(0) {
     if (!FSOUND_Init(44100, 2, 0)) {
         m_soundInitFailed = 1;
     }
@@ -99,6 +101,8 @@ BOOL CCorvalineDlg::OnInitDialog() {
     OnCompressor();
     m_sequenceRunning = 0;
 
+    m_remote = std::make_unique<RemoteControl>(*this);
+
     if (m_soundInitFailed) {
         MessageBox("Erro ao iniciar o FMOD.DLL", "Tem que sair do programa.",
                    MB_OK | MB_ICONINFORMATION);
@@ -144,4 +148,6 @@ HCURSOR CCorvalineDlg::OnQueryDragIcon() { return static_cast<HCURSOR>(m_icon); 
 void CCorvalineDlg::OnDestroy() {
     CDialog::OnDestroy();
     KillTimer(kTickTimer);
+    // No request from the bus may reach a window that is gone.
+    m_remote.reset();
 }

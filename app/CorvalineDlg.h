@@ -8,6 +8,7 @@
 #pragma once
 
 #include "Afx.h"
+#include "DeckTrack.h"
 #include "SequenceEntry.h"
 #include "SpectrumPanel.h"
 #include "fsound.h"
@@ -15,11 +16,13 @@
 #include <atomic>
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <random>
 #include <string>
 #include <vector>
 
 struct Deck;
+class RemoteControl;
 
 class CCorvalineDlg : public CDialog {
 public:
@@ -128,6 +131,9 @@ public:
     int m_playing2;
     FSOUND_STREAM* m_stream1;
     FSOUND_STREAM* m_stream2;
+    // What each deck last opened, and how many files the decks have opened.
+    DeckTrack m_track1, m_track2;
+    std::uint64_t m_tracksOpened;
     CSpectrumPanel m_panel1;
     CSpectrumPanel m_panel2;
     FSOUND_DSPUNIT* m_fftUnit;
@@ -146,4 +152,6 @@ public:
     // twister about four times that, and the C library's generator takes a lock on each.
     std::linear_congruential_engine<std::uint64_t, 6364136223846793005u, 1442695040888963407u, 0>
         m_random;
+    // The player on the session bus while the window exists; see app/RemoteControl.h.
+    std::unique_ptr<RemoteControl> m_remote;
 };

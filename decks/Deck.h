@@ -4,6 +4,7 @@
 #pragma once
 
 #include "Afx.h"
+#include "DeckTrack.h"
 #include "fsound.h"
 
 struct Deck {
@@ -14,6 +15,7 @@ struct Deck {
     int& lengthMs;
     int& playing;
     FSOUND_STREAM*& stream;
+    DeckTrack& track;
     CProgressCtrl& progress;
     CSliderCtrl& panSlider;
 };

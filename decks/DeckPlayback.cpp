@@ -2,13 +2,16 @@
 #include "CorvalineDlg.h"
 #include "Deck.h"
 
+#include <filesystem>
+#include <system_error>
+
 Deck CCorvalineDlg::DeckAt(int index) {
     if (index == 0) {
         return {0,          m_volume1, m_fadeOut1, m_fadeIn1,   m_lengthMs1,
-                m_playing1, m_stream1, m_progress1, m_panSlider1};
+                m_playing1, m_stream1, m_track1,   m_progress1, m_panSlider1};
     }
     return {1,          m_volume2, m_fadeOut2, m_fadeIn2,   m_lengthMs2,
-            m_playing2, m_stream2, m_progress2, m_panSlider2};
+            m_playing2, m_stream2, m_track2,   m_progress2, m_panSlider2};
 }
 
 void CCorvalineDlg::OnPlay1() { Play(DeckAt(0)); }
@@ -44,6 +47,10 @@ void CCorvalineDlg::Play(Deck deck) {
     if (deck.stream == nullptr) {
         return;
     }
+    std::error_code error;
+    const std::filesystem::path absolute = std::filesystem::absolute(m_path, error);
+    deck.track = {++m_tracksOpened, error ? m_path : absolute.lexically_normal().string(),
+                  fsound::ReadTags(m_path)};
     FSOUND_Stream_Play(deck.channel, deck.stream);
     if (!deck.fadeIn) {
         deck.volume = 255;

@@ -3,6 +3,7 @@
 #include "CompressorUnit.h"
 #include "CorvalineDlg.h"
 #include "Deck.h"
+#include "RemoteControl.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -81,6 +82,10 @@ void CCorvalineDlg::OnTimer(UINT_PTR nIDEvent) {
             m_panel1.Sweep();
             m_panel2.Sweep();
             m_panelsFresh = 0;
+        }
+
+        if (m_remote) {
+            m_remote->Tick();
         }
 
         if (m_tickCount++ > kTicksBeforeRefresh) {

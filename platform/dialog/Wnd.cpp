@@ -41,6 +41,16 @@ BOOL CWnd::ShowWindow(int nCmdShow) {
     return wasVisible;
 }
 
+BOOL CWnd::SetForegroundWindow() {
+    QWidget* w = GetSafeHwnd();
+    if (!w)
+        return FALSE;
+    QWidget* top = w->window();
+    top->raise();
+    top->activateWindow();
+    return TRUE;
+}
+
 BOOL CWnd::IsWindowVisible() const {
     const QWidget* w = GetSafeHwnd();
     return w && w->isVisible() ? TRUE : FALSE;

@@ -37,6 +37,8 @@ class CWnd {
     int GetWindowTextLength() const;
 
     void SetFocus();
+    // Puts the window's top-level window in front of the others and gives it the input focus.
+    BOOL SetForegroundWindow();
     virtual void Invalidate(BOOL bErase = TRUE);
     virtual void UpdateWindow();
     BOOL RedrawWindow();

@@ -77,6 +77,8 @@ ChildProcess::ChildProcess(const std::vector<std::string>& argv, const Options& 
                                          O_WRONLY | O_CREAT | O_APPEND, 0644);
         posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
     }
+    if (!options.directory.empty())
+        posix_spawn_file_actions_addchdir_np(&actions, options.directory.c_str());
     // A descriptor passed on must not be closed on exec; a duplicate of it is not.
     int kept = -1;
     if (options.keepFd >= 0) {
@@ -186,7 +188,7 @@ std::optional<std::string> RunForOutput(const std::vector<std::string>& argv,
     int pipeFds[2];
     if (pipe2(pipeFds, O_CLOEXEC) != 0)
         return std::nullopt;
-    ChildProcess child(argv, {environment, {}, pipeFds[1], -1});
+    ChildProcess child(argv, {environment, {}, pipeFds[1], -1, {}});
     close(pipeFds[1]);
     const auto deadline = Clock::now() + bound;
     std::string output;

@@ -28,6 +28,7 @@ class ChildProcess {
         std::string outputFile;               // stdout and stderr; empty leaves both as they are
         int captureFd = -1;                   // stdout to this pipe end instead
         int keepFd = -1;                      // inherited under its own number
+        std::string directory;                // where it starts; empty for this process's
     };
 
     ChildProcess() = default;

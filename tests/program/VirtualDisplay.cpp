@@ -12,7 +12,7 @@ VirtualDisplay::VirtualDisplay(const std::string& logFile, std::chrono::millisec
     // The server writes the display number to this descriptor once it takes connections.
     server_ = ChildProcess({"Xvfb", "-displayfd", std::to_string(pipeFds[1]), "-screen", "0",
                             "1280x1024x24", "-nolisten", "tcp"},
-                           {{}, logFile, -1, pipeFds[1]});
+                           {{}, logFile, -1, pipeFds[1], {}});
     close(pipeFds[1]);
     const auto deadline = std::chrono::steady_clock::now() + bound;
     std::string number;

@@ -114,6 +114,16 @@ bool WriteAudio(const std::string& path, int sfFormat, int rate, int channels, l
     return WriteSndfile(path, sfFormat, rate, channels, frames, gen, nullptr);
 }
 
+bool WriteTagged(const std::string& path, int sfFormat, int rate, int channels, long frames,
+                 const Generator& gen, const std::vector<TagText>& tags) {
+    const auto configure = [&tags](SNDFILE* file) {
+        return std::all_of(tags.begin(), tags.end(), [file](const TagText& tag) {
+            return sf_set_string(file, tag.kind, tag.text.c_str()) == 0;
+        });
+    };
+    return WriteSndfile(path, sfFormat, rate, channels, frames, gen, configure);
+}
+
 bool WriteWav16(const std::string& path, int rate, int channels, long frames,
                 const Generator& gen) {
     return WriteAudio(path, SF_FORMAT_WAV | SF_FORMAT_PCM_16, rate, channels, frames, gen);

@@ -38,6 +38,14 @@ std::int16_t ToPcm16(float x);
 bool WriteAudio(const std::string& path, int sfFormat, int rate, int channels, long frames,
                 const Generator& gen);
 bool WriteWav16(const std::string& path, int rate, int channels, long frames, const Generator& gen);
+// A text tag: libsndfile's kind (SF_STR_TITLE, ...) and its text.
+struct TagText {
+    int kind;
+    std::string text;
+};
+// As WriteAudio, with the tags in the file, in whatever form libsndfile keeps them there.
+bool WriteTagged(const std::string& path, int sfFormat, int rate, int channels, long frames,
+                 const Generator& gen, const std::vector<TagText>& tags);
 // libsndfile's MPEG layer III writer.
 bool WriteMp3(const std::string& path, int rate, int channels, long frames, const Generator& gen,
               bool variableBitrate = true);
