@@ -94,6 +94,9 @@ template <class Request> void RemoteControl::Carry(Request request) {
     m_carrying = true;
     request();
     m_carrying = false;
+    // Told at once rather than at the next tick: a Next followed at once by a Stop would
+    // otherwise leave the listeners without the track in between.
+    Tick();
 }
 
 void RemoteControl::Play() {
