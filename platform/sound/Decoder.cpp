@@ -92,7 +92,9 @@ std::unique_ptr<Decoder> Decoder::Open(const std::string& path, long long byteOf
     }
     d->lengthMs_ =
         static_cast<int>(std::min<long long>(d->source_->Frames() * 1000LL / rate, 0x7fffffff));
-    d->fileFrames_.resize(kDecodeChunkFrames * static_cast<std::size_t>(channels));
+    if (channels != 2) {
+        d->fileFrames_.resize(kDecodeChunkFrames * static_cast<std::size_t>(channels));
+    }
     if (rate != kMixRate && !d->StartResampler(rate)) {
         return nullptr;
     }
@@ -127,19 +129,23 @@ std::size_t Decoder::ReadSource(float* stereo, std::size_t frames) {
         return 0;
     }
     frames = std::min(frames, kDecodeChunkFrames);
-    const std::size_t n = source_->Read(fileFrames_.data(), frames);
+    const int channels = source_->Channels();
+    // Stereo files decode straight into place.
+    const std::size_t n = source_->Read(channels == 2 ? stereo : fileFrames_.data(), frames);
     if (n == 0) {
         sourceEnded_ = true;
         return 0;
     }
-    const int channels = source_->Channels();
-    for (std::size_t i = 0; i < n; ++i) {
-        const float* in = &fileFrames_[i * static_cast<std::size_t>(channels)];
-        float left = in[0];
-        float right = channels > 1 ? in[1] : in[0];
-        // Float files may hold anything; a NaN would poison the whole mix.
-        stereo[2 * i] = std::isfinite(left) ? left : 0.0f;
-        stereo[2 * i + 1] = std::isfinite(right) ? right : 0.0f;
+    if (channels != 2) {
+        for (std::size_t i = 0; i < n; ++i) {
+            const float* in = &fileFrames_[i * static_cast<std::size_t>(channels)];
+            stereo[2 * i] = in[0];
+            stereo[2 * i + 1] = channels > 1 ? in[1] : in[0];
+        }
+    }
+    // Float files may hold anything; a NaN would poison the whole mix.
+    for (std::size_t i = 0; i < 2 * n; ++i) {
+        stereo[i] = std::isfinite(stereo[i]) ? stereo[i] : 0.0f;
     }
     return n;
 }

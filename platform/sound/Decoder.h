@@ -46,7 +46,7 @@ private:
   bool sourceEnded_ = false;
 
   soxr_t resampler_ = nullptr;
-  std::vector<float> fileFrames_;   // as the file has them, any channel count
+  std::vector<float> fileFrames_;   // as the file has them, when it is not stereo
   std::vector<float> sourceStereo_; // before resampling
   std::size_t sourcePending_ = 0;
   std::size_t sourceOffset_ = 0;
