@@ -42,7 +42,8 @@ long long FileHandle::Size() const {
 }
 
 FileReader::FileReader(int fd, long long base)
-    : fd_(fd), base_(base), buffer_(std::make_unique<unsigned char[]>(kBufferBytes)) {}
+    : fd_(fd), base_(base), buffer_(std::make_unique_for_overwrite<unsigned char[]>(kBufferBytes)) {
+}
 
 long long FileReader::Length() const {
     struct stat st {};
@@ -99,7 +100,7 @@ long long FileReader::Read(void* out, long long count) {
     }
     if (done < count) {
         const long long rest = count - done;
-        if (rest >= kBufferBytes) {
+        if (rest >= kDirectBytes) {
             done += ReadAt(position_ + done, bytes + done, rest);
         } else {
             bufferStart_ = position_ + done;

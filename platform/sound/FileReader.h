@@ -5,7 +5,7 @@
 // plays just ends, and an offset into a container file costs nothing. Small
 // reads (a frame header, a frame) are served from a buffer, so that a decoder
 // asking for a few bytes at a time costs a system call per 64 kB, not per
-// request.
+// request; large reads go straight to the file.
 //
 // Thread contract: one thread at a time (the stream's decode lock, or the
 // caller's thread at open).
@@ -63,6 +63,7 @@ class FileReader {
 
   private:
     static constexpr long long kBufferBytes = 64 * 1024;
+    static constexpr long long kDirectBytes = 4 * 1024;
 
     int fd_;
     long long base_;
