@@ -1,12 +1,15 @@
 #include "BenchFiles.h"
 
 #include "AudioFiles.h"
+#include "MpegFrames.h"
 
 #include <sndfile.h>
 
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <future>
+#include <iterator>
 #include <vector>
 
 namespace corvaline::bench {
@@ -44,6 +47,22 @@ bool WriteIfMissing(const fs::path& dir, const FileSpec& spec) {
     return true;
 }
 
+// A copy of an MPEG file without its first frame, which holds its frame table.
+bool WriteWithoutFrameTable(const std::string& from, const std::string& to) {
+    std::ifstream in(from, std::ios::binary);
+    const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    if (bytes.size() < 4)
+        return false;
+    const fsound::MpegHeader first =
+        fsound::ParseMpegHeader(reinterpret_cast<const unsigned char*>(bytes.data()));
+    if (first.layer == 0 || static_cast<std::size_t>(first.frameBytes) >= bytes.size())
+        return false;
+    std::ofstream out(to, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data() + first.frameBytes,
+              static_cast<std::streamsize>(bytes.size()) - first.frameBytes);
+    return static_cast<bool>(out.flush());
+}
+
 } // namespace
 
 bool PrepareBenchFiles(const std::string& dir, BenchFiles& files) {
@@ -56,7 +75,7 @@ bool PrepareBenchFiles(const std::string& dir, BenchFiles& files) {
     fs::create_directories(dir, error);
     const fs::path base(dir);
     files = {(base / a.name).string(), (base / b.name).string(), (base / r.name).string(),
-             (base / l.name).string()};
+             (base / l.name).string(), (base / "Music44k1LongNoXing.mp3").string()};
 
     if (!fs::exists(files.musicA) || !fs::exists(files.musicB) || !fs::exists(files.music48k) ||
         !fs::exists(files.longVbr))
@@ -69,6 +88,10 @@ bool PrepareBenchFiles(const std::string& dir, BenchFiles& files) {
     for (const FileSpec* spec : {&a, &b, &r})
         ok = WriteIfMissing(base, *spec) && ok;
     ok = longOne.get() && ok;
+    if (ok && !WriteWithoutFrameTable(files.longVbr, files.longVbrNoTable)) {
+        std::fprintf(stderr, "sound_bench: could not write %s\n", files.longVbrNoTable.c_str());
+        ok = false;
+    }
     g_files = files;
     return ok;
 }

@@ -9,6 +9,7 @@ struct BenchFiles {
     std::string musicB;   // the same with another seed: the second deck
     std::string music48k; // 48 kHz stereo MP3, five minutes: played through the resampler
     std::string longVbr;  // 44.1 kHz stereo VBR MP3, ten minutes: opening cost
+    std::string longVbrNoTable; // the same without its Xing frame: opened by a header scan
 };
 
 // Writes the files into dir unless an earlier run left them there. Returns false

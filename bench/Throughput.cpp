@@ -4,6 +4,8 @@
 #include "ChainEngine.h"
 #include "ChildProcess.h"
 #include "CpuClock.h"
+#include "Decoder.h"
+#include "MixFormat.h"
 #include "fsound_stats.h"
 
 #include <sndfile.h>
@@ -31,12 +33,32 @@ Lengths MeasureLengths(const std::vector<std::string>& files) {
     return lengths;
 }
 
+// A program run to its end on `files`, charged with its own CPU time.
+Throughput ChildThroughput(const std::vector<std::string>& argv,
+                           const std::vector<std::string>& files, const char* failure) {
+    Throughput result;
+    const pid_t pid = SpawnQuiet(argv);
+    if (pid < 0) {
+        result.note = argv[0] + " not found";
+        return result;
+    }
+    const ChildExit exit = WaitChild(pid);
+    if (!exit.succeeded) {
+        result.note = failure;
+        return result;
+    }
+    result.cpuSeconds = exit.cpuSeconds;
+    result.audioSeconds = MeasureLengths(files).total;
+    result.ok = true;
+    return result;
+}
+
 } // namespace
 
-Throughput ChainThroughput(const std::vector<std::string>& files) {
+Throughput ChainThroughput(const std::vector<std::string>& files, bool withUnits) {
     Throughput result;
     const Lengths lengths = MeasureLengths(files);
-    ChainEngine engine(FSOUND_OUTPUT_MANUAL);
+    ChainEngine engine(FSOUND_OUTPUT_MANUAL, withUnits);
     if (!engine.started()) {
         result.note = "FSOUND_Init failed";
         return result;
@@ -80,6 +102,27 @@ Throughput ChainThroughput(const std::vector<std::string>& files) {
     return result;
 }
 
+Throughput StreamDecodeThroughput(const std::vector<std::string>& files) {
+    Throughput result;
+    std::vector<float> chunk(fsound::kDecodeChunkFrames * 2);
+    const double start = ProcessCpuSeconds();
+    for (const std::string& path : files) {
+        const std::unique_ptr<fsound::Decoder> decoder = fsound::Decoder::Open(path, 0);
+        if (!decoder) {
+            result.note = "Decoder::Open failed";
+            return result;
+        }
+        std::size_t frames = 0;
+        std::size_t read;
+        while ((read = decoder->Read(chunk.data(), fsound::kDecodeChunkFrames)) > 0)
+            frames += read;
+        result.audioSeconds += static_cast<double>(frames) / FSOUND_MIX_RATE;
+    }
+    result.cpuSeconds = ProcessCpuSeconds() - start;
+    result.ok = true;
+    return result;
+}
+
 Throughput DecodeThroughput(const std::vector<std::string>& files, bool resampleTo44k) {
     Throughput result;
     const double start = ProcessCpuSeconds();
@@ -120,21 +163,12 @@ Throughput DecodeThroughput(const std::vector<std::string>& files, bool resample
 }
 
 Throughput SoxMixThroughput(const std::string& a, const std::string& b) {
-    Throughput result;
-    const pid_t pid = SpawnQuiet({"sox", "-m", a, b, "-t", "null", "-"});
-    if (pid < 0) {
-        result.note = "sox not found";
-        return result;
-    }
-    const ChildExit exit = WaitChild(pid);
-    if (!exit.succeeded) {
-        result.note = "sox failed (is libsox-fmt-mp3 installed?)";
-        return result;
-    }
-    result.cpuSeconds = exit.cpuSeconds;
-    result.audioSeconds = MeasureLengths({a, b}).total;
-    result.ok = true;
-    return result;
+    return ChildThroughput({"sox", "-m", a, b, "-t", "null", "-"}, {a, b},
+                           "sox failed (is libsox-fmt-mp3 installed?)");
+}
+
+Throughput Mpg123Throughput(const std::string& file) {
+    return ChildThroughput({"mpg123", "-q", "-t", file}, {file}, "mpg123 failed");
 }
 
 } // namespace corvaline::bench

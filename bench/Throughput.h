@@ -16,7 +16,12 @@ struct Throughput {
 };
 
 // The whole chain in MANUAL output: each file on its own channel, played to the end.
-Throughput ChainThroughput(const std::vector<std::string>& files);
+// Without units, what is left is the streams' decoding and the mixer.
+Throughput ChainThroughput(const std::vector<std::string>& files, bool withUnits = true);
+
+// The library's stream decoder alone reading each file to the end, as its feeder
+// does: 44.1 kHz stereo float, before the ring and the mixer.
+Throughput StreamDecodeThroughput(const std::vector<std::string>& files);
 
 // libsndfile alone reading each file to the end as float: the floor under any player.
 // With `resampleTo44k`, files at other rates also go through soxr at the quality the
@@ -25,5 +30,8 @@ Throughput DecodeThroughput(const std::vector<std::string>& files, bool resample
 
 // `sox -m a b -t null -`: a general-purpose tool decoding and mixing the same pair.
 Throughput SoxMixThroughput(const std::string& a, const std::string& b);
+
+// `mpg123 -t`: the reference MPEG decoder's own program decoding the file, output unused.
+Throughput Mpg123Throughput(const std::string& file);
 
 } // namespace corvaline::bench

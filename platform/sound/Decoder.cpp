@@ -1,16 +1,12 @@
 #include "Decoder.h"
 
 #include "MixFormat.h"
-#include "MpegLength.h"
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include "MpegFrames.h"
+#include "MpegSource.h"
+#include "SndfileSource.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cctype>
-#include <cerrno>
 #include <cmath>
 #include <cstring>
 
@@ -18,9 +14,16 @@ namespace fsound {
 
 namespace {
 
+// What the mixer can keep up with: rates up to 768 kHz, and up to 64
+// channels (of which two are heard), but not both at once.
 constexpr int kMaxFileRate = 768000;
+constexpr int kMaxFileChannels = 64;
+constexpr long long kMaxFileSamplesPerSecond = 8LL * kMaxFileRate;
 
-std::atomic<unsigned long long> g_bytesRead{0};
+// How far into a file junk may lie before its first MPEG frame, and what is
+// read to find that frame and its frame table.
+constexpr std::size_t kJunkBytes = 64 * 1024;
+constexpr std::size_t kHeadBytes = kJunkBytes + 8 * 1024;
 
 bool HasHeaderlessPcmName(const std::string& path) {
     if (path.size() < 4) {
@@ -33,19 +36,38 @@ bool HasHeaderlessPcmName(const std::string& path) {
     return ext == ".raw" || ext == ".pcm";
 }
 
-// Opens only regular files, without ever blocking on a FIFO or a device.
-int OpenRegularFile(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
-        return -1;
+// The decoder is chosen by what the file holds: MPEG frames from its start
+// on, else whatever libsndfile recognises, else MPEG frames after some junk.
+// Only a name ending in .raw or .pcm makes a file libsndfile does not know
+// headerless PCM, and such a file is not searched for MPEG frames past its
+// first byte.
+std::unique_ptr<AudioSource> OpenSource(int fd, long long byteOffset, bool headerlessName,
+                                        long long fileSize) {
+    const long long start = AudioStart(fd, byteOffset);
+    if (start < 0) {
+        return nullptr;
     }
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
-        return -1;
+    std::vector<unsigned char> head(kHeadBytes);
+    const long long got = ReadFileAt(fd, start, head.data(), kHeadBytes);
+    const auto count = static_cast<std::size_t>(std::max(0LL, got));
+    // A tag claiming more than the file holds hides where the audio begins.
+    if (count >= 3 && std::memcmp(head.data(), "ID3", 3) == 0) {
+        return nullptr;
     }
-    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-    return fd;
+    const bool reachesEnd = start + got >= fileSize;
+    const long long frameAt =
+        FindMpegFrame(head.data(), count, reachesEnd, headerlessName ? 0 : kJunkBytes);
+    if (frameAt == 0) {
+        return MpegSource::Open(fd, start, head.data(), count);
+    }
+    if (std::unique_ptr<AudioSource> source = SndfileSource::Open(fd, start, false)) {
+        return source;
+    }
+    if (frameAt > 0) {
+        const auto at = static_cast<std::size_t>(frameAt);
+        return MpegSource::Open(fd, start + frameAt, head.data() + at, count - at);
+    }
+    return headerlessName ? SndfileSource::Open(fd, start, true) : nullptr;
 }
 
 } // namespace
@@ -54,29 +76,26 @@ std::unique_ptr<Decoder> Decoder::Open(const std::string& path, long long byteOf
     if (byteOffset < 0) {
         return nullptr;
     }
-    std::unique_ptr<Decoder> d(new Decoder);
-    d->fd_ = OpenRegularFile(path);
-    if (d->fd_ < 0) {
+    std::unique_ptr<Decoder> d(new Decoder(path));
+    if (!d->file_.valid()) {
         return nullptr;
     }
-    d->base_ = AudioStart(d->fd_, byteOffset);
-    if (!d->OpenSndfile(false) && !(HasHeaderlessPcmName(path) && d->OpenSndfile(true))) {
+    d->source_ = OpenSource(d->file_.fd(), byteOffset, HasHeaderlessPcmName(path), d->file_.Size());
+    if (!d->source_) {
         return nullptr;
     }
-    if (d->info_.channels <= 0 || d->info_.samplerate <= 0 ||
-        d->info_.samplerate > kMaxFileRate) {
+    const int rate = d->source_->Rate();
+    const int channels = d->source_->Channels();
+    if (channels <= 0 || channels > kMaxFileChannels || rate <= 0 || rate > kMaxFileRate ||
+        static_cast<long long>(rate) * channels > kMaxFileSamplesPerSecond) {
         return nullptr;
     }
-    if (d->info_.frames > 0 && d->info_.frames != SF_COUNT_MAX) {
-        d->lengthMs_ = static_cast<int>(
-            std::min<long long>(d->info_.frames * 1000LL / d->info_.samplerate, 0x7fffffff));
+    d->lengthMs_ =
+        static_cast<int>(std::min<long long>(d->source_->Frames() * 1000LL / rate, 0x7fffffff));
+    if (channels != 2) {
+        d->fileFrames_.resize(kDecodeChunkFrames * static_cast<std::size_t>(channels));
     }
-    if ((d->info_.format & SF_FORMAT_TYPEMASK) == SF_FORMAT_MPEG) {
-        const int exact = ConstantBitrateLengthMs(d->fd_, d->base_);
-        d->lengthMs_ = exact >= 0 ? exact : d->lengthMs_;
-    }
-    d->fileFrames_.resize(kDecodeChunkFrames * static_cast<std::size_t>(d->info_.channels));
-    if (d->info_.samplerate != kMixRate && !d->StartResampler()) {
+    if (rate != kMixRate && !d->StartResampler(rate)) {
         return nullptr;
     }
     return d;
@@ -86,36 +105,13 @@ Decoder::~Decoder() {
     if (resampler_ != nullptr) {
         soxr_delete(resampler_);
     }
-    if (file_ != nullptr) {
-        sf_close(file_);
-    }
-    if (fd_ >= 0) {
-        ::close(fd_);
-    }
 }
 
-bool Decoder::OpenSndfile(bool headerlessPcm) {
-    vio_ = SF_VIRTUAL_IO{&VioLength, &VioSeek, &VioRead, nullptr, &VioTell};
-    position_ = 0;
-    info_ = SF_INFO{};
-    if (headerlessPcm) {
-        info_.samplerate = kMixRate;
-        info_.channels = 2;
-        info_.format = SF_FORMAT_RAW | SF_FORMAT_PCM_16 | SF_ENDIAN_LITTLE;
-    }
-    file_ = sf_open_virtual(&vio_, SFM_READ, &info_, this);
-    if (file_ != nullptr && headerlessPcm && info_.frames <= 0) {
-        sf_close(file_);
-        file_ = nullptr;
-    }
-    return file_ != nullptr;
-}
-
-bool Decoder::StartResampler() {
+bool Decoder::StartResampler(int rate) {
     soxr_error_t error = nullptr;
     const soxr_io_spec_t io = soxr_io_spec(SOXR_FLOAT32_I, SOXR_FLOAT32_I);
     const soxr_quality_spec_t quality = soxr_quality_spec(SOXR_HQ, 0);
-    resampler_ = soxr_create(info_.samplerate, kMixRate, 2, &error, &io, &quality, nullptr);
+    resampler_ = soxr_create(rate, kMixRate, 2, &error, &io, &quality, nullptr);
     if (error != nullptr) {
         resampler_ = nullptr;
         return false;
@@ -133,23 +129,23 @@ std::size_t Decoder::ReadSource(float* stereo, std::size_t frames) {
         return 0;
     }
     frames = std::min(frames, kDecodeChunkFrames);
-    const sf_count_t got = sf_readf_float(file_, fileFrames_.data(), static_cast<sf_count_t>(frames));
-    if (got <= 0) {
+    const int channels = source_->Channels();
+    // Stereo files decode straight into place.
+    const std::size_t n = source_->Read(channels == 2 ? stereo : fileFrames_.data(), frames);
+    if (n == 0) {
         sourceEnded_ = true;
         return 0;
     }
-    const int channels = info_.channels;
-    const std::size_t n = static_cast<std::size_t>(got);
-    for (std::size_t i = 0; i < n; ++i) {
-        const float* in = &fileFrames_[i * static_cast<std::size_t>(channels)];
-        float left = in[0];
-        float right = channels > 1 ? in[1] : in[0];
-        // Float files may hold anything; a NaN would poison the whole mix.
-        stereo[2 * i] = std::isfinite(left) ? left : 0.0f;
-        stereo[2 * i + 1] = std::isfinite(right) ? right : 0.0f;
+    if (channels != 2) {
+        for (std::size_t i = 0; i < n; ++i) {
+            const float* in = &fileFrames_[i * static_cast<std::size_t>(channels)];
+            stereo[2 * i] = in[0];
+            stereo[2 * i + 1] = channels > 1 ? in[1] : in[0];
+        }
     }
-    if (static_cast<std::size_t>(got) < frames && sf_error(file_) != SF_ERR_NO_ERROR) {
-        sourceEnded_ = true;
+    // Float files may hold anything; a NaN would poison the whole mix.
+    for (std::size_t i = 0; i < 2 * n; ++i) {
+        stereo[i] = std::isfinite(stereo[i]) ? stereo[i] : 0.0f;
     }
     return n;
 }
@@ -187,55 +183,7 @@ bool Decoder::Rewind() {
     if (resampler_ != nullptr) {
         soxr_clear(resampler_);
     }
-    return sf_seek(file_, 0, SEEK_SET) == 0;
+    return source_->Rewind();
 }
-
-unsigned long long Decoder::BytesRead() { return g_bytesRead.load(std::memory_order_relaxed); }
-
-sf_count_t Decoder::VioLength(void* self) {
-    auto* d = static_cast<Decoder*>(self);
-    struct stat st {};
-    if (::fstat(d->fd_, &st) != 0) {
-        return 0;
-    }
-    return std::max<sf_count_t>(0, st.st_size - d->base_);
-}
-
-sf_count_t Decoder::VioSeek(sf_count_t offset, int whence, void* self) {
-    auto* d = static_cast<Decoder*>(self);
-    sf_count_t target = offset;
-    if (whence == SEEK_CUR) {
-        target = d->position_ + offset;
-    } else if (whence == SEEK_END) {
-        target = VioLength(self) + offset;
-    }
-    if (target < 0) {
-        return -1;
-    }
-    d->position_ = target;
-    return target;
-}
-
-sf_count_t Decoder::VioRead(void* buffer, sf_count_t count, void* self) {
-    auto* d = static_cast<Decoder*>(self);
-    char* out = static_cast<char*>(buffer);
-    sf_count_t done = 0;
-    while (done < count) {
-        const ssize_t got = ::pread(d->fd_, out + done, static_cast<std::size_t>(count - done),
-                                    static_cast<off_t>(d->base_ + d->position_ + done));
-        if (got < 0 && errno == EINTR) {
-            continue;
-        }
-        if (got <= 0) {
-            break;
-        }
-        done += got;
-    }
-    d->position_ += done;
-    g_bytesRead.fetch_add(static_cast<unsigned long long>(done), std::memory_order_relaxed);
-    return done;
-}
-
-sf_count_t Decoder::VioTell(void* self) { return static_cast<Decoder*>(self)->position_; }
 
 } // namespace fsound

@@ -155,7 +155,7 @@ void Engine::ReadStats(FSOUND_STATS& stats) {
     stats.worstBlockMs =
         static_cast<double>(mixer_.stats.worstBlockNs.load(std::memory_order_relaxed)) / 1e6;
     stats.streamsOpen = Stream::LiveCount();
-    stats.bytesRead = Decoder::BytesRead();
+    stats.bytesRead = BytesRead();
     // The spectrum unit is the library's own, not one a caller has to free.
     stats.unitsOpen = static_cast<int>(chain_.Size()) - (spectrumUnit_ != nullptr ? 1 : 0);
 }

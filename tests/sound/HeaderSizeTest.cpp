@@ -1,7 +1,7 @@
 // Files whose headers state sizes that the file does not bear out: WAV chunks that claim more
-// than there is, and ID3v2 tags, huge or claiming more than the file holds, in front of MPEG
-// audio. The library plays what is really there, or refuses the file, and never reads a tag
-// that it has no use for.
+// than there is or nothing at all, and ID3v2 tags, huge or claiming more than the file holds, in
+// front of MPEG audio. The library plays what is really there, or refuses the file, and never reads
+// a tag that it has no use for.
 #include "SoundTest.h"
 
 #include <cstdint>
@@ -46,16 +46,18 @@ constexpr std::streamoff kRiffSize = 4;
 constexpr std::streamoff kFmtSize = 16;
 constexpr std::streamoff kDataSize = 40;
 
-TEST_F(HeaderSizeTest, WavSizesClaimingMoreThanTheFileHoldsPlayWhatIsThere) {
+TEST_F(HeaderSizeTest, WavSizesTheFileDoesNotBearOutPlayWhatIsThere) {
     const long frames = 10 * kBlock;
     struct Lie {
         const char* name;
         std::streamoff field;
         std::uint32_t value;
     };
-    for (const Lie lie : {Lie{"tenfold.wav", kDataSize, 10 * frames * 4},
-                          Lie{"data-max.wav", kDataSize, 0xFFFFFFFFu},
-                          Lie{"riff-max.wav", kRiffSize, 0xFFFFFFFFu}}) {
+    for (const Lie lie :
+         {Lie{"tenfold.wav", kDataSize, 10 * frames * 4},
+          Lie{"data-max.wav", kDataSize, 0xFFFFFFFFu}, Lie{"riff-max.wav", kRiffSize, 0xFFFFFFFFu},
+          // A recorder killed before it could write the sizes.
+          Lie{"data-zero.wav", kDataSize, 0}, Lie{"riff-zero.wav", kRiffSize, 0}}) {
         SCOPED_TRACE(lie.name);
         const std::string path = dir_.File(lie.name);
         ASSERT_TRUE(WriteWav16(path, 44100, 2, frames, Constant(0.5f, 0.5f)));
