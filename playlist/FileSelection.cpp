@@ -115,17 +115,30 @@ void CCorvalineDlg::OnBrowse() {
     UpdateControls();
 }
 
+void CCorvalineDlg::AddExact(const std::string& path, bool searchDirectory) {
+    // The name is looked up exactly: it is no pattern even when it holds '*' or '?'.
+    CFileFind finder;
+    if (!finder.FindExactFile(path))
+        return;
+    finder.FindNextFile();
+    if (!finder.IsDirectory())
+        AddIfPlayable(finder);
+    else if (searchDirectory)
+        AddDirectory(finder.GetFilePath() + kEveryEntry);
+}
+
+void CCorvalineDlg::AddDirectory(const std::string& pattern) {
+    // The window answers nothing until a whole tree has been searched.
+    CWaitCursor busy;
+    AddFromSearch(pattern, m_subDirs);
+}
+
 void CCorvalineDlg::OnAddFile() {
     UpdateFields();
     std::string pattern = m_path;
     ReplaceLastComponent(pattern, kEveryEntry);
-    // The chosen file is looked up by its exact name, which is no pattern even when it
-    // holds '*' or '?'.
-    CFileFind finder;
-    if (ChooseAudioFile(pattern) && finder.FindExactFile(pattern)) {
-        finder.FindNextFile();
-        AddIfPlayable(finder);
-    }
+    if (ChooseAudioFile(pattern))
+        AddExact(pattern, false);
     UpdateControls();
 }
 
@@ -136,9 +149,20 @@ void CCorvalineDlg::OnAddDirectory() {
     // The user names a directory by choosing any file in it.
     if (ChooseAudioFile(pattern)) {
         ReplaceLastComponent(pattern, kEveryEntry);
-        // The window answers nothing until a whole tree has been searched.
-        CWaitCursor busy;
-        AddFromSearch(pattern, m_subDirs);
+        AddDirectory(pattern);
+    }
+    UpdateControls();
+}
+
+// Each file dropped is added as "Adicionar ficheiro" adds one, each folder as "Adicionar
+// directorio" adds the folder of a file chosen in it, in the order of the drop.
+void CCorvalineDlg::OnDropFiles(HDROP hDropInfo) {
+    UpdateFields();
+    std::string path;
+    const UINT count = DragQueryFile(hDropInfo, 0xFFFFFFFF, path);
+    for (UINT i = 0; i < count; ++i) {
+        DragQueryFile(hDropInfo, i, path);
+        AddExact(path, true);
     }
     UpdateControls();
 }

@@ -1,8 +1,12 @@
 #include "PlaylistTest.h"
 
+#include <QAbstractScrollArea>
 #include <QApplication>
 #include <QDir>
+#include <QDropEvent>
+#include <QMimeData>
 #include <QProcess>
+#include <QUrl>
 
 #include <sndfile.h>
 
@@ -34,6 +38,31 @@ class FileSelectionTest : public PlaylistTest {
         for (const auto& relative : relatives)
             paths.push_back(dir_.File(relative));
         return paths;
+    }
+
+    // Drags `urls` over the sequence list and drops them there, as a file manager does; false
+    // when the list refuses them.
+    bool Drop(const QList<QUrl>& urls) {
+        QWidget* viewport = qobject_cast<QAbstractScrollArea*>(Control(id::kSequence))->viewport();
+        QMimeData data;
+        data.setUrls(urls);
+        const QPoint at = viewport->rect().center();
+        const Qt::DropActions offered = Qt::CopyAction | Qt::MoveAction | Qt::LinkAction;
+        QDragEnterEvent enter(at, offered, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(viewport, &enter);
+        if (!enter.isAccepted())
+            return false;
+        QDropEvent drop(at, offered, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(viewport, &drop);
+        // The files are taken once the drop has ended.
+        QApplication::processEvents();
+        return drop.isAccepted() && drop.dropAction() == Qt::CopyAction;
+    }
+    bool Drop(const std::vector<std::string>& relatives) {
+        QList<QUrl> urls;
+        for (const std::string& relative : relatives)
+            urls << QUrl::fromLocalFile(QString::fromStdString(dir_.File(relative)));
+        return Drop(urls);
     }
 
     // Accepted and rejected extensions in every case, directories named like files, a
@@ -91,6 +120,34 @@ TEST_F(FileSelectionTest, AddDirectoryWithSubDirsGoesDepthFirstEnteringEachDirec
     Click(id::kAddDirectory);
     ASSERT_EQ(Entries().size(), expected.size() + 1);
     EXPECT_EQ(Lines().back(), dir_.File("sub/deeper/x.wav"));
+}
+
+TEST_F(FileSelectionTest, DroppedFilesAndFoldersAreAddedAsTheButtonsAddThem) {
+    MakeTree();
+    for (const char* file : {"sub/k.mp3", "e.mp3.txt", "gone.wav", "a.mp3"}) {
+        Choose(dir_.File(file));
+        Click(id::kAddFile);
+    }
+    Choose(dir_.File("sub/deeper/x.wav"));
+    Click(id::kAddDirectory);
+    Click(id::kSubDirs);
+    Choose(dir_.File("sub/k.mp3"));
+    Click(id::kAddDirectory);
+    const std::vector<std::string> byButtons = Lines();
+    ASSERT_EQ(byButtons.size(), 6u);
+
+    Click(id::kClear);
+    Click(id::kSubDirs);
+    // A folder named with a closing '/' as some file managers give it.
+    EXPECT_TRUE(Drop({"sub/k.mp3", "e.mp3.txt", "gone.wav", "a.mp3", "sub/deeper/"}));
+    Click(id::kSubDirs);
+    EXPECT_TRUE(Drop({"sub"}));
+    EXPECT_EQ(Lines(), byButtons);
+    EXPECT_EQ(Entries(), byButtons);
+
+    // Nothing that is no local file is taken.
+    EXPECT_FALSE(Drop({QUrl(QStringLiteral("https://example.invalid/a.mp3"))}));
+    EXPECT_EQ(Lines(), byButtons);
 }
 
 // Each kind of sound file the sound library reads, listed by "Adicionar directorio" and
