@@ -6,6 +6,7 @@
 #include <QCheckBox>
 #include <QFontMetricsF>
 #include <QGroupBox>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -14,6 +15,7 @@
 
 #include <optional>
 #include <sstream>
+#include <vector>
 
 using namespace corvaline::testsupport;
 
@@ -75,15 +77,51 @@ std::optional<TextRoom> Measure(QWidget* w) {
     return std::nullopt;
 }
 
-// One line per control whose text does not fit.
+// The lines of every titled frame, in the window's pixels, as it draws them: the first and
+// last rows and columns of a picture of the frame alone that differ from the window's ground,
+// looked for away from the title.
+std::vector<QRectF> FrameLines(QWidget* window) {
+    std::vector<QRectF> lines;
+    for (auto* frame : window->findChildren<QGroupBox*>(Qt::FindDirectChildrenOnly)) {
+        if (frame->title().isEmpty())
+            continue;
+        const QImage picture = frame->grab().toImage();
+        const qreal ratio = picture.devicePixelRatio();
+        const QRgb ground = frame->palette().color(QPalette::Window).rgb();
+        const int x = picture.width() * 3 / 4;
+        int top = 0;
+        while (top < picture.height() && picture.pixel(x, top) == ground)
+            ++top;
+        int bottom = picture.height() - 1;
+        while (bottom > top && picture.pixel(x, bottom) == ground)
+            --bottom;
+        const QRectF r = QRectF(0, top / ratio, frame->width(), (bottom - top + 1) / ratio)
+                             .translated(frame->pos());
+        lines.insert(lines.end(), {QRectF(r.left(), r.top(), r.width(), 2),
+                                   QRectF(r.left(), r.bottom() - 2, r.width(), 2),
+                                   QRectF(r.left(), r.top(), 2, r.height()),
+                                   QRectF(r.right() - 2, r.top(), 2, r.height())});
+    }
+    return lines;
+}
+
+// One line per control whose text does not fit, or that is drawn over a frame's line.
 std::string Misfits(QWidget* window) {
     std::ostringstream out;
+    const std::vector<QRectF> frameLines = FrameLines(window);
     for (QWidget* w : window->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
         if (w->isHidden())
             continue;
         const std::optional<TextRoom> m = Measure(w);
         if (!m || m->text.isEmpty())
             continue;
+        if (qobject_cast<QLabel*>(w)) {
+            // A label's text starts at its top left.
+            const QRectF drawn(w->pos() + m->room.topLeft(), m->extent.size());
+            for (const QRectF& line : frameLines)
+                if (drawn.intersects(line))
+                    out << '"' << m->text.toStdString() << "\" is drawn over a frame\n";
+        }
         // The text as the style centres or aligns it lies somewhere in its room; it fits when
         // its extent does, one pixel to spare on each side.
         const double width = m->extent.width() + 2;
