@@ -23,6 +23,18 @@ bool HoldsLocalFiles(const QMimeData* data) {
     return false;
 }
 
+// The files are only read: a drop is taken as a copy, or as a link, never as a move, after
+// which a file manager would delete what it dragged.
+Qt::DropAction TakenAs(const QDropEvent* drop) {
+    if (!HoldsLocalFiles(drop->mimeData()))
+        return Qt::IgnoreAction;
+    if (drop->possibleActions() & Qt::CopyAction)
+        return Qt::CopyAction;
+    if (drop->possibleActions() & Qt::LinkAction)
+        return Qt::LinkAction;
+    return Qt::IgnoreAction;
+}
+
 // Watches the widget that receives a control's drag events (a list's viewport, say).
 class DropTarget final : public QObject {
   public:
@@ -34,21 +46,23 @@ class DropTarget final : public QObject {
         case QEvent::DragEnter:
         case QEvent::DragMove: {
             auto* drag = static_cast<QDragMoveEvent*>(event);
-            if (!HoldsLocalFiles(drag->mimeData()))
+            const Qt::DropAction action = TakenAs(drag);
+            if (action == Qt::IgnoreAction)
                 return QObject::eventFilter(watched, event);
-            drag->setDropAction(Qt::CopyAction);
+            drag->setDropAction(action);
             drag->accept();
             return true;
         }
         case QEvent::Drop: {
             auto* drop = static_cast<QDropEvent*>(event);
-            if (!HoldsLocalFiles(drop->mimeData()))
+            const Qt::DropAction action = TakenAs(drop);
+            if (action == Qt::IgnoreAction)
                 return QObject::eventFilter(watched, event);
             DroppedFiles files;
             for (const QUrl& url : drop->mimeData()->urls())
                 if (url.isLocalFile())
                     files.paths.push_back(QDir::cleanPath(url.toLocalFile()).toStdString());
-            drop->setDropAction(Qt::CopyAction);
+            drop->setDropAction(action);
             drop->accept();
             QTimer::singleShot(0, m_window, [window = m_window, files = std::move(files)] {
                 if (window)

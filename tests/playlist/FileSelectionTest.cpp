@@ -42,12 +42,12 @@ class FileSelectionTest : public PlaylistTest {
 
     // Drags `urls` over the sequence list and drops them there, as a file manager does; false
     // when the list refuses them.
-    bool Drop(const QList<QUrl>& urls) {
+    bool Drop(const QList<QUrl>& urls,
+              Qt::DropActions offered = Qt::CopyAction | Qt::MoveAction | Qt::LinkAction) {
         QWidget* viewport = qobject_cast<QAbstractScrollArea*>(Control(id::kSequence))->viewport();
         QMimeData data;
         data.setUrls(urls);
         const QPoint at = viewport->rect().center();
-        const Qt::DropActions offered = Qt::CopyAction | Qt::MoveAction | Qt::LinkAction;
         QDragEnterEvent enter(at, offered, &data, Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(viewport, &enter);
         if (!enter.isAccepted())
@@ -56,7 +56,7 @@ class FileSelectionTest : public PlaylistTest {
         QApplication::sendEvent(viewport, &drop);
         // The files are taken once the drop has ended.
         QApplication::processEvents();
-        return drop.isAccepted() && drop.dropAction() == Qt::CopyAction;
+        return drop.isAccepted() && drop.dropAction() != Qt::MoveAction;
     }
     bool Drop(const std::vector<std::string>& relatives) {
         QList<QUrl> urls;
@@ -145,8 +145,11 @@ TEST_F(FileSelectionTest, DroppedFilesAndFoldersAreAddedAsTheButtonsAddThem) {
     EXPECT_EQ(Lines(), byButtons);
     EXPECT_EQ(Entries(), byButtons);
 
-    // Nothing that is no local file is taken.
+    // Nothing that is no local file is taken, nor a drag that offers only to move its files,
+    // which the file manager would then delete.
     EXPECT_FALSE(Drop({QUrl(QStringLiteral("https://example.invalid/a.mp3"))}));
+    EXPECT_FALSE(
+        Drop({QUrl::fromLocalFile(QString::fromStdString(dir_.File("a.mp3")))}, Qt::MoveAction));
     EXPECT_EQ(Lines(), byButtons);
 }
 
