@@ -98,6 +98,7 @@ BOOL CCorvalineDlg::OnInitDialog() {
 
     g_gain.store(0.0, std::memory_order_relaxed);
     FillExtensionTable();
+    m_sequenceList.DragAcceptFiles();
     OnCompressor();
     m_sequenceRunning = 0;
 

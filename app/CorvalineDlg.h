@@ -64,6 +64,7 @@ protected:
     void OnAddFile();
     void OnAddDirectory();
     void OnClear();
+    void OnDropFiles(HDROP hDropInfo);
     void OnRandomize();
     void OnExecute();
     void OnCancelList();
@@ -89,6 +90,11 @@ public:
     void AddFromSearch(const std::string& pattern, int includeSubdirectories);
     // Appends a found file to the playlist when its extension is one the player takes.
     void AddIfPlayable(const CFileFind& found);
+    // The file of exactly this name if it is playable; a directory of that name, when
+    // searchDirectory holds, as AddDirectory adds it.
+    void AddExact(const std::string& path, bool searchDirectory);
+    // Every playable file the pattern matches, and those of subdirectories with "SubDirs".
+    void AddDirectory(const std::string& pattern);
     static void ReplaceLastComponent(std::string& path, const std::string& suffix);
     static void LastComponent(std::string& path);
     bool ChooseAudioFile(std::string& path);

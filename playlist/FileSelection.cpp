@@ -4,13 +4,31 @@
 // character of a Linux file name, so it cannot serve as a separator.
 #include "CorvalineDlg.h"
 
+#include <array>
+#include <string_view>
+
 namespace {
 
 constexpr char kSeparator = '/';
 // Every entry of a directory; the file search gives "*.*" that meaning.
 constexpr const char* kEveryEntry = "/*.*";
 constexpr const char* kMpegFiles = "/*.mp*";
-constexpr const char* kAudioFilter = "Ficheiros MPEG(*.mp*)| *.mp*|Ficheiros WAVE (*.wav)| *.wav||";
+// The eight of MPEG and WAVE first, then every other kind the sound library reads.
+constexpr std::array kPlayableExtensions{".MP1", ".MP2",  ".MP3",  ".MPA", ".WAV", ".RAW",
+                                         ".PCM", ".MPG",  ".FLAC", ".OGG", ".OGA", ".OPUS",
+                                         ".AIF", ".AIFF", ".AIFC", ".AU",  ".W64", ".CAF"};
+
+// The MPEG and WAVE pairs, then one pair for every playable kind, in the table's order.
+std::string AudioFilter() {
+    std::string filter = "Ficheiros MPEG(*.mp*)| *.mp*|Ficheiros WAVE (*.wav)| *.wav|"
+                         "Todos os ficheiros de som|";
+    for (std::string_view extension : kPlayableExtensions) {
+        filter += filter.back() == '|' ? " *" : "; *";
+        for (char c : extension)
+            filter += static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    }
+    return filter + "||";
+}
 
 // Whether a file name's extension, in upper case, is one the table plays.
 bool IsPlayable(const std::map<std::string, int>& extensions, const std::string& name) {
@@ -29,7 +47,7 @@ bool IsPlayable(const std::map<std::string, int>& extensions, const std::string&
 } // namespace
 
 void CCorvalineDlg::FillExtensionTable() {
-    for (const char* extension : {".MP1", ".MP2", ".MP3", ".MPA", ".WAV", ".RAW", ".PCM", ".MPG"})
+    for (const char* extension : kPlayableExtensions)
         m_extensions[extension] = 1;
 }
 
@@ -51,7 +69,7 @@ void CCorvalineDlg::LastComponent(std::string& path) {
 bool CCorvalineDlg::ChooseAudioFile(std::string& path) {
     const std::string before = path;
     CFileDialog dialog(TRUE, {}, path, OFN_EXPLORER | OFN_HIDEREADONLY | OFN_NONETWORKBUTTON,
-                       kAudioFilter, this);
+                       AudioFilter(), this);
     if (dialog.DoModal() == IDOK) {
         path = dialog.GetPathName();
         return true;
@@ -97,17 +115,30 @@ void CCorvalineDlg::OnBrowse() {
     UpdateControls();
 }
 
+void CCorvalineDlg::AddExact(const std::string& path, bool searchDirectory) {
+    // The name is looked up exactly: it is no pattern even when it holds '*' or '?'.
+    CFileFind finder;
+    if (!finder.FindExactFile(path))
+        return;
+    finder.FindNextFile();
+    if (!finder.IsDirectory())
+        AddIfPlayable(finder);
+    else if (searchDirectory)
+        AddDirectory(finder.GetFilePath() + kEveryEntry);
+}
+
+void CCorvalineDlg::AddDirectory(const std::string& pattern) {
+    // The window answers nothing until a whole tree has been searched.
+    CWaitCursor busy;
+    AddFromSearch(pattern, m_subDirs);
+}
+
 void CCorvalineDlg::OnAddFile() {
     UpdateFields();
     std::string pattern = m_path;
     ReplaceLastComponent(pattern, kEveryEntry);
-    // The chosen file is looked up by its exact name, which is no pattern even when it
-    // holds '*' or '?'.
-    CFileFind finder;
-    if (ChooseAudioFile(pattern) && finder.FindExactFile(pattern)) {
-        finder.FindNextFile();
-        AddIfPlayable(finder);
-    }
+    if (ChooseAudioFile(pattern))
+        AddExact(pattern, false);
     UpdateControls();
 }
 
@@ -118,9 +149,20 @@ void CCorvalineDlg::OnAddDirectory() {
     // The user names a directory by choosing any file in it.
     if (ChooseAudioFile(pattern)) {
         ReplaceLastComponent(pattern, kEveryEntry);
-        // The window answers nothing until a whole tree has been searched.
-        CWaitCursor busy;
-        AddFromSearch(pattern, m_subDirs);
+        AddDirectory(pattern);
+    }
+    UpdateControls();
+}
+
+// Each file dropped is added as "Adicionar ficheiro" adds one, each folder as "Adicionar
+// directorio" adds the folder of a file chosen in it, in the order of the drop.
+void CCorvalineDlg::OnDropFiles(HDROP hDropInfo) {
+    UpdateFields();
+    std::string path;
+    const UINT count = DragQueryFile(hDropInfo, 0xFFFFFFFF, path);
+    for (UINT i = 0; i < count; ++i) {
+        DragQueryFile(hDropInfo, i, path);
+        AddExact(path, true);
     }
     UpdateControls();
 }

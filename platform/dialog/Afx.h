@@ -8,6 +8,7 @@
 #include "Dialog.h"
 #include "DialogTemplate.h"
 #include "DirectoryWalk.h"
+#include "DropFiles.h"
 #include "FileDialog.h"
 #include "FileFind.h"
 #include "Gdi.h"

@@ -24,11 +24,15 @@
 
 namespace {
 
-// The fixed base units stand for the template font's metrics. The font that stands in for
-// it here is usually wider, and its texts would overflow their controls, so it is narrowed
-// until its average letter, measured as Windows measures it, fits the horizontal unit.
+// The fixed base units stand for the template font's metrics. Where that font is missing,
+// a sans whose letters have the widths of the one the templates were laid out with takes its
+// place; a font that stands in for it otherwise is usually wider, and its texts would
+// overflow their controls, so it is narrowed until its average letter, measured as Windows
+// measures it, fits the horizontal unit.
 QFont TemplateFont(const DialogTemplate& t) {
-    QFont font(QString::fromUtf8(t.fontName ? t.fontName : ""));
+    QFont font;
+    font.setFamilies({QString::fromUtf8(t.fontName ? t.fontName : ""),
+                      QStringLiteral("Liberation Sans"), QStringLiteral("Arimo")});
     font.setPixelSize(std::max(1, (t.fontPoints > 0 ? t.fontPoints : 8) * 96 / 72));
     // Hinting rounds each letter to whole device pixels, which makes a text narrower or wider
     // at one pixel ratio than at another; without it a text takes the same room in its

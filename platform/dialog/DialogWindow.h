@@ -24,6 +24,7 @@ class DialogWindow final : public QDialog {
     DialogWindow(CDialog& owner, const DialogTemplate& dialogTemplate, QWidget* parent);
     ~DialogWindow() override;
 
+    CDialog& Owner() const { return m_owner; }
     QWidget* Control(int id) const;
     const std::vector<QWidget*>& ControlsInOrder() const { return m_controlOrder; }
     // The first visible, enabled control that takes the focus with Tab.

@@ -7,6 +7,7 @@
 // no table names gets the dialog's default handling.
 
 #include "AfxTypes.h"
+#include "DropFiles.h"
 
 class CDialog;
 
@@ -53,6 +54,11 @@ template <auto Fn> LRESULT CallNotify(CDialog* target, WPARAM, LPARAM lParam) {
     return result;
 }
 
+template <auto Fn> LRESULT CallDropFiles(CDialog* target, WPARAM wParam, LPARAM) {
+    (static_cast<ClassOf<Fn>*>(target)->*Fn)(reinterpret_cast<const DroppedFiles*>(wParam));
+    return 0;
+}
+
 } // namespace afx_detail
 
 // clang-format off
@@ -88,6 +94,9 @@ protected:                                                                      
 #define ON_WM_TIMER() {WM_TIMER, 0, 0, &::afx_detail::CallTimer<&ThisClass::OnTimer>},
 // void OnDestroy()
 #define ON_WM_DESTROY() {WM_DESTROY, 0, 0, &::afx_detail::Call<&ThisClass::OnDestroy>},
+// void OnDropFiles(HDROP hDropInfo)
+#define ON_WM_DROPFILES()                                                                          \
+    {WM_DROPFILES, 0, 0, &::afx_detail::CallDropFiles<&ThisClass::OnDropFiles>},
 // void memberFxn(): a button's or check box's click
 #define ON_BN_CLICKED(id, memberFxn)                                                               \
     {WM_COMMAND, BN_CLICKED, static_cast<UINT>(id), &::afx_detail::Call<&ThisClass::memberFxn>},

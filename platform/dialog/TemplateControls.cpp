@@ -5,13 +5,19 @@
 #include "WinApp.h"
 
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QPainter>
+#include <QPointer>
 #include <QProgressBar>
+#include <QProxyStyle>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
+#include <QStyleOption>
+#include <qdrawutil.h>
 
 void ReleaseSlider::mousePressEvent(QMouseEvent* event) {
     m_pressed = event->button() == Qt::LeftButton;
@@ -58,6 +64,54 @@ void ApplyStaticEdge(QWidget* widget) {
                               .arg(widget->objectName()));
 }
 
+// A frame as the templates expect it: its etched line runs through the middle of the title,
+// half a line from the top, so that a control placed a line under the top stands clear inside
+// it. The application's own style would draw the line under the title, across such a control.
+class TemplateFrameStyle final : public QProxyStyle {
+  public:
+    // The title a letter in from the frame's left end, with a little room either side that
+    // the line leaves free.
+    QRect subControlRect(ComplexControl control, const QStyleOptionComplex* option, SubControl sub,
+                         const QWidget* widget) const override {
+        const auto* box = qstyleoption_cast<const QStyleOptionGroupBox*>(option);
+        if (control != CC_GroupBox || sub != SC_GroupBoxLabel || !box)
+            return QProxyStyle::subControlRect(control, option, sub, widget);
+        const QFontMetrics& fm = box->fontMetrics;
+        return QRect(box->rect.left() + fm.averageCharWidth(), box->rect.top(),
+                     fm.horizontalAdvance(box->text) + 4, fm.height());
+    }
+
+    void drawComplexControl(ComplexControl control, const QStyleOptionComplex* option,
+                            QPainter* painter, const QWidget* widget) const override {
+        const auto* box = qstyleoption_cast<const QStyleOptionGroupBox*>(option);
+        if (control != CC_GroupBox || !box) {
+            QProxyStyle::drawComplexControl(control, option, painter, widget);
+            return;
+        }
+        const QRect label = subControlRect(CC_GroupBox, box, SC_GroupBoxLabel, widget);
+        const QRect frame = box->rect.adjusted(0, box->fontMetrics.height() / 2, 0, 0);
+        painter->save();
+        if (!box->text.isEmpty())
+            painter->setClipRegion(QRegion(box->rect) - label);
+        qDrawShadeRect(painter, frame, box->palette, true, 1, 0);
+        painter->restore();
+        if (!box->text.isEmpty())
+            drawItemText(painter, label, Qt::AlignHCenter | Qt::AlignVCenter | Qt::TextHideMnemonic,
+                         box->palette, (box->state & State_Enabled) != 0, box->text,
+                         QPalette::WindowText);
+    }
+};
+
+QStyle* FrameStyle() {
+    // One for every frame, ended with the application.
+    static QPointer<TemplateFrameStyle> style;
+    if (!style) {
+        style = new TemplateFrameStyle;
+        style->setParent(QCoreApplication::instance());
+    }
+    return style;
+}
+
 QWidget* MakeWidget(const DialogControl& c, QWidget* parent) {
     const QString text = QString::fromUtf8(c.text ? c.text : "");
     switch (c.kind) {
@@ -90,6 +144,7 @@ QWidget* MakeWidget(const DialogControl& c, QWidget* parent) {
     }
     case ControlKind::GroupBox: {
         auto* frame = new QGroupBox(text, parent);
+        frame->setStyle(FrameStyle());
         // Only drawn: it must neither hide nor catch the mouse for the controls inside.
         frame->setAttribute(Qt::WA_TransparentForMouseEvents);
         return frame;

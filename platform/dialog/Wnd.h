@@ -43,6 +43,9 @@ class CWnd {
     virtual void UpdateWindow();
     BOOL RedrawWindow();
 
+    // Files and folders dropped on the window arrive at its dialog as WM_DROPFILES.
+    void DragAcceptFiles(BOOL bAccept = TRUE);
+
     // Binds this wrapper to control nID of a dialog (what DDX_Control does).
     void AttachToDialog(const CDialog* pDialog, int nID);
 

@@ -1,7 +1,14 @@
 #include "PlaylistTest.h"
 
+#include <QAbstractScrollArea>
 #include <QApplication>
 #include <QDir>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QProcess>
+#include <QUrl>
+
+#include <sndfile.h>
 
 #include <filesystem>
 
@@ -11,7 +18,11 @@ namespace fs = std::filesystem;
 namespace {
 
 const std::vector<std::pair<std::string, std::string>> kAudioFilters = {
-    {"Ficheiros MPEG(*.mp*)", " *.mp*"}, {"Ficheiros WAVE (*.wav)", " *.wav"}};
+    {"Ficheiros MPEG(*.mp*)", " *.mp*"},
+    {"Ficheiros WAVE (*.wav)", " *.wav"},
+    {"Todos os ficheiros de som", " *.mp1; *.mp2; *.mp3; *.mpa; *.wav; *.raw; *.pcm; *.mpg; "
+                                  "*.flac; *.ogg; *.oga; *.opus; *.aif; *.aiff; *.aifc; *.au; "
+                                  "*.w64; *.caf"}};
 
 class FileSelectionTest : public PlaylistTest {
   protected:
@@ -27,6 +38,31 @@ class FileSelectionTest : public PlaylistTest {
         for (const auto& relative : relatives)
             paths.push_back(dir_.File(relative));
         return paths;
+    }
+
+    // Drags `urls` over the sequence list and drops them there, as a file manager does; false
+    // when the list refuses them.
+    bool Drop(const QList<QUrl>& urls,
+              Qt::DropActions offered = Qt::CopyAction | Qt::MoveAction | Qt::LinkAction) {
+        QWidget* viewport = qobject_cast<QAbstractScrollArea*>(Control(id::kSequence))->viewport();
+        QMimeData data;
+        data.setUrls(urls);
+        const QPoint at = viewport->rect().center();
+        QDragEnterEvent enter(at, offered, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(viewport, &enter);
+        if (!enter.isAccepted())
+            return false;
+        QDropEvent drop(at, offered, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(viewport, &drop);
+        // The files are taken once the drop has ended.
+        QApplication::processEvents();
+        return drop.isAccepted() && drop.dropAction() != Qt::MoveAction;
+    }
+    bool Drop(const std::vector<std::string>& relatives) {
+        QList<QUrl> urls;
+        for (const std::string& relative : relatives)
+            urls << QUrl::fromLocalFile(QString::fromStdString(dir_.File(relative)));
+        return Drop(urls);
     }
 
     // Accepted and rejected extensions in every case, directories named like files, a
@@ -59,8 +95,8 @@ TEST_F(FileSelectionTest, AddDirectoryTakesThePlayableFilesOfTheChosenFilesDirec
     EXPECT_EQ(requests_[0].filters, kAudioFilters);
     EXPECT_EQ(Text(id::kPath), dir_.File("sub/k.mp3"));
 
-    const auto expected = Under({"B.WAV", "a.mp3", "c.Mp2", "f.raw", "g.PCM", "h.mpg", "i.mpa",
-                                 "j.mp1", "link.mp3", "zz.wav"});
+    const auto expected = Under({"B.WAV", "a.mp3", "c.Mp2", "d.ogg", "f.raw", "g.PCM", "h.mpg",
+                                 "i.mpa", "j.mp1", "link.mp3", "zz.wav"});
     EXPECT_EQ(Lines(), expected);
     EXPECT_EQ(Entries(), expected);
     EXPECT_EQ(PickedFlags(), std::vector<int>(expected.size(), 0));
@@ -72,9 +108,9 @@ TEST_F(FileSelectionTest, AddDirectoryWithSubDirsGoesDepthFirstEnteringEachDirec
     Choose(dir_.File("zz.wav"));
     Click(id::kAddDirectory);
 
-    const auto expected = Under({"B.WAV", "a.mp3", "album.mp3/inner.wav", "c.Mp2", "f.raw", "g.PCM",
-                                 "h.mpg", "i.mpa", "j.mp1", "link.mp3", "my.music/song.mp3",
-                                 "sub/deeper/x.wav", "sub/k.mp3", "zz.wav"});
+    const auto expected = Under({"B.WAV", "a.mp3", "album.mp3/inner.wav", "c.Mp2", "d.ogg", "f.raw",
+                                 "g.PCM", "h.mpg", "i.mpa", "j.mp1", "link.mp3",
+                                 "my.music/song.mp3", "sub/deeper/x.wav", "sub/k.mp3", "zz.wav"});
     EXPECT_EQ(Lines(), expected);
     EXPECT_EQ(Entries(), expected);
     EXPECT_EQ(QApplication::overrideCursor(), nullptr); // the busy cursor is gone again
@@ -84,6 +120,71 @@ TEST_F(FileSelectionTest, AddDirectoryWithSubDirsGoesDepthFirstEnteringEachDirec
     Click(id::kAddDirectory);
     ASSERT_EQ(Entries().size(), expected.size() + 1);
     EXPECT_EQ(Lines().back(), dir_.File("sub/deeper/x.wav"));
+}
+
+TEST_F(FileSelectionTest, DroppedFilesAndFoldersAreAddedAsTheButtonsAddThem) {
+    MakeTree();
+    for (const char* file : {"sub/k.mp3", "e.mp3.txt", "gone.wav", "a.mp3"}) {
+        Choose(dir_.File(file));
+        Click(id::kAddFile);
+    }
+    Choose(dir_.File("sub/deeper/x.wav"));
+    Click(id::kAddDirectory);
+    Click(id::kSubDirs);
+    Choose(dir_.File("sub/k.mp3"));
+    Click(id::kAddDirectory);
+    const std::vector<std::string> byButtons = Lines();
+    ASSERT_EQ(byButtons.size(), 6u);
+
+    Click(id::kClear);
+    Click(id::kSubDirs);
+    // A folder named with a closing '/' as some file managers give it.
+    EXPECT_TRUE(Drop({"sub/k.mp3", "e.mp3.txt", "gone.wav", "a.mp3", "sub/deeper/"}));
+    Click(id::kSubDirs);
+    EXPECT_TRUE(Drop({"sub"}));
+    EXPECT_EQ(Lines(), byButtons);
+    EXPECT_EQ(Entries(), byButtons);
+
+    // Nothing that is no local file is taken, nor a drag that offers only to move its files,
+    // which the file manager would then delete.
+    EXPECT_FALSE(Drop({QUrl(QStringLiteral("https://example.invalid/a.mp3"))}));
+    EXPECT_FALSE(
+        Drop({QUrl::fromLocalFile(QString::fromStdString(dir_.File("a.mp3")))}, Qt::MoveAction));
+    EXPECT_EQ(Lines(), byButtons);
+}
+
+// Each kind of sound file the sound library reads, listed by "Adicionar directorio" and
+// played from the list. sox writes them, apart from Opus, which it only reads.
+TEST_F(FileSelectionTest, EveryKindOfSoundFileTheEngineReadsIsListedAndPlays) {
+    const std::vector<std::pair<const char*, const char*>> bySox = {
+        {"a.flac", "flac"}, {"b.ogg", "ogg"},   {"c.OGA", "ogg"},
+        {"d.aif", "aiff"},  {"e.aiff", "aiff"}, {"f.aifc", "aifc"},
+        {"g.au", "au"},     {"h.w64", "w64"},   {"i.caf", "caf"}};
+    for (const auto& [name, type] : bySox)
+        ASSERT_EQ(
+            QProcess::execute(QStringLiteral("sox"), {"-n", "-r", "44100", "-c", "2", "-t", type,
+                                                      QString::fromStdString(dir_.File(name)),
+                                                      "synth", "0.5", "sine", "440", "vol", "0.5"}),
+            0)
+            << name;
+    ASSERT_TRUE(WriteAudio(dir_.File("j.opus"), SF_FORMAT_OGG | SF_FORMAT_OPUS, 48000, 2, 24000,
+                           Sine(440.0, 48000, 0.5)));
+    Choose(dir_.File("a.flac"));
+    Click(id::kAddDirectory);
+    const auto expected = Under({"a.flac", "b.ogg", "c.OGA", "d.aif", "e.aiff", "f.aifc", "g.au",
+                                 "h.w64", "i.caf", "j.opus"});
+    ASSERT_EQ(Lines(), expected);
+
+    for (int i = 0; i < static_cast<int>(expected.size()); ++i) {
+        SCOPED_TRACE(expected[i]);
+        Dlg().m_sequenceList.SetCurSel(i);
+        Dlg().OnSequenceDblClk();
+        EXPECT_EQ(Dlg().m_playing1, 1);
+        EXPECT_NEAR(Dlg().m_lengthMs1, 500, 25);
+        MixSettled(4);
+        EXPECT_GT(Out().Peak(0, Out().Frames()), 0.4);
+        Click(id::kStop1);
+    }
 }
 
 TEST_F(FileSelectionTest, AddFileAddsExactlyTheChosenPlayableFile) {
@@ -123,7 +224,7 @@ TEST_F(FileSelectionTest, ClearEmptiesThePlaylistAndNumberingStartsAgain) {
     Click(id::kClear);
     EXPECT_TRUE(Lines().empty());
     EXPECT_TRUE(Dlg().m_sequence.empty());
-    EXPECT_EQ(Dlg().m_extensions.size(), 8u);
+    EXPECT_EQ(Dlg().m_extensions.size(), 18u);
     EXPECT_EQ(Text(id::kPath), first);
 
     Choose(second);
