@@ -7,6 +7,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QEventLoop>
+#include <QLineEdit>
 #include <QPointer>
 
 #include <algorithm>
@@ -170,9 +171,20 @@ void CDialog::OnCancel() {
 void CDialog::DoDataExchange(CDataExchange*) {}
 
 BOOL CDialog::UpdateData(BOOL bSaveAndValidate) {
+    return Exchange(bSaveAndValidate, 0);
+}
+
+BOOL CDialog::UpdateDataBesideFocus(BOOL bSaveAndValidate) {
+    DialogWindow* w = m_pImpl->window;
+    auto* edit = w ? qobject_cast<QLineEdit*>(w->focusWidget()) : nullptr;
+    return Exchange(bSaveAndValidate, edit && !edit->isReadOnly() ? w->ControlId(edit) : 0);
+}
+
+BOOL CDialog::Exchange(BOOL bSaveAndValidate, int nIDLeftAlone) {
     if (!m_pImpl->window)
         return FALSE;
     CDataExchange dx(this, bSaveAndValidate);
+    dx.m_idLeftAlone = nIDLeftAlone;
     DoDataExchange(&dx);
     return dx.Failed() ? FALSE : TRUE;
 }
