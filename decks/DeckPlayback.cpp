@@ -58,6 +58,7 @@ void CCorvalineDlg::Play(Deck deck) {
     }
     deck.playing = 1;
     deck.fadeOut = 0;
+    m_refusedPath.clear();
     CreateCompressorUnit();
 }
 
