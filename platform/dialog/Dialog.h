@@ -42,7 +42,8 @@ class CDialog : public CWnd {
     // As UpdateData, but the edit that holds the window's keyboard focus (kept by the window
     // while it is inactive) is neither read nor written, unless it is read-only: for a
     // refresh that runs by itself, which must neither judge nor overwrite a value still
-    // being typed.
+    // being typed. While a message box of the dialog is open it exchanges nothing and
+    // returns FALSE.
     BOOL UpdateDataBesideFocus(BOOL bSaveAndValidate);
 
     // A wrapper owned by the dialog, or null when no control has that identifier.
