@@ -87,6 +87,9 @@ DialogWindow::DialogWindow(CDialog& owner, const DialogTemplate& t, QWidget* par
 
 DialogWindow::~DialogWindow() {
     StopAllTimers();
+    // The controls give up the focus as the widget part of this window tears them down,
+    // when this part of it is gone already.
+    disconnect(qApp, &QApplication::focusChanged, this, &DialogWindow::ReportLostFocus);
 }
 
 void DialogWindow::CreateControls(const DialogTemplate& t) {
