@@ -6,6 +6,7 @@
 #include "TemplateControls.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QContextMenuEvent>
 #include <QFontMetrics>
@@ -85,10 +86,14 @@ DialogWindow::DialogWindow(CDialog& owner, const DialogTemplate& t, QWidget* par
     }
 
     CreateControls(t);
+    connect(qApp, &QApplication::focusChanged, this, &DialogWindow::ReportLostFocus);
 }
 
 DialogWindow::~DialogWindow() {
     StopAllTimers();
+    // The controls give up the focus as the widget part of this window tears them down,
+    // when this part of it is gone already.
+    disconnect(qApp, &QApplication::focusChanged, this, &DialogWindow::ReportLostFocus);
 }
 
 void DialogWindow::CreateControls(const DialogTemplate& t) {
@@ -120,6 +125,13 @@ QWidget* DialogWindow::Control(int id) const {
     return it == m_controls.end() ? nullptr : it->second;
 }
 
+int DialogWindow::ControlId(const QWidget* control) const {
+    for (const auto& [id, widget] : m_controls)
+        if (widget == control)
+            return id;
+    return 0;
+}
+
 QWidget* DialogWindow::FirstTabStop() const {
     for (QWidget* w : m_controlOrder)
         if (w->focusPolicy() == Qt::StrongFocus && w->isEnabled() && !w->isHidden())
@@ -149,6 +161,18 @@ void DialogWindow::ApplyFailedControlFocus() {
     m_failedControl->setFocus(Qt::OtherFocusReason);
     if (auto* edit = qobject_cast<QLineEdit*>(m_failedControl.data()); edit && m_selectFailedText)
         edit->selectAll();
+}
+
+// An edit reports the loss of the focus only when the focus has gone to another control of
+// this window: a window that just goes inactive (a message box over it, another program)
+// keeps the edit as its focus, and a report then would open a box over a box. The report
+// waits until the event that moved the focus is handled, so that a box it opens comes after
+// the press that moved the focus rather than in the middle of it.
+void DialogWindow::ReportLostFocus(QWidget* old, QWidget* now) {
+    if (!old || !now || now->window() != this || !qobject_cast<QLineEdit*>(old))
+        return;
+    if (const int id = ControlId(old); id != 0)
+        QTimer::singleShot(0, this, [this, id] { Command(id, EN_KILLFOCUS); });
 }
 
 bool DialogWindow::event(QEvent* event) {
@@ -270,6 +294,14 @@ void DialogWindow::keyPressEvent(QKeyEvent* event) {
     case Qt::Key_Enter:
         PressDefaultButton();
         return;
+    case Qt::Key_Escape:
+        // Escape cancels a dialog that offers cancelling: one with a usable cancel button or
+        // with none at all (a box with only OK). A window whose cancel control is hidden or
+        // disabled ends by its close box alone, so that a stray key press cannot end it.
+        if (QWidget* cancel = Control(IDCANCEL);
+            !cancel || (cancel->isEnabled() && !cancel->isHidden()))
+            Command(IDCANCEL, BN_CLICKED);
+        return;
     case Qt::Key_Space:
         if (event->modifiers() == Qt::AltModifier && m_hasSystemMenu) {
             PopUpSystemMenu(mapToGlobal(QPoint(0, 0)));
@@ -294,7 +326,7 @@ void DialogWindow::PressDefaultButton() {
 }
 
 void DialogWindow::reject() {
-    // Escape: the cancel command, whether or not a cancel button is shown.
+    // Asked of the dialog from outside (Escape is handled above): the cancel command.
     Command(IDCANCEL, BN_CLICKED);
 }
 

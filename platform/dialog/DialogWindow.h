@@ -26,6 +26,8 @@ class DialogWindow final : public QDialog {
 
     CDialog& Owner() const { return m_owner; }
     QWidget* Control(int id) const;
+    // The identifier of one of the controls, or 0.
+    int ControlId(const QWidget* control) const;
     const std::vector<QWidget*>& ControlsInOrder() const { return m_controlOrder; }
     // The first visible, enabled control that takes the focus with Tab.
     QWidget* FirstTabStop() const;
@@ -73,6 +75,7 @@ class DialogWindow final : public QDialog {
     void DispatchPaint();
     void OnFirstPaint();
     void ApplyFailedControlFocus();
+    void ReportLostFocus(QWidget* old, QWidget* now);
 
     CDialog& m_owner;
     std::map<int, QWidget*> m_controls;
