@@ -9,9 +9,11 @@
 #include <QCloseEvent>
 #include <QContextMenuEvent>
 #include <QFontMetrics>
+#include <QGroupBox>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QPushButton>
 #include <QShortcut>
@@ -171,14 +173,98 @@ void DialogWindow::CreateSurface() {
 
 void DialogWindow::EraseSurface() {
     m_surface.fill(palette().color(QPalette::Window));
-    ShowArea(rect());
-}
-
-void DialogWindow::ShowArea(const QRect& area) {
     // Inside WM_PAINT the whole client area is about to be shown anyway; asking again
     // from there would only loop.
     if (!m_inPaint)
-        update(area);
+        Repaint(rect());
+}
+
+void DialogWindow::ShowArea(const QRect& area) {
+    if (m_inPaint)
+        MergeArea(m_paintedAreas,
+                  CRect(area.left(), area.top(), area.right() + 1, area.bottom() + 1));
+    else
+        Repaint(area);
+}
+
+void DialogWindow::Repaint(const QRect& area) {
+    QRegion rest(area);
+    for (QWidget* pane : m_panes) {
+        const QRect covered = area.intersected(pane->geometry());
+        if (covered.isEmpty())
+            continue;
+        pane->update(covered.translated(-pane->pos()));
+        rest -= covered;
+    }
+    if (!rest.isEmpty())
+        update(rest);
+}
+
+namespace {
+
+class SurfacePane final : public QWidget {
+  public:
+    SurfacePane(QWidget* parent, const QImage& surface) : QWidget(parent), m_surface(surface) {
+        setAttribute(Qt::WA_OpaquePaintEvent);
+        setAttribute(Qt::WA_NoSystemBackground);
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+        setFocusPolicy(Qt::NoFocus);
+    }
+
+  protected:
+    void paintEvent(QPaintEvent* event) override {
+        QPainter painter(this);
+        const qreal ratio = m_surface.devicePixelRatio();
+        for (const QRect& area : event->region()) {
+            const QRectF source(QPointF(area.topLeft() + pos()) * ratio,
+                                QSizeF(area.size()) * ratio);
+            painter.drawImage(QRectF(area), m_surface, source);
+        }
+    }
+
+  private:
+    const QImage& m_surface;
+};
+
+} // namespace
+
+void DialogWindow::ArrangePanes() {
+    std::vector<QWidget*> frames;
+    for (QObject* child : children())
+        if (auto* frame = qobject_cast<QGroupBox*>(child))
+            frames.push_back(frame);
+    // A pane would hide a frame's lines: only an area clear of them gets one.
+    const auto clearOfFrames = [&frames](const QRect& area) {
+        return std::all_of(frames.begin(), frames.end(), [&area](const QWidget* frame) {
+            const QRect inside = frame->contentsRect().translated(frame->pos());
+            return !area.intersects(frame->geometry()) || inside.contains(area);
+        });
+    };
+    std::vector<QRect> areas;
+    for (const CRect& drawn : m_paneAreas) {
+        const QRect area =
+            QRect(drawn.left, drawn.top, drawn.Width(), drawn.Height()).intersected(rect());
+        if (!area.isEmpty() && clearOfFrames(area))
+            areas.push_back(area);
+    }
+    const bool same =
+        std::equal(areas.begin(), areas.end(), m_panes.begin(), m_panes.end(),
+                   [](const QRect& a, const QWidget* p) { return a == p->geometry(); });
+    if (same)
+        return;
+    for (QWidget* pane : m_panes)
+        delete pane;
+    m_panes.clear();
+    for (const QRect& area : areas) {
+        auto* pane = new SurfacePane(this, m_surface);
+        pane->setGeometry(area);
+        pane->lower();
+        pane->show();
+        m_panes.push_back(pane);
+    }
+    // The frames go back beneath the panes, in their own order.
+    for (auto it = frames.rbegin(); it != frames.rend(); ++it)
+        (*it)->lower();
 }
 
 void DialogWindow::InvalidateAll() {
@@ -198,8 +284,12 @@ void DialogWindow::FlushPaint() {
 void DialogWindow::DispatchPaint() {
     m_paintPending = false;
     m_inPaint = true;
+    m_paintedAreas.clear();
     m_owner.SendMessage(WM_PAINT);
     m_inPaint = false;
+    m_paneAreas = m_paintedAreas;
+    // Not from within the paint event that may have sent it.
+    QTimer::singleShot(0, this, [this] { ArrangePanes(); });
 }
 
 void DialogWindow::paintEvent(QPaintEvent* event) {
@@ -214,9 +304,10 @@ void DialogWindow::paintEvent(QPaintEvent* event) {
     if (m_paintPending)
         DispatchPaint();
     QPainter painter(this);
-    const QRectF area = event->rect();
     const qreal ratio = m_surface.devicePixelRatio();
-    painter.drawImage(area, m_surface, QRectF(area.topLeft() * ratio, area.size() * ratio));
+    for (const QRect& area : event->region())
+        painter.drawImage(QRectF(area), m_surface,
+                          QRectF(QPointF(area.topLeft()) * ratio, QSizeF(area.size()) * ratio));
     painter.end();
     static bool firstPaintSeen = false;
     if (!firstPaintSeen) {

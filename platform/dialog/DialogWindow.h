@@ -32,7 +32,11 @@ class DialogWindow final : public QDialog {
     // The client-area pixels and the painting of them. The image is at the window's device
     // pixel ratio; Gdi maps the logical pixels it is given onto it.
     QImage& Surface() { return m_surface; }
+    // Asks for an area of the image to be shown again. Within WM_PAINT everything is about
+    // to be shown anyway: the areas drawn there are noted instead, as where the program
+    // draws, and get panes of their own.
     void ShowArea(const QRect& area);
+    bool Painting() const { return m_inPaint; }
     void EraseSurface();
     void InvalidateAll();
     void FlushPaint();
@@ -72,6 +76,8 @@ class DialogWindow final : public QDialog {
     void DispatchPaint();
     void OnFirstPaint();
     void ApplyFailedControlFocus();
+    void Repaint(const QRect& area);
+    void ArrangePanes();
 
     CDialog& m_owner;
     std::map<int, QWidget*> m_controls;
@@ -80,6 +86,12 @@ class DialogWindow final : public QDialog {
     QImage m_surface;
     bool m_paintPending = false;
     bool m_inPaint = false;
+    // Opaque children that show the image where the program draws, above the group boxes
+    // and below every other control: a change there repaints the pane alone, not the
+    // window and the frames beneath. Arranged after each WM_PAINT from the areas it drew.
+    std::vector<QWidget*> m_panes;
+    std::vector<CRect> m_paintedAreas;
+    std::vector<CRect> m_paneAreas;
     std::map<UINT_PTR, QTimer*> m_timers;
     bool m_hasSystemMenu = false;
     bool m_hasMinimizeBox = false;
@@ -89,6 +101,9 @@ class DialogWindow final : public QDialog {
     QPointer<QWidget> m_failedControl;
     bool m_selectFailedText = false;
 };
+
+// Adds an area to a list of separate ones, merged with those it overlaps or adjoins.
+void MergeArea(std::vector<CRect>& areas, CRect area);
 
 // The window of the most recent live dialog, which owns message boxes that name no owner.
 DialogWindow* FrontDialogWindow();

@@ -9,6 +9,8 @@
 #include <QPalette>
 
 #include <algorithm>
+#include <cmath>
+#include <cstddef>
 #include <cstdlib>
 
 BOOL CPen::CreatePen(int nPenStyle, int nWidth, COLORREF crColor) {
@@ -33,53 +35,90 @@ QImage* SurfaceOf(const CDialog* dialog) {
 // The surface holds device pixels; drawing comes in logical pixels. A logical pixel covers
 // the device pixels from its own edge to the next one's, so neighbouring shapes share their
 // edges and nothing is smeared across a boundary at any ratio.
-int DeviceEdge(const QImage& image, int logical) {
-    return qRound(logical * image.devicePixelRatio());
-}
-
-void FillDevicePixels(QImage& image, int left, int top, int right, int bottom, QRgb colour) {
-    left = std::max(DeviceEdge(image, left), 0);
-    top = std::max(DeviceEdge(image, top), 0);
-    right = std::min(DeviceEdge(image, right), image.width());
-    bottom = std::min(DeviceEdge(image, bottom), image.height());
-    for (int y = top; y < bottom; ++y)
-        std::fill_n(reinterpret_cast<QRgb*>(image.scanLine(y)) + left, right - left, colour);
-}
-
-void Plot(QImage& image, int x, int y, QRgb colour) {
-    FillDevicePixels(image, x, y, x + 1, y + 1, colour);
+int DeviceEdge(qreal ratio, int logical) {
+    return ratio == 1.0 ? logical : qRound(logical * ratio);
 }
 
 bool Inside(const QImage& image, int x, int y) {
-    return x >= 0 && y >= 0 && DeviceEdge(image, x) < image.width() &&
-           DeviceEdge(image, y) < image.height();
+    const qreal ratio = image.devicePixelRatio();
+    return x >= 0 && y >= 0 && DeviceEdge(ratio, x) < image.width() &&
+           DeviceEdge(ratio, y) < image.height();
 }
+
+// The surface's pixels for one drawing operation. A fill writes only the pixels that differ
+// from its colour and keeps the bounds of those, in logical pixels, so that drawing over
+// what is already there asks for nothing to be shown again.
+class Pixels {
+  public:
+    explicit Pixels(QImage& image)
+        : m_bits(reinterpret_cast<QRgb*>(image.bits())),
+          m_stride(image.bytesPerLine() / static_cast<int>(sizeof(QRgb))), m_width(image.width()),
+          m_height(image.height()), m_ratio(image.devicePixelRatio()) {}
+
+    void Fill(int left, int top, int right, int bottom, QRgb colour) {
+        const int dl = std::max(DeviceEdge(m_ratio, left), 0);
+        const int dt = std::max(DeviceEdge(m_ratio, top), 0);
+        const int dr = std::min(DeviceEdge(m_ratio, right), m_width);
+        const int db = std::min(DeviceEdge(m_ratio, bottom), m_height);
+        for (int y = dt; y < db; ++y) {
+            QRgb* row = m_bits + static_cast<std::ptrdiff_t>(y) * m_stride;
+            int first = dl;
+            while (first < dr && row[first] == colour)
+                ++first;
+            if (first == dr)
+                continue;
+            int last = dr;
+            while (row[last - 1] == colour)
+                --last;
+            std::fill(row + first, row + last, colour);
+            m_changed = m_changed.united(QRect(first, y, last - first, 1));
+        }
+    }
+
+    // What the fills changed, widened to whole logical pixels; empty when nothing changed.
+    CRect Changed() const {
+        if (m_changed.isEmpty())
+            return CRect(0, 0, 0, 0);
+        const auto down = [this](int device) {
+            return static_cast<int>(std::floor(device / m_ratio));
+        };
+        const auto up = [this](int device) {
+            return static_cast<int>(std::ceil(device / m_ratio));
+        };
+        return CRect(down(m_changed.left()), down(m_changed.top()), up(m_changed.right() + 1),
+                     up(m_changed.bottom() + 1));
+    }
+
+  private:
+    QRgb* m_bits;
+    int m_stride;
+    int m_width;
+    int m_height;
+    qreal m_ratio;
+    QRect m_changed;
+};
 
 } // namespace
 
 CDC::CDC(CWnd* pWnd)
     : m_pDialog(dynamic_cast<const CDialog*>(pWnd)), m_pSelectedPen(&m_defaultPen),
-      m_pSelectedBrush(&m_defaultBrush), m_pen(m_defaultPen), m_brush(m_defaultBrush),
-      m_dirty(0, 0, 0, 0) {}
+      m_pSelectedBrush(&m_defaultBrush), m_pen(m_defaultPen), m_brush(m_defaultBrush) {}
 
 CDC::~CDC() {
-    // One request for everything drawn, however many primitives it took.
+    // One request per separate area drawn, however many primitives it took, so that two
+    // panels far apart do not ask for everything between them.
     DialogWindow* window = m_pDialog ? m_pDialog->GetDialogWindow() : nullptr;
-    if (window && !m_dirty.IsRectEmpty())
-        window->ShowArea(QRect(m_dirty.left, m_dirty.top, m_dirty.Width(), m_dirty.Height()));
+    if (!window)
+        return;
+    for (const CRect& area : m_dirty)
+        window->ShowArea(QRect(area.left, area.top, area.Width(), area.Height()));
 }
 
-void CDC::Touch(int left, int top, int right, int bottom) {
-    if (right <= left || bottom <= top)
-        return;
-    if (m_dirty.IsRectEmpty()) {
-        m_dirty = CRect(left, top, right, bottom);
-        return;
-    }
-    m_dirty.left = std::min(m_dirty.left, left);
-    m_dirty.top = std::min(m_dirty.top, top);
-    m_dirty.right = std::max(m_dirty.right, right);
-    m_dirty.bottom = std::max(m_dirty.bottom, bottom);
+void CDC::Touch(const CRect& touched, const CRect& changed) {
+    // Within a paint everything drawn is shown, and the window learns where its drawing is.
+    const DialogWindow* window = m_pDialog ? m_pDialog->GetDialogWindow() : nullptr;
+    const CRect& area = window && window->Painting() ? touched : changed;
+    MergeArea(m_dirty, area);
 }
 
 CPen* CDC::SelectObject(CPen* pPen) {
@@ -116,13 +155,26 @@ BOOL CDC::LineTo(int x, int y) {
         return TRUE;
     const QRgb colour = ToQRgb(m_pen.m_color);
     if (m_pen.m_width <= 1) {
+        if (from == m_current)
+            return TRUE;
+        Pixels pixels(*image);
+        if (from.x == x || from.y == y) {
+            // A straight run is one span; the end point is left out as GDI does.
+            const int left = from.x < x ? from.x : (from.x == x ? x : x + 1);
+            const int top = from.y < y ? from.y : (from.y == y ? y : y + 1);
+            const int right = from.x < x ? x : from.x + 1;
+            const int bottom = from.y < y ? y : from.y + 1;
+            pixels.Fill(left, top, right, bottom, colour);
+            Touch(CRect(left, top, right, bottom), pixels.Changed());
+            return TRUE;
+        }
         // Bresenham, stopping before the end point as GDI does.
         const int dx = std::abs(x - from.x), sx = from.x < x ? 1 : -1;
         const int dy = -std::abs(y - from.y), sy = from.y < y ? 1 : -1;
         int err = dx + dy;
         int px = from.x, py = from.y;
         while (px != x || py != y) {
-            Plot(*image, px, py, colour);
+            pixels.Fill(px, py, px + 1, py + 1, colour);
             const int e2 = 2 * err;
             if (e2 >= dy) {
                 err += dy;
@@ -133,8 +185,9 @@ BOOL CDC::LineTo(int x, int y) {
                 py += sy;
             }
         }
-        Touch(std::min(from.x, x), std::min(from.y, y), std::max(from.x, x) + 1,
-              std::max(from.y, y) + 1);
+        Touch(CRect(std::min(from.x, x), std::min(from.y, y), std::max(from.x, x) + 1,
+                    std::max(from.y, y) + 1),
+              pixels.Changed());
         return TRUE;
     }
     QPainter painter(image);
@@ -142,8 +195,9 @@ BOOL CDC::LineTo(int x, int y) {
     painter.setPen(QPen(QColor(colour), m_pen.m_width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
     painter.drawLine(QPoint(from.x, from.y), QPoint(x, y));
     const int margin = m_pen.m_width;
-    Touch(std::min(from.x, x) - margin, std::min(from.y, y) - margin,
-          std::max(from.x, x) + margin + 1, std::max(from.y, y) + margin + 1);
+    const CRect touched(std::min(from.x, x) - margin, std::min(from.y, y) - margin,
+                        std::max(from.x, x) + margin + 1, std::max(from.y, y) + margin + 1);
+    Touch(touched, touched);
     return TRUE;
 }
 
@@ -158,8 +212,9 @@ void CDC::FillPixels(int left, int top, int right, int bottom, COLORREF clr) {
     bottom = std::min(bottom, logical.height());
     if (right <= left || bottom <= top)
         return;
-    FillDevicePixels(*image, left, top, right, bottom, ToQRgb(clr));
-    Touch(left, top, right, bottom);
+    Pixels pixels(*image);
+    pixels.Fill(left, top, right, bottom, ToQRgb(clr));
+    Touch(CRect(left, top, right, bottom), pixels.Changed());
 }
 
 void CDC::FillRect(const CRect* lpRect, CBrush* pBrush) {
@@ -182,9 +237,13 @@ BOOL CDC::Rectangle(int x1, int y1, int x2, int y2) {
         return FALSE;
     const int left = std::min(x1, x2), right = std::max(x1, x2);
     const int top = std::min(y1, y2), bottom = std::max(y1, y2);
-    FillPixels(left, top, right, bottom, m_brush.m_color);
-    if (m_pen.m_style != PS_NULL) {
+    if (m_pen.m_style == PS_NULL) {
+        FillPixels(left, top, right, bottom, m_brush.m_color);
+    } else {
+        // The inside and the outline each once, so that drawing the same rectangle again
+        // changes no pixel, not even for a moment.
         const int w = m_pen.m_width;
+        FillPixels(left + w, top + w, right - w, bottom - w, m_brush.m_color);
         FillPixels(left, top, right, std::min(top + w, bottom), m_pen.m_color);
         FillPixels(left, std::max(bottom - w, top), right, bottom, m_pen.m_color);
         FillPixels(left, top, std::min(left + w, right), bottom, m_pen.m_color);
@@ -217,7 +276,8 @@ BOOL CDC::DrawIcon(int x, int y, HICON hIcon) {
     const QImage picture = hIcon->Picture(GetSystemMetrics(SM_CXICON));
     QPainter painter(image);
     painter.drawImage(x, y, picture);
-    Touch(x, y, x + picture.width(), y + picture.height());
+    const CRect touched(x, y, x + picture.width(), y + picture.height());
+    Touch(touched, touched);
     return TRUE;
 }
 
@@ -225,20 +285,42 @@ COLORREF CDC::GetPixel(int x, int y) const {
     const QImage* image = SurfaceOf(m_pDialog);
     if (!image || !Inside(*image, x, y))
         return 0xffffffffu; // CLR_INVALID
-    return FromQRgb(image->pixel(DeviceEdge(*image, x), DeviceEdge(*image, y)));
+    const qreal ratio = image->devicePixelRatio();
+    return FromQRgb(image->pixel(DeviceEdge(ratio, x), DeviceEdge(ratio, y)));
 }
 
 COLORREF CDC::SetPixel(int x, int y, COLORREF crColor) {
     QImage* image = SurfaceOf(m_pDialog);
     if (!image || !Inside(*image, x, y))
         return 0xffffffffu;
-    Plot(*image, x, y, ToQRgb(crColor));
-    Touch(x, y, x + 1, y + 1);
+    Pixels pixels(*image);
+    pixels.Fill(x, y, x + 1, y + 1, ToQRgb(crColor));
+    Touch(CRect(x, y, x + 1, y + 1), pixels.Changed());
     return crColor;
 }
 
 void* CDC::GetSafeHdc() const {
     return SurfaceOf(m_pDialog);
+}
+
+void MergeArea(std::vector<CRect>& areas, CRect area) {
+    if (area.IsRectEmpty())
+        return;
+    const auto touches = [](const CRect& a, const CRect& b) {
+        return a.left <= b.right && b.left <= a.right && a.top <= b.bottom && b.top <= a.bottom;
+    };
+    // A merged area may now touch others, so the search starts again after each merge.
+    for (auto it = areas.begin(); it != areas.end();) {
+        if (touches(*it, area)) {
+            area = CRect(std::min(area.left, it->left), std::min(area.top, it->top),
+                         std::max(area.right, it->right), std::max(area.bottom, it->bottom));
+            areas.erase(it);
+            it = areas.begin();
+        } else {
+            ++it;
+        }
+    }
+    areas.push_back(area);
 }
 
 int GetSystemMetrics(int nIndex) {
