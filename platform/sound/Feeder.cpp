@@ -109,7 +109,13 @@ void Feeder::Run() {
             return;
         }
         if (!decoded) {
-            wake_.wait_for(lock, kIdlePoll, [this] { return nudged_ || quit_; });
+            // With no stream open nothing can drain, so the thread sleeps until one is
+            // added; an open stream's ring is drained by the mixer, which may not signal.
+            if (streams_.empty()) {
+                wake_.wait(lock, [this] { return nudged_ || quit_; });
+            } else {
+                wake_.wait_for(lock, kIdlePoll, [this] { return nudged_ || quit_; });
+            }
             nudged_ = false;
         }
     }
