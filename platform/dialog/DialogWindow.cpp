@@ -166,12 +166,37 @@ bool DialogWindow::event(QEvent* event) {
 // work in the window's logical pixels.
 void DialogWindow::CreateSurface() {
     const qreal ratio = devicePixelRatioF();
+    m_unchanged.Forget();
     m_surface = QImage(size() * ratio, QImage::Format_RGB32);
     m_surface.setDevicePixelRatio(ratio);
     EraseSurface();
 }
 
+bool UnchangedDrawing::Known(const Call& call) {
+    // The calls come in the order they came in before; a match on the first one starts the
+    // next round.
+    if (m_next < m_calls.size() && m_calls[m_next] == call) {
+        ++m_next;
+        return true;
+    }
+    if (!m_calls.empty() && m_calls.front() == call) {
+        m_next = 1;
+        return true;
+    }
+    return false;
+}
+
+void UnchangedDrawing::Unchanged(const Call& call) {
+    // Calls that never repeat are not kept for ever.
+    constexpr std::size_t kMostCalls = 4096;
+    if (m_calls.size() >= kMostCalls)
+        m_calls.clear();
+    m_calls.push_back(call);
+    m_next = m_calls.size();
+}
+
 void DialogWindow::EraseSurface() {
+    m_unchanged.Forget();
     m_surface.fill(palette().color(QPalette::Window));
     // Inside WM_PAINT the whole client area is about to be shown anyway; asking again
     // from there would only loop.

@@ -19,6 +19,30 @@ class CDialog;
 class QTimer;
 struct DialogTemplate;
 
+// The drawing calls found to change no pixel since the surface last changed. A window at
+// rest makes the same calls tick after tick; once each has been found to change nothing,
+// it is recognised in its turn without looking at the pixels again.
+class UnchangedDrawing {
+  public:
+    struct Call {
+        int kind;
+        int x1, y1, x2, y2;
+        QRgb colour;
+        bool operator==(const Call&) const = default;
+    };
+    bool Known(const Call& call);
+    void Unchanged(const Call& call);
+    // Any pixel written: nothing recorded holds any more.
+    void Forget() {
+        m_calls.clear();
+        m_next = 0;
+    }
+
+  private:
+    std::vector<Call> m_calls;
+    std::size_t m_next = 0;
+};
+
 class DialogWindow final : public QDialog {
   public:
     DialogWindow(CDialog& owner, const DialogTemplate& dialogTemplate, QWidget* parent);
@@ -37,6 +61,7 @@ class DialogWindow final : public QDialog {
     // draws, and get panes of their own.
     void ShowArea(const QRect& area);
     bool Painting() const { return m_inPaint; }
+    UnchangedDrawing& Unchanged() { return m_unchanged; }
     void EraseSurface();
     void InvalidateAll();
     void FlushPaint();
@@ -84,6 +109,7 @@ class DialogWindow final : public QDialog {
     std::vector<QWidget*> m_controlOrder;
     int m_defaultButtonId = 0;
     QImage m_surface;
+    UnchangedDrawing m_unchanged;
     bool m_paintPending = false;
     bool m_inPaint = false;
     // Opaque children that show the image where the program draws, above the group boxes

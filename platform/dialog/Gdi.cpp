@@ -27,8 +27,12 @@ BOOL CBrush::CreateSolidBrush(COLORREF crColor) {
 
 namespace {
 
+DialogWindow* WindowOf(const CDialog* dialog) {
+    return dialog ? dialog->GetDialogWindow() : nullptr;
+}
+
 QImage* SurfaceOf(const CDialog* dialog) {
-    DialogWindow* window = dialog ? dialog->GetDialogWindow() : nullptr;
+    DialogWindow* window = WindowOf(dialog);
     return window ? &window->Surface() : nullptr;
 }
 
@@ -98,6 +102,25 @@ class Pixels {
     QRect m_changed;
 };
 
+enum CallKind { kLineCall, kFillCall };
+
+// Runs a drawing call on the window's surface unless the same call is known to change
+// nothing there; returns the area whose pixels it changed.
+template <typename Draw>
+CRect DrawOnce(DialogWindow& window, const UnchangedDrawing::Call& call, Draw&& draw) {
+    UnchangedDrawing& unchanged = window.Unchanged();
+    if (unchanged.Known(call))
+        return CRect(0, 0, 0, 0);
+    Pixels pixels(window.Surface());
+    draw(pixels);
+    const CRect changed = pixels.Changed();
+    if (changed.IsRectEmpty())
+        unchanged.Unchanged(call);
+    else
+        unchanged.Forget();
+    return changed;
+}
+
 } // namespace
 
 CDC::CDC(CWnd* pWnd)
@@ -107,7 +130,7 @@ CDC::CDC(CWnd* pWnd)
 CDC::~CDC() {
     // One request per separate area drawn, however many primitives it took, so that two
     // panels far apart do not ask for everything between them.
-    DialogWindow* window = m_pDialog ? m_pDialog->GetDialogWindow() : nullptr;
+    DialogWindow* window = WindowOf(m_pDialog);
     if (!window)
         return;
     for (const CRect& area : m_dirty)
@@ -116,7 +139,7 @@ CDC::~CDC() {
 
 void CDC::Touch(const CRect& touched, const CRect& changed) {
     // Within a paint everything drawn is shown, and the window learns where its drawing is.
-    const DialogWindow* window = m_pDialog ? m_pDialog->GetDialogWindow() : nullptr;
+    const DialogWindow* window = WindowOf(m_pDialog);
     const CRect& area = window && window->Painting() ? touched : changed;
     MergeArea(m_dirty, area);
 }
@@ -148,73 +171,74 @@ CPoint CDC::MoveTo(int x, int y) {
 BOOL CDC::LineTo(int x, int y) {
     const CPoint from = m_current;
     m_current = CPoint(x, y);
-    QImage* image = SurfaceOf(m_pDialog);
-    if (!image)
+    DialogWindow* window = WindowOf(m_pDialog);
+    if (!window)
         return FALSE;
     if (m_pen.m_style == PS_NULL)
         return TRUE;
     const QRgb colour = ToQRgb(m_pen.m_color);
+    const CRect touched(std::min(from.x, x), std::min(from.y, y), std::max(from.x, x) + 1,
+                        std::max(from.y, y) + 1);
     if (m_pen.m_width <= 1) {
         if (from == m_current)
             return TRUE;
-        Pixels pixels(*image);
-        if (from.x == x || from.y == y) {
-            // A straight run is one span; the end point is left out as GDI does.
-            const int left = from.x < x ? from.x : (from.x == x ? x : x + 1);
-            const int top = from.y < y ? from.y : (from.y == y ? y : y + 1);
-            const int right = from.x < x ? x : from.x + 1;
-            const int bottom = from.y < y ? y : from.y + 1;
-            pixels.Fill(left, top, right, bottom, colour);
-            Touch(CRect(left, top, right, bottom), pixels.Changed());
-            return TRUE;
-        }
-        // Bresenham, stopping before the end point as GDI does.
-        const int dx = std::abs(x - from.x), sx = from.x < x ? 1 : -1;
-        const int dy = -std::abs(y - from.y), sy = from.y < y ? 1 : -1;
-        int err = dx + dy;
-        int px = from.x, py = from.y;
-        while (px != x || py != y) {
-            pixels.Fill(px, py, px + 1, py + 1, colour);
-            const int e2 = 2 * err;
-            if (e2 >= dy) {
-                err += dy;
-                px += sx;
-            }
-            if (e2 <= dx) {
-                err += dx;
-                py += sy;
-            }
-        }
-        Touch(CRect(std::min(from.x, x), std::min(from.y, y), std::max(from.x, x) + 1,
-                    std::max(from.y, y) + 1),
-              pixels.Changed());
+        const UnchangedDrawing::Call call{kLineCall, from.x, from.y, x, y, colour};
+        Touch(touched, DrawOnce(*window, call, [&](Pixels& pixels) {
+                  if (from.x == x || from.y == y) {
+                      // A straight run is one span; the end point is left out as GDI does.
+                      pixels.Fill(from.x < x ? from.x : (from.x == x ? x : x + 1),
+                                  from.y < y ? from.y : (from.y == y ? y : y + 1),
+                                  from.x < x ? x : from.x + 1, from.y < y ? y : from.y + 1, colour);
+                      return;
+                  }
+                  // Bresenham, stopping before the end point as GDI does.
+                  const int dx = std::abs(x - from.x), sx = from.x < x ? 1 : -1;
+                  const int dy = -std::abs(y - from.y), sy = from.y < y ? 1 : -1;
+                  int err = dx + dy;
+                  int px = from.x, py = from.y;
+                  while (px != x || py != y) {
+                      pixels.Fill(px, py, px + 1, py + 1, colour);
+                      const int e2 = 2 * err;
+                      if (e2 >= dy) {
+                          err += dy;
+                          px += sx;
+                      }
+                      if (e2 <= dx) {
+                          err += dx;
+                          py += sy;
+                      }
+                  }
+              }));
         return TRUE;
     }
-    QPainter painter(image);
+    window->Unchanged().Forget();
+    QPainter painter(&window->Surface());
     painter.setRenderHint(QPainter::Antialiasing, false);
     painter.setPen(QPen(QColor(colour), m_pen.m_width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
     painter.drawLine(QPoint(from.x, from.y), QPoint(x, y));
     const int margin = m_pen.m_width;
-    const CRect touched(std::min(from.x, x) - margin, std::min(from.y, y) - margin,
-                        std::max(from.x, x) + margin + 1, std::max(from.y, y) + margin + 1);
-    Touch(touched, touched);
+    const CRect wide(touched.left - margin, touched.top - margin, touched.right + margin,
+                     touched.bottom + margin);
+    Touch(wide, wide);
     return TRUE;
 }
 
 void CDC::FillPixels(int left, int top, int right, int bottom, COLORREF clr) {
-    QImage* image = SurfaceOf(m_pDialog);
-    if (!image)
+    DialogWindow* window = WindowOf(m_pDialog);
+    if (!window)
         return;
-    const QSize logical = image->deviceIndependentSize().toSize();
+    const QSize logical = window->Surface().deviceIndependentSize().toSize();
     left = std::max(left, 0);
     top = std::max(top, 0);
     right = std::min(right, logical.width());
     bottom = std::min(bottom, logical.height());
     if (right <= left || bottom <= top)
         return;
-    Pixels pixels(*image);
-    pixels.Fill(left, top, right, bottom, ToQRgb(clr));
-    Touch(CRect(left, top, right, bottom), pixels.Changed());
+    const QRgb colour = ToQRgb(clr);
+    const UnchangedDrawing::Call call{kFillCall, left, top, right, bottom, colour};
+    Touch(CRect(left, top, right, bottom), DrawOnce(*window, call, [&](Pixels& pixels) {
+              pixels.Fill(left, top, right, bottom, colour);
+          }));
 }
 
 void CDC::FillRect(const CRect* lpRect, CBrush* pBrush) {
@@ -274,6 +298,7 @@ BOOL CDC::DrawIcon(int x, int y, HICON hIcon) {
     if (!image || !hIcon)
         return FALSE;
     const QImage picture = hIcon->Picture(GetSystemMetrics(SM_CXICON));
+    WindowOf(m_pDialog)->Unchanged().Forget();
     QPainter painter(image);
     painter.drawImage(x, y, picture);
     const CRect touched(x, y, x + picture.width(), y + picture.height());
@@ -293,9 +318,11 @@ COLORREF CDC::SetPixel(int x, int y, COLORREF crColor) {
     QImage* image = SurfaceOf(m_pDialog);
     if (!image || !Inside(*image, x, y))
         return 0xffffffffu;
-    Pixels pixels(*image);
-    pixels.Fill(x, y, x + 1, y + 1, ToQRgb(crColor));
-    Touch(CRect(x, y, x + 1, y + 1), pixels.Changed());
+    const QRgb colour = ToQRgb(crColor);
+    const UnchangedDrawing::Call call{kFillCall, x, y, x + 1, y + 1, colour};
+    Touch(CRect(x, y, x + 1, y + 1), DrawOnce(*WindowOf(m_pDialog), call, [&](Pixels& pixels) {
+              pixels.Fill(x, y, x + 1, y + 1, colour);
+          }));
     return crColor;
 }
 

@@ -112,6 +112,46 @@ TEST_F(Drawing, WidePenEraserCoversTheLineItDrewOver) {
     EXPECT_GT(fill, 60);
 }
 
+// Calls found to change nothing are not looked at again; whatever else draws over their
+// pixels, a wide pen, a fill or the window's paint, makes them draw again.
+TEST_F(Drawing, RepeatedCallsDrawAgainOnceSomethingElseDrewOverThem) {
+    CPen red(PS_SOLID, 1, kRed);
+    CPen wide(PS_SOLID, 2, kFill);
+    const auto drawRed = [&](CDC& dc) {
+        CPen* old = dc.SelectObject(&red);
+        dc.MoveTo(100, 150);
+        dc.LineTo(100, 170);
+        dc.FillSolidRect(110, 150, 5, 5, kRed);
+        dc.SelectObject(old);
+    };
+    const auto overDrawn = [](CDC& dc) {
+        return dc.GetPixel(100, 152) != kRed || dc.GetPixel(112, 152) != kRed;
+    };
+    for (int way = 0; way < 3; ++way) {
+        {
+            CClientDC dc(&dlg);
+            drawRed(dc);
+            drawRed(dc);
+            if (way == 0) {
+                CPen* old = dc.SelectObject(&wide);
+                dc.MoveTo(95, 152);
+                dc.LineTo(120, 152);
+                dc.SelectObject(old);
+            } else if (way == 1) {
+                dc.FillSolidRect(95, 151, 25, 2, kFill);
+            }
+        }
+        if (way == 2) {
+            dlg.Invalidate();
+            dlg.UpdateWindow();
+        }
+        CClientDC dc(&dlg);
+        ASSERT_TRUE(overDrawn(dc)) << way;
+        drawRed(dc);
+        EXPECT_FALSE(overDrawn(dc)) << way;
+    }
+}
+
 TEST_F(Drawing, SurfaceShowsUnderTheControlsUntilTheWindowIsPaintedAgain) {
     {
         CClientDC dc(&dlg);
