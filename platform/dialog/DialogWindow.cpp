@@ -86,6 +86,7 @@ DialogWindow::DialogWindow(CDialog& owner, const DialogTemplate& t, QWidget* par
 }
 
 DialogWindow::~DialogWindow() {
+    EndSurfacePainter();
     StopAllTimers();
 }
 
@@ -166,6 +167,7 @@ bool DialogWindow::event(QEvent* event) {
 // work in the window's logical pixels.
 void DialogWindow::CreateSurface() {
     const qreal ratio = devicePixelRatioF();
+    EndSurfacePainter();
     m_unchanged.Forget();
     m_surface = QImage(size() * ratio, QImage::Format_RGB32);
     m_surface.setDevicePixelRatio(ratio);
@@ -195,32 +197,57 @@ void UnchangedDrawing::Unchanged(const Call& call) {
     m_next = m_calls.size();
 }
 
+QPainter& DialogWindow::SurfacePainter() {
+    m_unchanged.Forget();
+    if (!m_surfacePainter)
+        m_surfacePainter = std::make_unique<QPainter>(&m_surface);
+    return *m_surfacePainter;
+}
+
+void DialogWindow::EndSurfacePainter() {
+    m_surfacePainter.reset();
+}
+
+QImage& DialogWindow::WritableSurface() {
+    if (m_surfacePainter && !m_surface.isDetached())
+        EndSurfacePainter();
+    return m_surface;
+}
+
 void DialogWindow::EraseSurface() {
+    EndSurfacePainter();
     m_unchanged.Forget();
     m_surface.fill(palette().color(QPalette::Window));
     // Inside WM_PAINT the whole client area is about to be shown anyway; asking again
     // from there would only loop.
     if (!m_inPaint)
-        Repaint(rect());
+        ShowAreas({CRect(0, 0, width(), height())});
 }
 
-void DialogWindow::ShowArea(const QRect& area) {
-    if (m_inPaint)
-        MergeArea(m_paintedAreas,
-                  CRect(area.left(), area.top(), area.right() + 1, area.bottom() + 1));
-    else
-        Repaint(area);
-}
-
-void DialogWindow::Repaint(const QRect& area) {
-    QRegion rest(area);
-    for (QWidget* pane : m_panes) {
-        const QRect covered = area.intersected(pane->geometry());
-        if (covered.isEmpty())
-            continue;
-        pane->update(covered.translated(-pane->pos()));
-        rest -= covered;
+void DialogWindow::ShowAreas(const std::vector<CRect>& areas) {
+    if (m_inPaint) {
+        for (const CRect& area : areas)
+            MergeArea(m_paintedAreas, area);
+        return;
     }
+    // One request per pane, for everything drawn in it, and one for what lies outside them.
+    std::vector<QRect> inPanes(m_panes.size());
+    QRegion rest;
+    for (const CRect& drawn : areas) {
+        const QRect area(drawn.left, drawn.top, drawn.Width(), drawn.Height());
+        QRegion outside(area);
+        for (std::size_t i = 0; i < m_panes.size(); ++i) {
+            const QRect covered = area.intersected(m_panes[i]->geometry());
+            if (covered.isEmpty())
+                continue;
+            inPanes[i] |= covered;
+            outside -= covered;
+        }
+        rest += outside;
+    }
+    for (std::size_t i = 0; i < m_panes.size(); ++i)
+        if (!inPanes[i].isEmpty())
+            m_panes[i]->update(inPanes[i].translated(-m_panes[i]->pos()));
     if (!rest.isEmpty())
         update(rest);
 }
@@ -328,6 +355,7 @@ void DialogWindow::paintEvent(QPaintEvent* event) {
     // paints is not wiped by them.
     if (m_paintPending)
         DispatchPaint();
+    EndSurfacePainter();
     QPainter painter(this);
     const qreal ratio = m_surface.devicePixelRatio();
     for (const QRect& area : event->region())

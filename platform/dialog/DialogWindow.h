@@ -12,10 +12,12 @@
 #include <QPointer>
 
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
 class CDialog;
+class QPainter;
 class QTimer;
 struct DialogTemplate;
 
@@ -56,11 +58,19 @@ class DialogWindow final : public QDialog {
     // The client-area pixels and the painting of them. The image is at the window's device
     // pixel ratio; Gdi maps the logical pixels it is given onto it.
     QImage& Surface() { return m_surface; }
-    // Asks for an area of the image to be shown again. Within WM_PAINT everything is about
+    // Asks for areas of the image to be shown again. Within WM_PAINT everything is about
     // to be shown anyway: the areas drawn there are noted instead, as where the program
     // draws, and get panes of their own.
-    void ShowArea(const QRect& area);
+    void ShowAreas(const std::vector<CRect>& areas);
     bool Painting() const { return m_inPaint; }
+    // A painter on the image for what the drawing surface leaves to Qt (wide pens, icons),
+    // begun on first use and kept until EndSurfacePainter, so that the few such shapes of a
+    // tick share one.
+    QPainter& SurfacePainter();
+    void EndSurfacePainter();
+    // The image for writing its pixels directly. One shared with a copy is made its own
+    // on the write, away from under a painter that would go on drawing into the copy.
+    QImage& WritableSurface();
     UnchangedDrawing& Unchanged() { return m_unchanged; }
     void EraseSurface();
     void InvalidateAll();
@@ -101,7 +111,6 @@ class DialogWindow final : public QDialog {
     void DispatchPaint();
     void OnFirstPaint();
     void ApplyFailedControlFocus();
-    void Repaint(const QRect& area);
     void ArrangePanes();
 
     CDialog& m_owner;
@@ -110,6 +119,7 @@ class DialogWindow final : public QDialog {
     int m_defaultButtonId = 0;
     QImage m_surface;
     UnchangedDrawing m_unchanged;
+    std::unique_ptr<QPainter> m_surfacePainter;
     bool m_paintPending = false;
     bool m_inPaint = false;
     // Opaque children that show the image where the program draws, above the group boxes

@@ -111,7 +111,7 @@ CRect DrawOnce(DialogWindow& window, const UnchangedDrawing::Call& call, Draw&& 
     UnchangedDrawing& unchanged = window.Unchanged();
     if (unchanged.Known(call))
         return CRect(0, 0, 0, 0);
-    Pixels pixels(window.Surface());
+    Pixels pixels(window.WritableSurface());
     draw(pixels);
     const CRect changed = pixels.Changed();
     if (changed.IsRectEmpty())
@@ -133,8 +133,8 @@ CDC::~CDC() {
     DialogWindow* window = WindowOf(m_pDialog);
     if (!window)
         return;
-    for (const CRect& area : m_dirty)
-        window->ShowArea(QRect(area.left, area.top, area.Width(), area.Height()));
+    window->EndSurfacePainter();
+    window->ShowAreas(m_dirty);
 }
 
 void CDC::Touch(const CRect& touched, const CRect& changed) {
@@ -211,8 +211,7 @@ BOOL CDC::LineTo(int x, int y) {
               }));
         return TRUE;
     }
-    window->Unchanged().Forget();
-    QPainter painter(&window->Surface());
+    QPainter& painter = window->SurfacePainter();
     painter.setRenderHint(QPainter::Antialiasing, false);
     painter.setPen(QPen(QColor(colour), m_pen.m_width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
     painter.drawLine(QPoint(from.x, from.y), QPoint(x, y));
@@ -298,9 +297,7 @@ BOOL CDC::DrawIcon(int x, int y, HICON hIcon) {
     if (!image || !hIcon)
         return FALSE;
     const QImage picture = hIcon->Picture(GetSystemMetrics(SM_CXICON));
-    WindowOf(m_pDialog)->Unchanged().Forget();
-    QPainter painter(image);
-    painter.drawImage(x, y, picture);
+    WindowOf(m_pDialog)->SurfacePainter().drawImage(x, y, picture);
     const CRect touched(x, y, x + picture.width(), y + picture.height());
     Touch(touched, touched);
     return TRUE;

@@ -6,8 +6,9 @@
 namespace fsound {
 
 namespace {
-// A ring of two seconds drains by a few hundred frames in this time.
-constexpr auto kIdlePoll = std::chrono::milliseconds(10);
+// A ring of two seconds loses a fiftieth of itself in this time, and a decoded chunk is
+// about twice as long.
+constexpr auto kIdlePoll = std::chrono::milliseconds(40);
 } // namespace
 
 Feeder::Feeder(bool ownThread) {
