@@ -12,6 +12,7 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdlib>
+#include <limits>
 
 BOOL CPen::CreatePen(int nPenStyle, int nWidth, COLORREF crColor) {
     m_style = nPenStyle;
@@ -75,13 +76,16 @@ class Pixels {
             while (row[last - 1] == colour)
                 --last;
             std::fill(row + first, row + last, colour);
-            m_changed = m_changed.united(QRect(first, y, last - first, 1));
+            m_left = std::min(m_left, first);
+            m_right = std::max(m_right, last);
+            m_top = std::min(m_top, y);
+            m_bottom = std::max(m_bottom, y + 1);
         }
     }
 
     // What the fills changed, widened to whole logical pixels; empty when nothing changed.
     CRect Changed() const {
-        if (m_changed.isEmpty())
+        if (m_right <= m_left)
             return CRect(0, 0, 0, 0);
         const auto down = [this](int device) {
             return static_cast<int>(std::floor(device / m_ratio));
@@ -89,8 +93,7 @@ class Pixels {
         const auto up = [this](int device) {
             return static_cast<int>(std::ceil(device / m_ratio));
         };
-        return CRect(down(m_changed.left()), down(m_changed.top()), up(m_changed.right() + 1),
-                     up(m_changed.bottom() + 1));
+        return CRect(down(m_left), down(m_top), up(m_right), up(m_bottom));
     }
 
   private:
@@ -99,7 +102,11 @@ class Pixels {
     int m_width;
     int m_height;
     qreal m_ratio;
-    QRect m_changed;
+    // Device pixels changed so far: columns m_left..m_right-1, rows m_top..m_bottom-1.
+    int m_left = std::numeric_limits<int>::max();
+    int m_top = std::numeric_limits<int>::max();
+    int m_right = 0;
+    int m_bottom = 0;
 };
 
 enum CallKind { kLineCall, kFillCall };
