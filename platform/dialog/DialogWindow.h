@@ -28,6 +28,7 @@ class UnchangedDrawing {
   public:
     struct Call {
         int kind;
+        int width;
         int x1, y1, x2, y2;
         QRgb colour;
         bool operator==(const Call&) const = default;

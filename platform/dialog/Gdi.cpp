@@ -13,6 +13,9 @@
 #include <cstddef>
 #include <cstdlib>
 #include <limits>
+#include <map>
+#include <tuple>
+#include <vector>
 
 BOOL CPen::CreatePen(int nPenStyle, int nWidth, COLORREF crColor) {
     m_style = nPenStyle;
@@ -109,7 +112,45 @@ class Pixels {
     int m_bottom = 0;
 };
 
-enum CallKind { kLineCall, kFillCall };
+QPen WidePen(QRgb colour, int width) {
+    return QPen(QColor(colour), width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
+}
+
+// The pixels of a wide line as Qt's painter draws it, relative to its start point. Without
+// antialiasing a shape moved by whole device pixels covers the same pixels moved, so each
+// shape (a needle at one angle, say) is drawn by the painter once, and then written pixel by
+// pixel where it goes, only where the surface differs.
+const std::vector<QPoint>& WideLineShape(int dx, int dy, int width) {
+    static std::map<std::tuple<int, int, int>, std::vector<QPoint>> shapes;
+    const auto key = std::make_tuple(dx, dy, width);
+    if (const auto found = shapes.find(key); found != shapes.end())
+        return found->second;
+    // Lines of ever new shapes are not kept for ever.
+    constexpr std::size_t kMostShapes = 1024;
+    if (shapes.size() >= kMostShapes)
+        shapes.clear();
+    const int margin = width + 2;
+    const QPoint start(margin + std::max(0, -dx), margin + std::max(0, -dy));
+    QImage scratch(std::abs(dx) + 2 * margin + 1, std::abs(dy) + 2 * margin + 1,
+                   QImage::Format_RGB32);
+    scratch.fill(Qt::black);
+    {
+        QPainter painter(&scratch);
+        painter.setRenderHint(QPainter::Antialiasing, false);
+        painter.setPen(WidePen(qRgb(255, 255, 255), width));
+        painter.drawLine(start, start + QPoint(dx, dy));
+    }
+    std::vector<QPoint>& shape = shapes[key];
+    for (int y = 0; y < scratch.height(); ++y) {
+        const auto* row = reinterpret_cast<const QRgb*>(scratch.constScanLine(y));
+        for (int x = 0; x < scratch.width(); ++x)
+            if (row[x] != qRgb(0, 0, 0))
+                shape.emplace_back(x - start.x(), y - start.y());
+    }
+    return shape;
+}
+
+enum CallKind { kLineCall, kWideLineCall, kFillCall };
 
 // Runs a drawing call on the window's surface unless the same call is known to change
 // nothing there; returns the area whose pixels it changed.
@@ -189,7 +230,7 @@ BOOL CDC::LineTo(int x, int y) {
     if (m_pen.m_width <= 1) {
         if (from == m_current)
             return TRUE;
-        const UnchangedDrawing::Call call{kLineCall, from.x, from.y, x, y, colour};
+        const UnchangedDrawing::Call call{kLineCall, 1, from.x, from.y, x, y, colour};
         Touch(touched, DrawOnce(*window, call, [&](Pixels& pixels) {
                   if (from.x == x || from.y == y) {
                       // A straight run is one span; the end point is left out as GDI does.
@@ -218,13 +259,24 @@ BOOL CDC::LineTo(int x, int y) {
               }));
         return TRUE;
     }
-    QPainter& painter = window->SurfacePainter();
-    painter.setRenderHint(QPainter::Antialiasing, false);
-    painter.setPen(QPen(QColor(colour), m_pen.m_width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-    painter.drawLine(QPoint(from.x, from.y), QPoint(x, y));
     const int margin = m_pen.m_width;
     const CRect wide(touched.left - margin, touched.top - margin, touched.right + margin,
                      touched.bottom + margin);
+    if (window->Surface().devicePixelRatio() == 1.0) {
+        const std::vector<QPoint>& shape = WideLineShape(x - from.x, y - from.y, m_pen.m_width);
+        const UnchangedDrawing::Call call{kWideLineCall, m_pen.m_width, from.x, from.y, x, y,
+                                          colour};
+        Touch(wide, DrawOnce(*window, call, [&](Pixels& pixels) {
+                  for (const QPoint& p : shape)
+                      pixels.Fill(from.x + p.x(), from.y + p.y(), from.x + p.x() + 1,
+                                  from.y + p.y() + 1, colour);
+              }));
+        return TRUE;
+    }
+    QPainter& painter = window->SurfacePainter();
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    painter.setPen(WidePen(colour, m_pen.m_width));
+    painter.drawLine(QPoint(from.x, from.y), QPoint(x, y));
     Touch(wide, wide);
     return TRUE;
 }
@@ -241,7 +293,7 @@ void CDC::FillPixels(int left, int top, int right, int bottom, COLORREF clr) {
     if (right <= left || bottom <= top)
         return;
     const QRgb colour = ToQRgb(clr);
-    const UnchangedDrawing::Call call{kFillCall, left, top, right, bottom, colour};
+    const UnchangedDrawing::Call call{kFillCall, 1, left, top, right, bottom, colour};
     Touch(CRect(left, top, right, bottom), DrawOnce(*window, call, [&](Pixels& pixels) {
               pixels.Fill(left, top, right, bottom, colour);
           }));
@@ -323,7 +375,7 @@ COLORREF CDC::SetPixel(int x, int y, COLORREF crColor) {
     if (!image || !Inside(*image, x, y))
         return 0xffffffffu;
     const QRgb colour = ToQRgb(crColor);
-    const UnchangedDrawing::Call call{kFillCall, x, y, x + 1, y + 1, colour};
+    const UnchangedDrawing::Call call{kFillCall, 1, x, y, x + 1, y + 1, colour};
     Touch(CRect(x, y, x + 1, y + 1), DrawOnce(*WindowOf(m_pDialog), call, [&](Pixels& pixels) {
               pixels.Fill(x, y, x + 1, y + 1, colour);
           }));
