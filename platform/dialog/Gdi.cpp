@@ -150,6 +150,16 @@ const std::vector<QPoint>& WideLineShape(int dx, int dy, int width) {
     return shape;
 }
 
+// Whether two areas overlap or adjoin, and the smallest area holding both.
+bool Touching(const CRect& a, const CRect& b) {
+    return a.left <= b.right && b.left <= a.right && a.top <= b.bottom && b.top <= a.bottom;
+}
+
+CRect Bounds(const CRect& a, const CRect& b) {
+    return CRect(std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right),
+                 std::max(a.bottom, b.bottom));
+}
+
 enum CallKind { kLineCall, kWideLineCall, kFillCall };
 
 // Runs a drawing call on the window's surface unless the same call is known to change
@@ -189,7 +199,18 @@ void CDC::Touch(const CRect& touched, const CRect& changed) {
     // Within a paint everything drawn is shown, and the window learns where its drawing is.
     const DialogWindow* window = WindowOf(m_pDialog);
     const CRect& area = window && window->Painting() ? touched : changed;
-    MergeArea(m_dirty, area);
+    if (area.IsRectEmpty())
+        return;
+    // Shapes drawn one beside the other, the columns of a spectrum say, grow one area; the
+    // window sorts the areas into its panes, so overlaps among them cost nothing there.
+    if (!m_dirty.empty()) {
+        CRect& last = m_dirty.back();
+        if (Touching(area, last)) {
+            last = Bounds(area, last);
+            return;
+        }
+    }
+    m_dirty.push_back(area);
 }
 
 CPen* CDC::SelectObject(CPen* pPen) {
@@ -389,14 +410,10 @@ void* CDC::GetSafeHdc() const {
 void MergeArea(std::vector<CRect>& areas, CRect area) {
     if (area.IsRectEmpty())
         return;
-    const auto touches = [](const CRect& a, const CRect& b) {
-        return a.left <= b.right && b.left <= a.right && a.top <= b.bottom && b.top <= a.bottom;
-    };
     // A merged area may now touch others, so the search starts again after each merge.
     for (auto it = areas.begin(); it != areas.end();) {
-        if (touches(*it, area)) {
-            area = CRect(std::min(area.left, it->left), std::min(area.top, it->top),
-                         std::max(area.right, it->right), std::max(area.bottom, it->bottom));
+        if (Touching(*it, area)) {
+            area = Bounds(area, *it);
             areas.erase(it);
             it = areas.begin();
         } else {

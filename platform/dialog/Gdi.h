@@ -85,7 +85,7 @@ class CDC {
     CPen m_pen;
     CBrush m_brush;
     CPoint m_current;
-    // Separate areas to be shown again when the surface goes out of scope.
+    // Areas whose pixels changed, to be shown again when the surface goes out of scope.
     std::vector<CRect> m_dirty;
 };
 
