@@ -4,7 +4,8 @@
 // the same figure for command-line players on the same file, when they are installed.
 // SDL's dummy driver takes the sound, so the figures hold no sound server's work.
 //
-// CORVALINE_CPU_SECONDS sets the length of each measurement (default 60).
+// CORVALINE_CPU_SECONDS sets the length of each measurement (default 60); a program given
+// as the argument is measured instead of this build's, e.g. an earlier build beside it.
 
 #include "AudioFiles.h"
 #include "BenchFiles.h"
@@ -116,7 +117,8 @@ std::optional<double> PerMinute(pid_t pid, std::chrono::seconds span) {
 
 class RunningWindow {
   public:
-    explicit RunningWindow(const std::string& dir) : m_dir(dir) {}
+    RunningWindow(const std::string& program, const std::string& dir)
+        : m_programPath(program), m_dir(dir) {}
 
     // Empty when it came up; otherwise what went wrong.
     std::string Start() {
@@ -130,9 +132,9 @@ class RunningWindow {
                              "SDL_AUDIODRIVER=dummy", "XDG_RUNTIME_DIR=" + m_dir},
                             {"WAYLAND_DISPLAY"});
         options.outputFile = m_dir + "/program.log";
-        m_program = ChildProcess({CORVALINE_PROGRAM}, options);
+        m_program = ChildProcess({m_programPath}, options);
         if (!m_program.Started())
-            return "cannot start " + std::string(CORVALINE_PROGRAM);
+            return "cannot start " + m_programPath;
         const std::string caption = "^" + std::string(MainDialogTemplate().caption) + "$";
         WaitFor(
             [&] {
@@ -166,6 +168,7 @@ class RunningWindow {
                m_input->ClickControl(m_window, m_size, MainDialogTemplate(), control);
     }
 
+    std::string m_programPath;
     std::string m_dir;
     std::optional<VirtualDisplay> m_display;
     std::optional<Xdotool> m_input;
@@ -208,8 +211,9 @@ SummaryRow Peer(const std::string& name, std::vector<std::string> argv, std::chr
 } // namespace
 } // namespace corvaline::bench
 
-int main() {
+int main(int argc, char** argv) {
     using namespace corvaline::bench;
+    const std::string program = argc > 1 ? argv[1] : CORVALINE_PROGRAM;
     const std::chrono::seconds span = MeasureTime();
     BenchFiles files;
     if (!PrepareBenchFiles(CORVALINE_BENCH_DATA_DIR, files))
@@ -221,7 +225,7 @@ int main() {
     std::vector<std::string> loads;
     corvaline::testsupport::TempDir dir;
     {
-        RunningWindow window(dir.Path());
+        RunningWindow window(program, dir.Path());
         const std::string failure = window.Start();
         if (!failure.empty()) {
             std::fprintf(stderr, "cpu_bench: %s\n", failure.c_str());
@@ -253,6 +257,8 @@ int main() {
     rows.push_back(Peer("mpg123 -o dummy, same file", {"mpg123", "-q", "-o", "dummy", files.musicA},
                         span, fileMinutes, notes));
 
+    if (argc > 1)
+        notes.push_back("program measured: " + program);
     std::string loadNote = "load average (1 min) at the window's measurements:";
     for (const std::string& load : loads)
         loadNote += " " + load;
