@@ -13,6 +13,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QPushButton>
 #include <QShortcut>
@@ -90,6 +91,7 @@ DialogWindow::DialogWindow(CDialog& owner, const DialogTemplate& t, QWidget* par
 }
 
 DialogWindow::~DialogWindow() {
+    EndSurfacePainter();
     StopAllTimers();
     // The controls give up the focus as the widget part of this window tears them down,
     // when this part of it is gone already.
@@ -192,21 +194,21 @@ bool DialogWindow::event(QEvent* event) {
 // work in the window's logical pixels.
 void DialogWindow::CreateSurface() {
     const qreal ratio = devicePixelRatioF();
+    EndSurfacePainter();
+    m_unchanged.Forget();
     m_surface = QImage(size() * ratio, QImage::Format_RGB32);
     m_surface.setDevicePixelRatio(ratio);
     EraseSurface();
 }
 
 void DialogWindow::EraseSurface() {
+    EndSurfacePainter();
+    m_unchanged.Forget();
     m_surface.fill(palette().color(QPalette::Window));
-    ShowArea(rect());
-}
-
-void DialogWindow::ShowArea(const QRect& area) {
     // Inside WM_PAINT the whole client area is about to be shown anyway; asking again
     // from there would only loop.
     if (!m_inPaint)
-        update(area);
+        ShowAreas({CRect(0, 0, width(), height())});
 }
 
 void DialogWindow::InvalidateAll() {
@@ -226,8 +228,12 @@ void DialogWindow::FlushPaint() {
 void DialogWindow::DispatchPaint() {
     m_paintPending = false;
     m_inPaint = true;
+    m_paintedAreas.clear();
     m_owner.SendMessage(WM_PAINT);
     m_inPaint = false;
+    m_paneAreas = m_paintedAreas;
+    // Not from within the paint event that may have sent it.
+    QTimer::singleShot(0, this, [this] { ArrangePanes(); });
 }
 
 void DialogWindow::paintEvent(QPaintEvent* event) {
@@ -241,10 +247,12 @@ void DialogWindow::paintEvent(QPaintEvent* event) {
     // paints is not wiped by them.
     if (m_paintPending)
         DispatchPaint();
+    EndSurfacePainter();
     QPainter painter(this);
-    const QRectF area = event->rect();
     const qreal ratio = m_surface.devicePixelRatio();
-    painter.drawImage(area, m_surface, QRectF(area.topLeft() * ratio, area.size() * ratio));
+    for (const QRect& area : event->region())
+        painter.drawImage(QRectF(area), m_surface,
+                          QRectF(QPointF(area.topLeft()) * ratio, QSizeF(area.size()) * ratio));
     painter.end();
     static bool firstPaintSeen = false;
     if (!firstPaintSeen) {

@@ -6,8 +6,9 @@
 namespace fsound {
 
 namespace {
-// A ring of two seconds drains by a few hundred frames in this time.
-constexpr auto kIdlePoll = std::chrono::milliseconds(10);
+// A ring of two seconds loses a fiftieth of itself in this time, and a decoded chunk is
+// about twice as long.
+constexpr auto kIdlePoll = std::chrono::milliseconds(40);
 } // namespace
 
 Feeder::Feeder(bool ownThread) {
@@ -109,7 +110,13 @@ void Feeder::Run() {
             return;
         }
         if (!decoded) {
-            wake_.wait_for(lock, kIdlePoll, [this] { return nudged_ || quit_; });
+            // With no stream open nothing can drain, so the thread sleeps until one is
+            // added; an open stream's ring is drained by the mixer, which may not signal.
+            if (streams_.empty()) {
+                wake_.wait(lock, [this] { return nudged_ || quit_; });
+            } else {
+                wake_.wait_for(lock, kIdlePoll, [this] { return nudged_ || quit_; });
+            }
             nudged_ = false;
         }
     }
