@@ -30,8 +30,8 @@ CCorvalineDlg::CCorvalineDlg(CWnd* pParent)
     if (!FSOUND_Init(44100, 2, 0)) {
         m_soundInitFailed = 1;
     }
-    m_panel1.Place(20, 225);
-    m_panel2.Place(20, 355);
+    m_panel1.Place(kPanelLeft, kPanel1Top);
+    m_panel2.Place(kPanelLeft, kPanel2Top);
     g_peakLeft.store(0, std::memory_order_relaxed);
     g_peakRight.store(0, std::memory_order_relaxed);
     m_random.seed(static_cast<std::uint64_t>(std::time(nullptr)));
@@ -45,19 +45,19 @@ CCorvalineDlg::~CCorvalineDlg() {
 
 void CCorvalineDlg::DoDataExchange(CDataExchange* pDX) {
     CDialog::DoDataExchange(pDX);
-    DDX_Control(pDX, 1024, m_sequenceList);
-    DDX_Control(pDX, 1015, m_panSlider2);
-    DDX_Control(pDX, 1014, m_progress2);
-    DDX_Control(pDX, 1006, m_panSlider1);
-    DDX_Control(pDX, 1005, m_scaleSlider);
-    DDX_Control(pDX, 1004, m_progress1);
-    DDX_Text(pDX, 1000, m_path);
-    DDX_Check(pDX, 1008, m_compressorOn);
-    DDX_Text(pDX, 1009, m_gainDb);
-    DDX_Check(pDX, 1022, m_autoCrossfade);
-    DDX_Text(pDX, 1023, m_crossfadeMs);
-    DDV_MinMaxUInt(pDX, m_crossfadeMs, 2000, 15000);
-    DDX_Check(pDX, 1027, m_subDirs);
+    DDX_Control(pDX, IDC_SEQUENCE_GRID, m_sequenceList);
+    DDX_Control(pDX, IDC_PAN_2, m_panSlider2);
+    DDX_Control(pDX, IDC_PROGRESS_2, m_progress2);
+    DDX_Control(pDX, IDC_PAN_1, m_panSlider1);
+    DDX_Control(pDX, IDC_SCALE, m_scaleSlider);
+    DDX_Control(pDX, IDC_PROGRESS_1, m_progress1);
+    DDX_Text(pDX, IDC_PATH, m_path);
+    DDX_Check(pDX, IDC_COMPRESSOR, m_compressorOn);
+    DDX_Text(pDX, IDC_GAIN, m_gainDb);
+    DDX_Check(pDX, IDC_AUTO_CROSSFADE, m_autoCrossfade);
+    DDX_Text(pDX, IDC_CROSSFADE_MS, m_crossfadeMs);
+    DDV_MinMaxUInt(pDX, m_crossfadeMs, kCrossfadeMinMs, kCrossfadeMaxMs);
+    DDX_Check(pDX, IDC_SUBDIRS, m_subDirs);
 }
 
 BOOL CCorvalineDlg::OnInitDialog() {
@@ -88,10 +88,10 @@ BOOL CCorvalineDlg::OnInitDialog() {
     // The panels start at 500, not at the 550 that position 45 would give.
     m_panel1.SetScale(500.0f);
     m_panel2.SetScale(500.0f);
-    m_panSlider1.SetRange(0, 255);
-    m_panSlider1.SetPos(128);
-    m_panSlider2.SetRange(0, 255);
-    m_panSlider2.SetPos(128);
+    m_panSlider1.SetRange(0, kPanRight);
+    m_panSlider1.SetPos(kCentrePan);
+    m_panSlider2.SetRange(0, kPanRight);
+    m_panSlider2.SetPos(kCentrePan);
     // Full stereo on both channels, while the sliders rest at the centre.
     FSOUND_SetPan(1, FSOUND_STEREOPAN);
     FSOUND_SetPan(0, FSOUND_STEREOPAN);

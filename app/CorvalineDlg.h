@@ -9,6 +9,7 @@
 
 #include "Afx.h"
 #include "DeckTrack.h"
+#include "Resources.h"
 #include "SequenceEntry.h"
 #include "SpectrumPanel.h"
 #include "fsound.h"
@@ -26,7 +27,7 @@ class RemoteControl;
 
 class CCorvalineDlg : public CDialog {
 public:
-    enum { IDD = 102 };
+    enum { IDD = IDD_CORVALINE_DIALOG };
 
     explicit CCorvalineDlg(CWnd* pParent = nullptr);
     ~CCorvalineDlg() override;
@@ -78,6 +79,19 @@ protected:
     DECLARE_MESSAGE_MAP()
 
 public:
+    // A deck's volume runs from silence to this, the sound library's full scale.
+    static constexpr int kFullVolume = 255;
+    // The pan sliders run from 0 (left) to kPanRight and rest at the centre.
+    static constexpr int kPanRight = 255;
+    static constexpr int kCentrePan = 128;
+    // The cross-fade times the binding accepts, in ms.
+    static constexpr UINT kCrossfadeMinMs = 2000;
+    static constexpr UINT kCrossfadeMaxMs = 15000;
+    // The display panels' top-left corners in the client area, in pixels.
+    static constexpr int kPanelLeft = 20;
+    static constexpr int kPanel1Top = 225;
+    static constexpr int kPanel2Top = 355;
+
     // Operations shared between the subsystems.
     Deck DeckAt(int index);
     void Play(Deck deck);
@@ -104,7 +118,7 @@ public:
     static unsigned IndexFromDraw(unsigned draw, unsigned n);
     std::string PickShuffled();
     std::string NextInSequence();
-    // During a run, after a deck has started: the top line into edit 1000.
+    // During a run, after a deck has started: the top line into the path edit.
     void TakeNextLine();
     // During a run, a deck whose file did not open goes on to the next lines.
     void PassOverUnplayable(Deck deck);

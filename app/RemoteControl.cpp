@@ -1,18 +1,9 @@
 #include "RemoteControl.h"
 
 #include "CorvalineDlg.h"
+#include "Resources.h"
 
 #include <filesystem>
-
-namespace {
-
-// The window's buttons, as its template numbers them.
-constexpr UINT kPlay1 = 1002;
-constexpr UINT kStop1 = 1003;
-constexpr UINT kStop2 = 1013;
-constexpr UINT kCrossFade = 1021;
-
-} // namespace
 
 RemoteControl::RemoteControl(CCorvalineDlg& window)
     : m_window(window), m_told(Now()),
@@ -102,20 +93,20 @@ template <class Request> void RemoteControl::Carry(Request request) {
 void RemoteControl::Play() {
     Carry([this] {
         if (!m_window.m_playing1 && !m_window.m_playing2) {
-            m_window.SendMessage(WM_COMMAND, MAKEWPARAM(kPlay1, BN_CLICKED));
+            m_window.SendMessage(WM_COMMAND, MAKEWPARAM(IDC_TOCAR_1, BN_CLICKED));
         }
     });
 }
 
 void RemoteControl::Stop() {
     Carry([this] {
-        m_window.SendMessage(WM_COMMAND, MAKEWPARAM(kStop1, BN_CLICKED));
-        m_window.SendMessage(WM_COMMAND, MAKEWPARAM(kStop2, BN_CLICKED));
+        m_window.SendMessage(WM_COMMAND, MAKEWPARAM(IDC_PARAR_1, BN_CLICKED));
+        m_window.SendMessage(WM_COMMAND, MAKEWPARAM(IDC_PARAR_2, BN_CLICKED));
     });
 }
 
 void RemoteControl::Next() {
-    Carry([this] { m_window.SendMessage(WM_COMMAND, MAKEWPARAM(kCrossFade, BN_CLICKED)); });
+    Carry([this] { m_window.SendMessage(WM_COMMAND, MAKEWPARAM(IDC_CROSSFADE, BN_CLICKED)); });
 }
 
 void RemoteControl::Raise() {

@@ -213,7 +213,7 @@ void CCorvalineDlg::CreateCompressorUnit() {
         return;
     // A null handle from a failed create is kept: every unit call ignores it,
     // and the next Play tries again.
-    m_compressorUnit = FSOUND_DSP_Create(&CompressorCallback, 300, nullptr);
+    m_compressorUnit = FSOUND_DSP_Create(&CompressorCallback, kCompressorPriority, nullptr);
     FSOUND_DSP_SetActive(m_compressorUnit, 1);
 }
 

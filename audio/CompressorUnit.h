@@ -10,6 +10,10 @@
 
 #include <atomic>
 
+// The unit's place in the mixing chain: ahead of the sound library's spectrum unit, so
+// that the spectrum shows the limited output.
+inline constexpr int kCompressorPriority = 300;
+
 extern std::atomic<double> g_pi;
 extern std::atomic<int> g_compressorOn; // written by the window
 extern std::atomic<double> g_gain;      // changed by the unit, shown by the window

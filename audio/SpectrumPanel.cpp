@@ -19,10 +19,6 @@ constexpr COLORREF kLampUnlit = RGB(50, 50, 50);
 constexpr COLORREF kLampOutline = RGB(30, 30, 30);
 constexpr COLORREF kBlack = RGB(0, 0, 0);
 
-constexpr int kMeterWidth = 150;
-constexpr int kSpectrumWidth = 257;
-constexpr int kBoxHeight = 100;
-constexpr int kSpectrumOffset = 155;
 constexpr int kColumns = 255;
 constexpr int kColumnBase = 98; // row offset of a column's foot
 constexpr int kColumnMax = 98;  // tallest column, in pixels

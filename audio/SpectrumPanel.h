@@ -11,6 +11,14 @@
 
 class CSpectrumPanel {
   public:
+    // In pixels: the meter box, and the spectrum box that starts kSpectrumOffset to the
+    // right of it, both kBoxHeight high.
+    static constexpr int kMeterWidth = 150;
+    static constexpr int kSpectrumOffset = 155;
+    static constexpr int kSpectrumWidth = 257;
+    static constexpr int kBoxHeight = 100;
+    static constexpr int kWidth = kSpectrumOffset + kSpectrumWidth;
+
     CSpectrumPanel();
     virtual ~CSpectrumPanel();
 

@@ -9,7 +9,6 @@
 
 #include "AudioFiles.h"
 #include "BenchFiles.h"
-#include "ControlIds.h"
 #include "Resources.h"
 #include "SummaryTable.h"
 #include "VirtualDisplay.h"
@@ -39,7 +38,6 @@ using testsupport::EnvironmentWith;
 using testsupport::OnPath;
 using testsupport::VirtualDisplay;
 using testsupport::Xdotool;
-namespace id = testsupport::id;
 
 constexpr double kIdleTarget = 0.3;
 constexpr double kOneDeckTarget = 0.8;
@@ -154,7 +152,7 @@ class RunningWindow {
 
     // A deck started on a file as a user starts it: the path typed into the edit, then Play.
     bool Play(const std::string& path, int playButton) {
-        if (!Click(id::kPath) ||
+        if (!Click(IDC_PATH) ||
             !WaitFor([&] { return m_input->FocusedWindow() == m_window; }, kStepBound))
             return false;
         return m_input->Key("ctrl+a") && m_input->Type(path) && Click(playButton);
@@ -236,11 +234,11 @@ int main(int argc, char** argv) {
         rows.push_back(Row("window idle", PerMinute(window.Pid(), span), kIdleTarget));
 
         std::optional<double> one, two;
-        if (window.Play(files.musicA, id::kPlay1)) {
+        if (window.Play(files.musicA, IDC_TOCAR_1)) {
             std::this_thread::sleep_for(kSettle);
             loads.push_back(LoadAverage());
             one = PerMinute(window.Pid(), span);
-            if (window.Play(files.musicB, id::kPlay2)) {
+            if (window.Play(files.musicB, IDC_TOCAR_2)) {
                 std::this_thread::sleep_for(kSettle);
                 loads.push_back(LoadAverage());
                 two = PerMinute(window.Pid(), span);

@@ -8,6 +8,7 @@
 #include "CorvalineApp.h"
 #include "CorvalineDlg.h"
 #include "ProcessMemory.h"
+#include "Resources.h"
 #include "SummaryTable.h"
 #include "fsound.h"
 
@@ -64,11 +65,6 @@ constexpr double kUnfinishedTargetMs = 1000.0;
 constexpr double kDropTargetRatio = 1.1;
 constexpr double kShuffleTargetMs = 50.0;
 constexpr double kResidentTargetMb = 100.0;
-constexpr int kAddDirectoryButton = 1026;
-constexpr int kSubDirsBox = 1027;
-constexpr int kRandomizeButton = 1028;
-constexpr int kClearButton = 1032;
-constexpr int kSequenceList = 1024;
 
 class BenchWindow : public CCorvalineDlg {
   public:
@@ -244,8 +240,8 @@ void CompareWithFindL(BenchWindow& window, std::string& chosen, const char* shap
     std::vector<double> findMs;
     if (findRan && !repeatFind)
         findMs.push_back(*first);
-    TimeClick(window, kClearButton);
-    TimeClick(window, kAddDirectoryButton);
+    TimeClick(window, IDC_CLEAR);
+    TimeClick(window, IDC_ADICIONAR_DIRECTORIO);
     std::vector<double> addMs;
     for (int run = 0; run < kRuns; ++run) {
         if (repeatFind && findRan) {
@@ -254,8 +250,8 @@ void CompareWithFindL(BenchWindow& window, std::string& chosen, const char* shap
             if (found)
                 findMs.push_back(*found);
         }
-        TimeClick(window, kClearButton);
-        addMs.push_back(TimeClick(window, kAddDirectoryButton));
+        TimeClick(window, IDC_CLEAR);
+        addMs.push_back(TimeClick(window, IDC_ADICIONAR_DIRECTORIO));
     }
     const double find = Median(findMs);
     const double add = Median(addMs);
@@ -274,13 +270,13 @@ void CompareWithFindL(BenchWindow& window, std::string& chosen, const char* shap
         rows.push_back({"  add, find -L unfinished", Format("%.1f ms", add),
                         Format("< %.0f ms", kUnfinishedTargetMs),
                         Verdict(true, add < kUnfinishedTargetMs)});
-    TimeClick(window, kClearButton);
+    TimeClick(window, IDC_CLEAR);
 }
 
 // A file manager's drop of a folder on the sequence list, until the window has taken it.
 double TimeDrop(BenchWindow& window, const fs::path& folder) {
     QWidget* viewport =
-        static_cast<QAbstractScrollArea*>(window.FindControl(kSequenceList))->viewport();
+        static_cast<QAbstractScrollArea*>(window.FindControl(IDC_SEQUENCE_GRID))->viewport();
     QMimeData data;
     data.setUrls({QUrl::fromLocalFile(QString::fromStdString(folder.string()))});
     const QPointF at = viewport->rect().center();
@@ -305,11 +301,11 @@ int Run() {
         return 1;
     }
     window.KillTimer(101);
-    QTest::mouseClick(window.FindControl(kSubDirsBox), Qt::LeftButton);
+    QTest::mouseClick(window.FindControl(IDC_SUBDIRS), Qt::LeftButton);
 
     // One walk of each first, so that both find the tree in the page cache.
     TimeFind(root);
-    TimeClick(window, kAddDirectoryButton);
+    TimeClick(window, IDC_ADICIONAR_DIRECTORIO);
     const std::size_t perAdd = window.Entries();
 
     std::vector<double> findMs;
@@ -322,9 +318,9 @@ int Run() {
         findRan = findRan && found.has_value();
         if (found)
             findMs.push_back(*found);
-        TimeClick(window, kClearButton);
-        addMs.push_back(TimeClick(window, kAddDirectoryButton));
-        TimeClick(window, kClearButton);
+        TimeClick(window, IDC_CLEAR);
+        addMs.push_back(TimeClick(window, IDC_ADICIONAR_DIRECTORIO));
+        TimeClick(window, IDC_CLEAR);
         dropMs.push_back(TimeDrop(window, root));
         dropsAdded = dropsAdded && window.Entries() == perAdd;
     }
@@ -332,10 +328,10 @@ int Run() {
     // Ten adds make the 100,000 entries of a large playlist; the last adds go onto a long list.
     std::vector<double> longAddMs;
     while (window.Entries() < 100000)
-        longAddMs.push_back(TimeClick(window, kAddDirectoryButton));
+        longAddMs.push_back(TimeClick(window, IDC_ADICIONAR_DIRECTORIO));
     std::vector<double> shuffleMs;
     for (int run = 0; run < kRuns; ++run)
-        shuffleMs.push_back(TimeClick(window, kRandomizeButton));
+        shuffleMs.push_back(TimeClick(window, IDC_RANDOMIZE));
     const double residentMb = testsupport::ResidentMb();
     const std::size_t entries = window.Entries();
     const int lines = window.Lines();
@@ -362,7 +358,7 @@ int Run() {
          Format("%.1f MB", residentMb), Format("< %.0f MB", kResidentTargetMb),
          Verdict(residentMb > 0, residentMb < kResidentTargetMb)},
     };
-    TimeClick(window, kClearButton);
+    TimeClick(window, IDC_CLEAR);
     CompareWithFindL(window, chosen, Format("Links, 2^%d routes to one file", kLinkLevels).c_str(),
                      LinkTree(), rows);
     CompareWithFindL(window, chosen, Format("Nesting %d levels deep", kNestingLevels).c_str(),

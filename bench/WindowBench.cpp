@@ -7,6 +7,7 @@
 #include "CompressorUnit.h"
 #include "CorvalineApp.h"
 #include "CorvalineDlg.h"
+#include "Resources.h"
 #include "SummaryTable.h"
 #include "fsound.h"
 #include "fsound_stats.h"
@@ -36,7 +37,6 @@ using testsupport::TempDir;
 using testsupport::ToPcm16;
 
 constexpr UINT_PTR kTickTimer = 101;
-constexpr int kPathEdit = 1000;
 constexpr double kTickTargetUs = 50.0;
 constexpr double kCompressorOffTargetNs = 1.0;
 constexpr double kCompressorOnTargetNs = 2.0;
@@ -237,7 +237,7 @@ class WindowScene {
     }
 
     void PlayDeck(int deck) {
-        window_->SetDlgItemText(kPathEdit, tracks_[deck]);
+        window_->SetDlgItemText(IDC_PATH, tracks_[deck]);
         if (deck == 0)
             window_->OnPlay1();
         else

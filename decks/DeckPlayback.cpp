@@ -53,7 +53,7 @@ void CCorvalineDlg::Play(Deck deck) {
                   fsound::ReadTags(m_path)};
     FSOUND_Stream_Play(deck.channel, deck.stream);
     if (!deck.fadeIn) {
-        deck.volume = 255;
+        deck.volume = kFullVolume;
     }
     FSOUND_SetVolume(deck.channel, deck.volume);
     deck.lengthMs = FSOUND_Stream_GetLengthMs(deck.stream);
@@ -78,6 +78,6 @@ void CCorvalineDlg::Stop(Deck deck) {
     FreeCompressorUnit();
     deck.progress.SetPos(0);
     // The library keeps the volume it was last given until the next Play.
-    deck.volume = 255;
+    deck.volume = kFullVolume;
     FSOUND_Stream_Stop(deck.stream);
 }

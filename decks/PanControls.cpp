@@ -15,7 +15,7 @@ void PanReleased(CCorvalineDlg& dlg, Deck deck, LRESULT* pResult) {
 void FullStereo(CCorvalineDlg& dlg, Deck deck) {
     dlg.UpdateFields();
     FSOUND_SetPan(deck.channel, FSOUND_STEREOPAN);
-    deck.panSlider.SetPos(128);
+    deck.panSlider.SetPos(CCorvalineDlg::kCentrePan);
     dlg.UpdateControls();
 }
 

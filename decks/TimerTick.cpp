@@ -4,6 +4,7 @@
 #include "CorvalineDlg.h"
 #include "Deck.h"
 #include "RemoteControl.h"
+#include "Resources.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -16,7 +17,6 @@ constexpr int kTicksBeforeRefresh = 20;
 constexpr int kFadeStep = 2;
 // A whole fade, 0 to 255 in steps of 2 every 25 ms.
 constexpr std::int64_t kFadeMs = 3200;
-constexpr int kPathEdit = 1000;
 
 // Percentage played, truncated toward zero and held to the bar's range. The
 // clamp comes before the conversion, which would be undefined for a fraction
@@ -116,7 +116,7 @@ bool CCorvalineDlg::NamesRefusedFile() {
         return false;
     }
     std::string path;
-    GetDlgItemText(kPathEdit, path);
+    GetDlgItemText(IDC_PATH, path);
     return path == m_refusedPath;
 }
 

@@ -1,6 +1,7 @@
 // Shuffling the playlist and playing it across the two decks.
 #include "CorvalineDlg.h"
 #include "Deck.h"
+#include "Resources.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -9,9 +10,6 @@
 
 namespace {
 
-constexpr int kAutoCrossfadeBox = 1022;
-constexpr int kExecuteButton = 1029;
-constexpr int kCancelListButton = 1030;
 constexpr unsigned kDrawMax = 32767;
 
 } // namespace
@@ -134,11 +132,11 @@ void CCorvalineDlg::TakeNextLine() {
 }
 
 void CCorvalineDlg::EnableRunControls(BOOL running) {
-    if (CWnd* box = GetDlgItem(kAutoCrossfadeBox))
+    if (CWnd* box = GetDlgItem(IDC_AUTO_CROSSFADE))
         box->EnableWindow(!running);
-    if (CWnd* cancel = GetDlgItem(kCancelListButton))
+    if (CWnd* cancel = GetDlgItem(IDC_CANCEL_LIST))
         cancel->EnableWindow(running);
-    if (CWnd* execute = GetDlgItem(kExecuteButton))
+    if (CWnd* execute = GetDlgItem(IDC_EXECUTE))
         execute->EnableWindow(!running);
 }
 
@@ -153,7 +151,7 @@ void CCorvalineDlg::OnExecute() {
         UpdateControls();
         OnPlay1();
         PassOverUnplayable(DeckAt(0));
-        // What the next hand-over will start waits in edit 1000.
+        // What the next hand-over will start waits in the path edit.
         m_path = NextInSequence();
         UpdateControls();
     }

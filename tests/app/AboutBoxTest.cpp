@@ -95,7 +95,7 @@ TEST_F(WindowTest, SystemCommands16To31OpenTheAboutBox) {
 
     // The main window goes on as it was, controls not read back into their fields.
     EXPECT_TRUE(Dlg().GetSafeHwnd()->isVisible());
-    EXPECT_EQ(Text(id::kPath), "kept.wav");
+    EXPECT_EQ(Text(IDC_PATH), "kept.wav");
     EXPECT_EQ(Dlg().m_path, "H:\\MPEG AUDIO\\*.MP*");
 }
 

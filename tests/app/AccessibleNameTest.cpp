@@ -17,17 +17,17 @@ TEST_F(WindowTest, EveryControlHasAnAccessibleName) {
             << control->metaObject()->className() << ")";
 
     // A button is called by its text; an edit by what it holds, never by its value.
-    EXPECT_EQ(Control(id::kPlay1)->accessibleName(), "Tocar");
+    EXPECT_EQ(Control(IDC_TOCAR_1)->accessibleName(), "Tocar");
     SetPath("/music/a.wav");
-    Dlg().SetDlgItemText(id::kGain, "12");
-    EXPECT_EQ(Control(id::kPath)->accessibleName(), "Caminho do ficheiro");
-    EXPECT_EQ(Control(id::kGain)->accessibleName(), "Ganho em dB");
+    Dlg().SetDlgItemText(IDC_GAIN, "12");
+    EXPECT_EQ(Control(IDC_PATH)->accessibleName(), "Caminho do ficheiro");
+    EXPECT_EQ(Control(IDC_GAIN)->accessibleName(), "Ganho em dB");
 
     // The two decks' controls can be told apart.
-    EXPECT_NE(Control(id::kPan1)->accessibleName(), Control(id::kPan2)->accessibleName());
-    EXPECT_NE(Control(id::kProgress1)->accessibleName(), Control(id::kProgress2)->accessibleName());
+    EXPECT_NE(Control(IDC_PAN_1)->accessibleName(), Control(IDC_PAN_2)->accessibleName());
+    EXPECT_NE(Control(IDC_PROGRESS_1)->accessibleName(), Control(IDC_PROGRESS_2)->accessibleName());
 
     // A name that came from the text follows it.
-    Dlg().SetDlgItemText(id::kClear, "Limpar");
-    EXPECT_EQ(Control(id::kClear)->accessibleName(), "Limpar");
+    Dlg().SetDlgItemText(IDC_CLEAR, "Limpar");
+    EXPECT_EQ(Control(IDC_CLEAR)->accessibleName(), "Limpar");
 }

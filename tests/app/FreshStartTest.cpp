@@ -15,35 +15,37 @@ using namespace corvaline::testsupport;
 namespace {
 
 // Every control that takes the focus with Tab, in the order the window lists them.
+// clang-format off
 const std::vector<int> kTabStops = {
-    id::kOk,           id::kPath,          id::kBrowse,      id::kPlay1,      id::kStop1,
-    id::kScale,        id::kPan1,          id::kFullStereo1, id::kCompressor, id::kGain,
-    id::kFadeOut1,     id::kFadeIn1,       id::kPlay2,       id::kStop2,      id::kPan2,
-    id::kFullStereo2,  id::kFadeOut2,      id::kFadeIn2,     id::kOutTo2,     id::kOutTo1,
-    id::kCrossFade,    id::kAutoCrossfade, id::kCrossfadeMs, id::kSequence,   id::kAddFile,
-    id::kAddDirectory, id::kSubDirs,       id::kRandomize,   id::kExecute,    id::kCancelList,
-    id::kClear};
+    IDOK, IDC_PATH, IDC_PROCURAR, IDC_TOCAR_1, IDC_PARAR_1,
+    IDC_SCALE, IDC_PAN_1, IDC_FULL_STEREO_1, IDC_COMPRESSOR, IDC_GAIN,
+    IDC_FADE_OUT_1, IDC_FADE_IN_1, IDC_TOCAR_2, IDC_PARAR_2, IDC_PAN_2,
+    IDC_FULL_STEREO_2, IDC_FADE_OUT_2, IDC_FADE_IN_2, IDC_OUT_TO_2, IDC_OUT_TO_1,
+    IDC_CROSSFADE, IDC_AUTO_CROSSFADE, IDC_CROSSFADE_MS, IDC_SEQUENCE_GRID,
+    IDC_ADICIONAR_FICHEIRO, IDC_ADICIONAR_DIRECTORIO, IDC_SUBDIRS, IDC_RANDOMIZE,
+    IDC_EXECUTE, IDC_CANCEL_LIST, IDC_CLEAR};
 
 const std::vector<int> kButtons = {
-    id::kOk,       id::kBrowse,       id::kPlay1,     id::kStop1,   id::kFullStereo1,
-    id::kFadeOut1, id::kFadeIn1,      id::kPlay2,     id::kStop2,   id::kFullStereo2,
-    id::kFadeOut2, id::kFadeIn2,      id::kOutTo2,    id::kOutTo1,  id::kCrossFade,
-    id::kAddFile,  id::kAddDirectory, id::kRandomize, id::kExecute, id::kClear};
+    IDOK, IDC_PROCURAR, IDC_TOCAR_1, IDC_PARAR_1, IDC_FULL_STEREO_1,
+    IDC_FADE_OUT_1, IDC_FADE_IN_1, IDC_TOCAR_2, IDC_PARAR_2, IDC_FULL_STEREO_2,
+    IDC_FADE_OUT_2, IDC_FADE_IN_2, IDC_OUT_TO_2, IDC_OUT_TO_1, IDC_CROSSFADE,
+    IDC_ADICIONAR_FICHEIRO, IDC_ADICIONAR_DIRECTORIO, IDC_RANDOMIZE, IDC_EXECUTE, IDC_CLEAR};
+// clang-format on
 
 } // namespace
 
 TEST_F(WindowTest, FreshStartShowsTheStartValues) {
-    EXPECT_EQ(Text(id::kPath), "H:\\MPEG AUDIO\\*.MP*");
-    EXPECT_EQ(Text(id::kGain), "0");
-    EXPECT_EQ(Text(id::kCrossfadeMs), "5000");
-    EXPECT_FALSE(Checked(id::kCompressor));
-    EXPECT_FALSE(Checked(id::kAutoCrossfade));
-    EXPECT_FALSE(Checked(id::kSubDirs));
+    EXPECT_EQ(Text(IDC_PATH), "H:\\MPEG AUDIO\\*.MP*");
+    EXPECT_EQ(Text(IDC_GAIN), "0");
+    EXPECT_EQ(Text(IDC_CROSSFADE_MS), "5000");
+    EXPECT_FALSE(Checked(IDC_COMPRESSOR));
+    EXPECT_FALSE(Checked(IDC_AUTO_CROSSFADE));
+    EXPECT_FALSE(Checked(IDC_SUBDIRS));
 
     for (CSliderCtrl* pan : {&Dlg().m_panSlider1, &Dlg().m_panSlider2}) {
         EXPECT_EQ(pan->GetRangeMin(), 0);
-        EXPECT_EQ(pan->GetRangeMax(), 255);
-        EXPECT_EQ(pan->GetPos(), 128);
+        EXPECT_EQ(pan->GetRangeMax(), CCorvalineDlg::kPanRight);
+        EXPECT_EQ(pan->GetPos(), CCorvalineDlg::kCentrePan);
     }
     EXPECT_EQ(Dlg().m_scaleSlider.GetRangeMin(), 0);
     EXPECT_EQ(Dlg().m_scaleSlider.GetRangeMax(), 95);
@@ -54,10 +56,10 @@ TEST_F(WindowTest, FreshStartShowsTheStartValues) {
         EXPECT_TRUE(Enabled(button)) << button;
         EXPECT_TRUE(Visible(button)) << button;
     }
-    EXPECT_FALSE(Enabled(id::kCancelList));
-    EXPECT_TRUE(Visible(id::kCancelList));
-    EXPECT_FALSE(Visible(id::kCancel));
-    EXPECT_FALSE(Enabled(id::kCancel));
+    EXPECT_FALSE(Enabled(IDC_CANCEL_LIST));
+    EXPECT_TRUE(Visible(IDC_CANCEL_LIST));
+    EXPECT_FALSE(Visible(IDCANCEL));
+    EXPECT_FALSE(Enabled(IDCANCEL));
 
     EXPECT_EQ(Dlg().m_playing1, 0);
     EXPECT_EQ(Dlg().m_playing2, 0);
@@ -83,12 +85,12 @@ TEST_F(WindowTest, FreshStartShowsTheStartValues) {
 
 TEST_F(WindowTest, FocusStartsOnSairAndTabFollowsCreationOrder) {
     QWidget* window = Dlg().GetSafeHwnd();
-    ASSERT_EQ(window->focusWidget(), Control(id::kOk));
+    ASSERT_EQ(window->focusWidget(), Control(IDOK));
 
     // A disabled control is passed over by Tab.
     std::vector<int> expected;
     for (int stop : kTabStops)
-        if (stop != id::kCancelList)
+        if (stop != IDC_CANCEL_LIST)
             expected.push_back(stop);
     std::vector<int> seen;
     for (std::size_t i = 0; i < expected.size(); ++i) {
@@ -96,12 +98,12 @@ TEST_F(WindowTest, FocusStartsOnSairAndTabFollowsCreationOrder) {
         QTest::keyClick(window->focusWidget(), Qt::Key_Tab);
     }
     EXPECT_EQ(seen, expected);
-    EXPECT_EQ(window->focusWidget(), Control(id::kOk)) << "Tab wraps round to the start";
+    EXPECT_EQ(window->focusWidget(), Control(IDOK)) << "Tab wraps round to the start";
 
-    Dlg().GetDlgItem(id::kCancelList)->EnableWindow(TRUE);
-    Control(id::kExecute)->setFocus();
-    QTest::keyClick(Control(id::kExecute), Qt::Key_Tab);
-    EXPECT_EQ(window->focusWidget(), Control(id::kCancelList));
+    Dlg().GetDlgItem(IDC_CANCEL_LIST)->EnableWindow(TRUE);
+    Control(IDC_EXECUTE)->setFocus();
+    QTest::keyClick(Control(IDC_EXECUTE), Qt::Key_Tab);
+    EXPECT_EQ(window->focusWidget(), Control(IDC_CANCEL_LIST));
 }
 
 TEST_F(WindowTest, ControlsStandWhereTheirDialogUnitsPlaceThem) {
@@ -111,12 +113,12 @@ TEST_F(WindowTest, ControlsStandWhereTheirDialogUnitsPlaceThem) {
         QRect pixels;
     };
     const Placed placed[] = {
-        {id::kOk, {383, 488, 75, 23}},        // 255, 300, 50 x 14
-        {id::kSequence, {480, 73, 315, 414}}, // 320, 45, 210 x 255
-        {id::kPan1, {195, 81, 270, 16}},      // 130, 50, 180 x 10
-        {id::kSubDirs, {713, 41, 62, 16}},    // 475, 25, 41 x 10
-        {id::kGain, {53, 488, 75, 20}},       // 35, 300, 50 x 12
-        {id::kCancel, {383, 488, 75, 23}},    // under "SAIR"
+        {IDOK, {383, 488, 75, 23}},               // 255, 300, 50 x 14
+        {IDC_SEQUENCE_GRID, {480, 73, 315, 414}}, // 320, 45, 210 x 255
+        {IDC_PAN_1, {195, 81, 270, 16}},          // 130, 50, 180 x 10
+        {IDC_SUBDIRS, {713, 41, 62, 16}},         // 475, 25, 41 x 10
+        {IDC_GAIN, {53, 488, 75, 20}},            // 35, 300, 50 x 12
+        {IDCANCEL, {383, 488, 75, 23}},           // under "SAIR"
     };
     for (const Placed& p : placed)
         EXPECT_EQ(Control(p.id)->geometry(), p.pixels) << p.id;
@@ -131,13 +133,13 @@ TEST_F(WindowTest, ControlsStandWhereTheirDialogUnitsPlaceThem) {
 // two sides together, and this file's sides cancel in the fold.
 TEST_F(WindowTest, BothChannelsStartInFullStereo) {
     SetPath(WriteWav("stereo.wav", 44100, Constant(0.25f, -0.125f)));
-    Click(id::kPlay1);
+    Click(IDC_TOCAR_1);
     MixSettled();
     EXPECT_EQ(Out().Left(10), 8192);
     EXPECT_EQ(Out().Right(10), -4096);
 
-    Click(id::kStop1);
-    Click(id::kPlay2);
+    Click(IDC_PARAR_1);
+    Click(IDC_TOCAR_2);
     MixSettled();
     EXPECT_EQ(Out().Left(10), 8192);
     EXPECT_EQ(Out().Right(10), -4096);

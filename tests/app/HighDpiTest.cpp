@@ -67,9 +67,11 @@ Difference Compare(const QImage& a, const QImage& b, const QRect& area) {
     return {static_cast<double>(total) / (3.0 * pixels), static_cast<double>(unequal) / pixels};
 }
 
-// Panels as the window places them: a meter box of 150 and a spectrum box of 257 pixels
-// five apart, 100 high.
-const QRect kPanels[] = {{20, 225, 412, 100}, {20, 355, 412, 100}};
+// Panels as the window places them.
+const QRect kPanels[] = {{CCorvalineDlg::kPanelLeft, CCorvalineDlg::kPanel1Top,
+                          CSpectrumPanel::kWidth, CSpectrumPanel::kBoxHeight},
+                         {CCorvalineDlg::kPanelLeft, CCorvalineDlg::kPanel2Top,
+                          CSpectrumPanel::kWidth, CSpectrumPanel::kBoxHeight}};
 
 } // namespace
 

@@ -11,16 +11,16 @@ using namespace corvaline::testsupport;
 
 TEST_F(WindowTest, SpacePressesTheFocusedButtonAndEnterPressesCrossFade) {
     SetPath(WriteWav("track.wav", 44100 * 20, Constant(0.25f, 0.25f)));
-    Control(id::kPlay1)->setFocus();
-    QTest::keyClick(Control(id::kPlay1), Qt::Key_Space);
+    Control(IDC_TOCAR_1)->setFocus();
+    QTest::keyClick(Control(IDC_TOCAR_1), Qt::Key_Space);
     ASSERT_EQ(Dlg().m_playing1, 1);
 
     // Enter on a control that is no button hands over from deck 1, wherever the focus is.
-    for (int focused :
-         {id::kPath, id::kCrossfadeMs, id::kAutoCrossfade, id::kPan1, id::kScale, id::kSequence}) {
-        Click(id::kStop2);
-        Click(id::kStop1);
-        Click(id::kPlay1);
+    for (int focused : {IDC_PATH, IDC_CROSSFADE_MS, IDC_AUTO_CROSSFADE, IDC_PAN_1, IDC_SCALE,
+                        IDC_SEQUENCE_GRID}) {
+        Click(IDC_PARAR_2);
+        Click(IDC_PARAR_1);
+        Click(IDC_TOCAR_1);
         ASSERT_EQ(Dlg().m_playing2, 0);
         Control(focused)->setFocus();
         QTest::keyClick(Control(focused), Qt::Key_Return);
@@ -29,10 +29,10 @@ TEST_F(WindowTest, SpacePressesTheFocusedButtonAndEnterPressesCrossFade) {
     }
 
     // A focused button takes Enter for itself, as on Windows.
-    Click(id::kStop2);
-    Click(id::kStop1);
-    Click(id::kPlay1);
-    QTest::keyClick(Control(id::kStop1), Qt::Key_Enter);
+    Click(IDC_PARAR_2);
+    Click(IDC_PARAR_1);
+    Click(IDC_TOCAR_1);
+    QTest::keyClick(Control(IDC_PARAR_1), Qt::Key_Enter);
     EXPECT_EQ(Dlg().m_playing1, 0);
     EXPECT_EQ(Dlg().m_playing2, 0);
 }
@@ -42,10 +42,10 @@ TEST_F(WindowTest, AltSpaceOpensTheSystemMenuWithTheAboutEntry) {
     QWidget* window = Dlg().GetSafeHwnd();
     window->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(window));
-    const std::string path = Text(id::kPath);
-    Control(id::kPath)->setFocus();
-    QTest::keyClick(Control(id::kPath), Qt::Key_Space, Qt::AltModifier);
-    EXPECT_EQ(Text(id::kPath), path);
+    const std::string path = Text(IDC_PATH);
+    Control(IDC_PATH)->setFocus();
+    QTest::keyClick(Control(IDC_PATH), Qt::Key_Space, Qt::AltModifier);
+    EXPECT_EQ(Text(IDC_PATH), path);
     auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
     ASSERT_NE(menu, nullptr);
     QStringList texts;
@@ -59,7 +59,7 @@ TEST_F(WindowTest, AltSpaceOpensTheSystemMenuWithTheAboutEntry) {
 // A stray Escape must not end the program while it plays; the close box does.
 TEST(ModalWindow, EscapeLeavesTheWindowOpenAndTheCloseBoxEndsTheRunWithTheCancelCommand) {
     EXPECT_EQ(RunWindowModally([](TestableWindow& dlg) {
-                  for (int focused : {id::kPath, id::kPlay1}) {
+                  for (int focused : {IDC_PATH, IDC_TOCAR_1}) {
                       QWidget* control = dlg.FindControl(focused);
                       control->setFocus();
                       QTest::keyClick(control, Qt::Key_Escape);

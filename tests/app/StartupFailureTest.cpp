@@ -46,11 +46,11 @@ TEST_F(StartupFailureTest, SaysSoOnceAndTheWindowWorks) {
     EXPECT_TRUE(Dlg().GetSafeHwnd()->isVisible());
 
     SetPath(WriteWav("track.wav", 44100, Constant(0.25f, 0.25f)));
-    Click(id::kPlay1);
+    Click(IDC_TOCAR_1);
     EXPECT_EQ(Dlg().m_playing1, 1);
     EXPECT_NE(FSOUND_IsPlaying(0), 0);
     EXPECT_NE(Dlg().m_compressorUnit, nullptr);
-    Click(id::kStop1);
+    Click(IDC_PARAR_1);
     EXPECT_EQ(Dlg().m_playing1, 0);
     Tick(3);
     EXPECT_EQ(watcher_->Seen().size(), 1u);

@@ -137,7 +137,7 @@ std::string Misfits(QWidget* window) {
 
 TEST_F(WindowTest, EveryTextFitsItsControlInTheWindowAndTheAboutBox) {
     // The gain edit at its widest likely value.
-    SetText(id::kGain, "-12.5");
+    SetText(IDC_GAIN, "-12.5");
     EXPECT_EQ(Misfits(Dlg().GetSafeHwnd()), "");
 
     CAboutDlg about;

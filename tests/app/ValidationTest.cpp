@@ -12,31 +12,33 @@ using namespace corvaline::testsupport;
 
 namespace {
 
+constexpr UINT kMinMs = CCorvalineDlg::kCrossfadeMinMs;
+constexpr UINT kMaxMs = CCorvalineDlg::kCrossfadeMaxMs;
 const char kRangeMessage[] = "Please enter an integer between 2000 and 15000.";
 
 } // namespace
 
 TEST_F(WindowTest, SairWithABadTimeShowsWhyAndStaysOpen) {
     struct Case {
-        const char* typed;
+        std::string typed;
         const char* message;
         UINT fieldAfter; // the range check keeps what it read; a failed parse keeps the old
     };
     const Case cases[] = {
-        {"1999", kRangeMessage, 1999},
-        {"15001", kRangeMessage, 15001},
-        {"", "Please enter a positive integer.", 15001},
+        {std::to_string(kMinMs - 1), kRangeMessage, kMinMs - 1},
+        {std::to_string(kMaxMs + 1), kRangeMessage, kMaxMs + 1},
+        {"", "Please enter a positive integer.", kMaxMs + 1},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.typed);
-        SetText(id::kCrossfadeMs, c.typed);
+        SetText(IDC_CROSSFADE_MS, c.typed);
         MessageBoxWatcher watcher;
-        Click(id::kOk);
+        Click(IDOK);
         ASSERT_EQ(watcher.Seen().size(), 1u);
         EXPECT_EQ(watcher.Seen()[0].text, c.message);
         EXPECT_EQ(watcher.Seen()[0].icon, QMessageBox::Warning);
-        EXPECT_EQ(Dlg().GetSafeHwnd()->focusWidget(), Control(id::kCrossfadeMs));
-        EXPECT_EQ(Edit(id::kCrossfadeMs)->selectedText().toStdString(), c.typed);
+        EXPECT_EQ(Dlg().GetSafeHwnd()->focusWidget(), Control(IDC_CROSSFADE_MS));
+        EXPECT_EQ(Edit(IDC_CROSSFADE_MS)->selectedText().toStdString(), c.typed);
         EXPECT_TRUE(Dlg().GetSafeHwnd()->isVisible());
         EXPECT_EQ(Dlg().m_crossfadeMs, c.fieldAfter);
     }
@@ -45,11 +47,11 @@ TEST_F(WindowTest, SairWithABadTimeShowsWhyAndStaysOpen) {
 TEST_F(WindowTest, ReadingStopsAtTheFirstFailingRow) {
     // Rows read before the failure take their new values; rows after it are not read.
     SetPath("typed.wav");
-    Click(id::kAutoCrossfade);
-    Click(id::kSubDirs);
-    EXPECT_TRUE(Checked(id::kAutoCrossfade));
+    Click(IDC_AUTO_CROSSFADE);
+    Click(IDC_SUBDIRS);
+    EXPECT_TRUE(Checked(IDC_AUTO_CROSSFADE));
     EXPECT_EQ(Dlg().m_autoCrossfade, 0) << "a click only toggles the box";
-    SetText(id::kCrossfadeMs, "1999");
+    SetText(IDC_CROSSFADE_MS, "1999");
     MessageBoxWatcher watcher;
     EXPECT_FALSE(Dlg().UpdateFields());
     EXPECT_EQ(Dlg().m_path, "typed.wav");
@@ -58,17 +60,17 @@ TEST_F(WindowTest, ReadingStopsAtTheFirstFailingRow) {
     EXPECT_EQ(Dlg().m_subDirs, 0);
 
     // The gain row comes first, so the time is not even read.
-    SetText(id::kGain, "abc");
-    SetText(id::kCrossfadeMs, "7000");
+    SetText(IDC_GAIN, "abc");
+    SetText(IDC_CROSSFADE_MS, "7000");
     EXPECT_FALSE(Dlg().UpdateFields());
     ASSERT_EQ(watcher.Seen().size(), 2u);
     EXPECT_EQ(watcher.Seen()[1].text, "Please enter a number.");
-    EXPECT_EQ(Dlg().GetSafeHwnd()->focusWidget(), Control(id::kGain));
-    EXPECT_EQ(Edit(id::kGain)->selectedText(), "abc");
+    EXPECT_EQ(Dlg().GetSafeHwnd()->focusWidget(), Control(IDC_GAIN));
+    EXPECT_EQ(Edit(IDC_GAIN)->selectedText(), "abc");
     EXPECT_EQ(Dlg().m_gainDb, 0.0);
     EXPECT_EQ(Dlg().m_crossfadeMs, 1999u);
 
-    SetText(id::kGain, " \t-3.5 ");
+    SetText(IDC_GAIN, " \t-3.5 ");
     EXPECT_TRUE(Dlg().UpdateFields());
     EXPECT_EQ(Dlg().m_gainDb, -3.5);
     EXPECT_EQ(Dlg().m_crossfadeMs, 7000u);
@@ -77,17 +79,19 @@ TEST_F(WindowTest, ReadingStopsAtTheFirstFailingRow) {
 
 TEST(ModalWindow, SairEndsTheRunOnlyWithATimeInRange) {
     struct Case {
-        const char* typed;
+        std::string typed;
         INT_PTR result;
     };
-    for (const Case c : {Case{"2000", IDOK}, Case{"15000", IDOK}, Case{"1999", kStillOpen},
-                         Case{"15001", kStillOpen}, Case{"", kStillOpen}}) {
+    for (const Case& c : {Case{std::to_string(kMinMs), IDOK}, Case{std::to_string(kMaxMs), IDOK},
+                          Case{std::to_string(kMinMs - 1), kStillOpen},
+                          Case{std::to_string(kMaxMs + 1), kStillOpen}, Case{"", kStillOpen}}) {
         SCOPED_TRACE(c.typed);
         MessageBoxWatcher watcher;
         UINT read = 0;
         const INT_PTR result = RunWindowModally([&](TestableWindow& dlg) {
-            qobject_cast<QLineEdit*>(dlg.FindControl(id::kCrossfadeMs))->setText(c.typed);
-            QTest::mouseClick(dlg.FindControl(id::kOk), Qt::LeftButton);
+            qobject_cast<QLineEdit*>(dlg.FindControl(IDC_CROSSFADE_MS))
+                ->setText(QString::fromStdString(c.typed));
+            QTest::mouseClick(dlg.FindControl(IDOK), Qt::LeftButton);
             read = dlg.m_crossfadeMs;
         });
         EXPECT_EQ(result, c.result);
@@ -102,7 +106,7 @@ TEST(ModalWindow, CancelEndsTheRunWithoutReadingTheControls) {
     MessageBoxWatcher watcher;
     UINT read = 0;
     const INT_PTR result = RunWindowModally([&](TestableWindow& dlg) {
-        qobject_cast<QLineEdit*>(dlg.FindControl(id::kCrossfadeMs))->setText("1");
+        qobject_cast<QLineEdit*>(dlg.FindControl(IDC_CROSSFADE_MS))->setText("1");
         dlg.SendMessage(WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED));
         read = dlg.m_crossfadeMs;
     });
@@ -120,7 +124,7 @@ TEST(ModalWindow, SairEndsTheProgram) {
     QTimer::singleShot(0, &guard, [&clicked] {
         auto* window = dynamic_cast<CDialog*>(AfxGetMainWnd());
         ASSERT_NE(window, nullptr);
-        QTest::mouseClick(window->FindControl(id::kOk), Qt::LeftButton);
+        QTest::mouseClick(window->FindControl(IDOK), Qt::LeftButton);
         clicked = true;
     });
     // Ends a run that the click did not end, so that a fault fails instead of hanging.

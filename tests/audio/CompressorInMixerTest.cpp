@@ -30,7 +30,7 @@ class CompressorInMixerTest : public ::testing::Test {
         ASSERT_NE(FSOUND_SetOutput(FSOUND_OUTPUT_MANUAL), 0);
         ASSERT_NE(FSOUND_Init(44100, 2, 0), 0);
         capture_ = std::make_unique<OutputCapture>(64 * kBlock);
-        unit_ = FSOUND_DSP_Create(&CompressorCallback, 300, nullptr);
+        unit_ = FSOUND_DSP_Create(&CompressorCallback, kCompressorPriority, nullptr);
         ASSERT_NE(unit_, nullptr);
         FSOUND_DSP_SetActive(unit_, 1);
     }

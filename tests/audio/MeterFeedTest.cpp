@@ -21,11 +21,11 @@ TEST_F(MeterFeedTest, FeedMeterShowsThePeakOnTheNeedleAndTakesIt) {
 
 TEST_F(MeterFeedTest, LettingGoOfTheScaleSliderRescalesOnlyTheUpperSpectrum) {
     EXPECT_EQ(Dlg().m_panel1.m_scale, 500.0f); // not the 550 of the slider's start
-    const int x = SliderThumb(id::kScale).x();
-    DragSlider(id::kScale, {x, -100}); // the top end
+    const int x = SliderThumb(IDC_SCALE).x();
+    DragSlider(IDC_SCALE, {x, -100}); // the top end
     EXPECT_EQ(Dlg().m_scaleSlider.GetPos(), 0);
     EXPECT_EQ(Dlg().m_panel1.m_scale, 1000.0f);
-    DragSlider(id::kScale, {x, Slider(id::kScale)->height() + 100});
+    DragSlider(IDC_SCALE, {x, Slider(IDC_SCALE)->height() + 100});
     EXPECT_EQ(Dlg().m_scaleSlider.GetPos(), 95);
     EXPECT_EQ(Dlg().m_panel1.m_scale, 50.0f);
     EXPECT_EQ(Dlg().m_panel2.m_scale, 500.0f);
@@ -36,13 +36,13 @@ TEST_F(MeterFeedTest, LettingGoOfTheScaleSliderRescalesOnlyTheUpperSpectrum) {
 // that any drawing at all shows.
 TEST_F(MeterFeedTest, AMinimisedTickDrawsOnlyTheOverloadLampOfTheSideThatClipped) {
     SetPath(WriteWav("track.wav", 5 * 44100L, Constant(0.25f, 0.25f)));
-    Click(id::kPlay1);
+    Click(IDC_TOCAR_1);
     ASSERT_EQ(Dlg().m_playing1, 1);
     // The sweep lights both lamps; they go out as the needles fall back to zero.
     Tick(12);
 
     constexpr COLORREF kMarker = RGB(1, 2, 3);
-    const int panelTops[] = {225, 355};
+    const int panelTops[] = {CCorvalineDlg::kPanel1Top, CCorvalineDlg::kPanel2Top};
     auto isLampPixel = [](int dx, int dy) { return dx >= 120 && dx < 135 && dy >= 67 && dy < 73; };
     // Pixels of panel `p` (meter and spectrum boxes) that are not the marker, lamps aside.
     auto drawnOver = [&](int p) {

@@ -7,7 +7,7 @@
 
 namespace {
 
-constexpr int X = 20, Y = 225, SX = X + 155;
+constexpr int X = 20, Y = 225, SX = X + CSpectrumPanel::kSpectrumOffset;
 constexpr COLORREF kFill = RGB(20, 40, 20), kNeedle = RGB(255, 50, 50);
 constexpr COLORREF kLit = RGB(255, 20, 20), kUnlit = RGB(50, 50, 50);
 

@@ -9,6 +9,8 @@ using namespace corvaline::testsupport;
 
 namespace {
 
+constexpr int kFullVolume = CCorvalineDlg::kFullVolume;
+
 class DeckPlaybackTest : public WindowTest {
   protected:
     // A steady stereo track of one second.
@@ -21,14 +23,14 @@ class DeckPlaybackTest : public WindowTest {
 
 TEST_F(DeckPlaybackTest, PlayWithAnEmptyPathLeavesBothDecksAsTheyWere) {
     SetPath(Track("a.wav", 0.25f));
-    Click(id::kPlay1);
+    Click(IDC_TOCAR_1);
     ASSERT_EQ(Dlg().m_playing1, 1);
     FSOUND_STREAM* const stream = Dlg().m_stream1;
 
     SetPath("");
-    Click(id::kAutoCrossfade);
-    Click(id::kPlay1);
-    Click(id::kPlay2);
+    Click(IDC_AUTO_CROSSFADE);
+    Click(IDC_TOCAR_1);
+    Click(IDC_TOCAR_2);
     EXPECT_EQ(Dlg().m_autoCrossfade, 1) << "the controls were read";
     EXPECT_EQ(Dlg().m_playing1, 1);
     EXPECT_EQ(Dlg().m_stream1, stream);
@@ -41,7 +43,7 @@ TEST_F(DeckPlaybackTest, PlayWithAnEmptyPathLeavesBothDecksAsTheyWere) {
 
 TEST_F(DeckPlaybackTest, PlayOnAPlayingDeckRestartsItOnTheCurrentPath) {
     SetPath(Track("a.wav", 0.25f));
-    Click(id::kPlay1);
+    Click(IDC_TOCAR_1);
     // As if a fade had lowered it and time had passed.
     Dlg().m_volume1 = 100;
     FSOUND_SetVolume(0, 100);
@@ -51,10 +53,10 @@ TEST_F(DeckPlaybackTest, PlayOnAPlayingDeckRestartsItOnTheCurrentPath) {
     const std::string shorter = dir_.File("b.wav");
     ASSERT_TRUE(WriteWav16(shorter, 44100, 2, 22050, Constant(0.125f, 0.0f)));
     SetPath(shorter);
-    Click(id::kPlay1);
+    Click(IDC_TOCAR_1);
     EXPECT_EQ(Dlg().m_playing1, 1);
-    EXPECT_EQ(Dlg().m_volume1, 255);
-    EXPECT_EQ(FSOUND_GetVolume(0), 255);
+    EXPECT_EQ(Dlg().m_volume1, kFullVolume);
+    EXPECT_EQ(FSOUND_GetVolume(0), kFullVolume);
     EXPECT_EQ(Dlg().m_progress1.GetPos(), 0);
     EXPECT_EQ(Dlg().m_lengthMs1, 500);
     EXPECT_EQ(FSOUND_Stream_GetTime(Dlg().m_stream1), 0);
@@ -65,16 +67,16 @@ TEST_F(DeckPlaybackTest, PlayOnAPlayingDeckRestartsItOnTheCurrentPath) {
 TEST_F(DeckPlaybackTest, AFailedOpenEndsStoppedAndSilent) {
     MessageBoxWatcher watcher;
     // The start-up text of the path edit is a pattern, not a file.
-    Click(id::kPlay2);
+    Click(IDC_TOCAR_2);
     EXPECT_EQ(Dlg().m_playing2, 0);
     EXPECT_EQ(Dlg().m_compressorUnit, nullptr) << "no unit without a playing deck";
 
     SetPath(Track("a.wav", 0.25f));
-    Click(id::kPlay1);
+    Click(IDC_TOCAR_1);
     Mix(5);
     Dlg().m_progress1.SetPos(30);
     SetPath(dir_.File("missing.wav"));
-    Click(id::kPlay1);
+    Click(IDC_TOCAR_1);
     EXPECT_EQ(Dlg().m_playing1, 0);
     EXPECT_EQ(Dlg().m_stream1, nullptr);
     EXPECT_EQ(Dlg().m_progress1.GetPos(), 0);
@@ -88,41 +90,41 @@ TEST_F(DeckPlaybackTest, AFailedOpenEndsStoppedAndSilent) {
 
 TEST_F(DeckPlaybackTest, StopOnAStoppedDeckChangesNothing) {
     Dlg().m_progress1.SetPos(37);
-    Click(id::kStop1);
+    Click(IDC_PARAR_1);
     EXPECT_EQ(Dlg().m_progress1.GetPos(), 37);
     EXPECT_EQ(Dlg().m_volume1, 0) << "a Stop that ran would leave 255";
 
     SetPath(Track("a.wav", 0.25f));
-    Click(id::kPlay1);
+    Click(IDC_TOCAR_1);
     Dlg().m_fadeIn1 = 1;
     Dlg().m_fadeOut1 = 0;
-    Click(id::kStop1);
+    Click(IDC_PARAR_1);
     EXPECT_EQ(Dlg().m_playing1, 0);
-    EXPECT_EQ(Dlg().m_volume1, 255);
+    EXPECT_EQ(Dlg().m_volume1, kFullVolume);
     EXPECT_EQ(Dlg().m_fadeIn1, 1) << "Stop leaves a fade-in pending";
     EXPECT_EQ(Dlg().m_progress1.GetPos(), 0);
     Dlg().m_progress1.SetPos(37);
-    Click(id::kStop1);
+    Click(IDC_PARAR_1);
     EXPECT_EQ(Dlg().m_progress1.GetPos(), 37);
     Mix(2);
     EXPECT_EQ(FSOUND_IsPlaying(0), 0);
 
     // Only the next Play starts the bar again.
-    Click(id::kPlay1);
+    Click(IDC_TOCAR_1);
     EXPECT_EQ(Dlg().m_progress1.GetPos(), 0);
 }
 
 TEST_F(DeckPlaybackTest, BothDecksPlayTheSameFileEachOnAStreamOfItsOwn) {
     SetPath(Track("a.wav", 0.2f, 0.1f));
-    Click(id::kPlay1);
-    Click(id::kPlay2);
+    Click(IDC_TOCAR_1);
+    Click(IDC_TOCAR_2);
     EXPECT_EQ(StreamsOpen(), 2);
     EXPECT_NE(Dlg().m_stream1, Dlg().m_stream2);
     MixSettled();
     EXPECT_EQ(Out().Left(0), 2 * 6554);
     EXPECT_EQ(Out().Right(0), 2 * 3277);
 
-    Click(id::kStop1);
+    Click(IDC_PARAR_1);
     MixSettled();
     EXPECT_EQ(FSOUND_IsPlaying(0), 0);
     EXPECT_NE(FSOUND_IsPlaying(1), 0);
@@ -135,24 +137,24 @@ TEST_F(DeckPlaybackTest, TheCompressorUnitIsInPlaceWhileAnyDeckPlays) {
     // Loud enough for the level control to turn the gain down block by block.
     const std::string loud = Track("loud.wav", 0.95f, 0.95f);
     SetPath(loud);
-    Click(id::kPlay1);
+    Click(IDC_TOCAR_1);
     FSOUND_DSPUNIT* const unit = Dlg().m_compressorUnit;
     ASSERT_NE(unit, nullptr);
     EXPECT_NE(FSOUND_DSP_GetActive(unit), 0);
     EXPECT_NE(FSOUND_DSP_GetActive(fft), 0);
     EXPECT_EQ(Dlg().m_fftUnit, fft);
 
-    Click(id::kPlay2);
-    Click(id::kStop1);
+    Click(IDC_TOCAR_2);
+    Click(IDC_PARAR_1);
     EXPECT_EQ(Dlg().m_compressorUnit, unit);
-    Click(id::kStop2);
+    Click(IDC_PARAR_2);
     EXPECT_EQ(Dlg().m_compressorUnit, nullptr);
     EXPECT_NE(FSOUND_DSP_GetActive(fft), 0) << "the spectrum stays on for the run";
 
-    Click(id::kPlay1);
+    Click(IDC_TOCAR_1);
     MixSettled(8);
     EXPECT_LT(Out().Peak(7 * FSOUND_BLOCK_FRAMES, 8 * FSOUND_BLOCK_FRAMES), 0.9);
-    Click(id::kStop1);
+    Click(IDC_PARAR_1);
     EXPECT_EQ(Dlg().m_compressorUnit, nullptr);
 
     // With the unit gone, the library's own mix is what is heard.
@@ -165,9 +167,9 @@ TEST_F(DeckPlaybackTest, TheCompressorUnitIsInPlaceWhileAnyDeckPlays) {
 
 TEST_F(DeckPlaybackTest, PlayGoesOnAfterAFailedValidation) {
     SetPath(Track("a.wav", 0.25f));
-    SetText(id::kCrossfadeMs, "1999");
+    SetText(IDC_CROSSFADE_MS, "1999");
     MessageBoxWatcher watcher;
-    Click(id::kPlay1);
+    Click(IDC_TOCAR_1);
     ASSERT_EQ(watcher.Seen().size(), 1u);
     EXPECT_EQ(watcher.Seen()[0].text, "Please enter an integer between 2000 and 15000.");
     EXPECT_EQ(Dlg().m_playing1, 1);
@@ -177,13 +179,13 @@ TEST_F(DeckPlaybackTest, AThousandCyclesLeaveOnlyTheDecksStreamsOpen) {
     SetPath(WriteWav("short.wav", 4410, Constant(0.1f, 0.1f)));
     int most = 0;
     for (int cycle = 0; cycle < 1000; ++cycle) {
-        Click(id::kPlay1);
-        Click(id::kPlay2);
-        Click(id::kPlay1);
+        Click(IDC_TOCAR_1);
+        Click(IDC_TOCAR_2);
+        Click(IDC_TOCAR_1);
         if (cycle % 50 == 0)
             Mix(1);
-        Click(id::kStop2);
-        Click(id::kStop1);
+        Click(IDC_PARAR_2);
+        Click(IDC_PARAR_1);
         most = std::max(most, StreamsOpen());
     }
     EXPECT_LE(most, 2);

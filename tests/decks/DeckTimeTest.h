@@ -64,17 +64,17 @@ class DeckTimeTest : public WindowTest {
         return FSOUND_Stream_GetLengthMs(Stream(deck)) - FSOUND_Stream_GetTime(Stream(deck));
     }
 
-    void Play(int deck) { Click(deck == 0 ? id::kPlay1 : id::kPlay2); }
-    void Stop(int deck) { Click(deck == 0 ? id::kStop1 : id::kStop2); }
-    void FadeIn(int deck) { Click(deck == 0 ? id::kFadeIn1 : id::kFadeIn2); }
-    void FadeOut(int deck) { Click(deck == 0 ? id::kFadeOut1 : id::kFadeOut2); }
+    void Play(int deck) { Click(deck == 0 ? IDC_TOCAR_1 : IDC_TOCAR_2); }
+    void Stop(int deck) { Click(deck == 0 ? IDC_PARAR_1 : IDC_PARAR_2); }
+    void FadeIn(int deck) { Click(deck == 0 ? IDC_FADE_IN_1 : IDC_FADE_IN_2); }
+    void FadeOut(int deck) { Click(deck == 0 ? IDC_FADE_OUT_1 : IDC_FADE_OUT_2); }
     // The button "Out to 1" or "Out to 2".
-    void OutTo(int deckNumber) { Click(deckNumber == 1 ? id::kOutTo1 : id::kOutTo2); }
+    void OutTo(int deckNumber) { Click(deckNumber == 1 ? IDC_OUT_TO_1 : IDC_OUT_TO_2); }
 
     void AutoCrossfade(int ms) {
-        if (!Checked(id::kAutoCrossfade))
-            Click(id::kAutoCrossfade);
-        SetText(id::kCrossfadeMs, std::to_string(ms));
+        if (!Checked(IDC_AUTO_CROSSFADE))
+            Click(IDC_AUTO_CROSSFADE);
+        SetText(IDC_CROSSFADE_MS, std::to_string(ms));
         Dlg().UpdateFields();
     }
 

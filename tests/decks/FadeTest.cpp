@@ -9,6 +9,8 @@ using namespace corvaline::testsupport;
 
 namespace {
 
+constexpr int kFullVolume = CCorvalineDlg::kFullVolume;
+
 // Deck 1's state before the event, reached through the window's own buttons.
 enum class From {
     Stopped,
@@ -197,7 +199,7 @@ TEST_F(FadeTest, EachStateAnswersEachRequest) {
             EXPECT_EQ(after.volume, 0);
             break;
         case Volume::Full:
-            EXPECT_EQ(after.volume, 255);
+            EXPECT_EQ(after.volume, kFullVolume);
             break;
         case Volume::Same:
             EXPECT_EQ(after.volume, before.volume);
@@ -226,22 +228,22 @@ TEST_F(FadeTest, FullFadeInAndFadeOutTake128TicksAndEndWhereTheyShould) {
     ASSERT_EQ(State(0), (DeckState{1, 1, 0, 0}));
     for (int tick = 1; tick <= 128; ++tick) {
         Run(1);
-        ASSERT_EQ(Dlg().m_volume1, std::min(2 * tick, 255)) << "tick " << tick;
+        ASSERT_EQ(Dlg().m_volume1, std::min(2 * tick, kFullVolume)) << "tick " << tick;
         ASSERT_EQ(Dlg().m_fadeIn1, tick < 128 ? 1 : 0) << "tick " << tick;
         ASSERT_EQ(FSOUND_GetVolume(0), Dlg().m_volume1);
     }
     Run(5);
-    EXPECT_EQ(State(0), (DeckState{1, 0, 0, 255}));
+    EXPECT_EQ(State(0), (DeckState{1, 0, 0, kFullVolume}));
 
     FadeOut(0);
     for (int tick = 1; tick < 128; ++tick) {
         Run(1);
-        ASSERT_EQ(State(0), (DeckState{1, 0, 1, 255 - 2 * tick})) << "tick " << tick;
+        ASSERT_EQ(State(0), (DeckState{1, 0, 1, kFullVolume - 2 * tick})) << "tick " << tick;
         ASSERT_EQ(FSOUND_GetVolume(0), Dlg().m_volume1);
     }
     EXPECT_GT(Progress(0), 0);
     Run(1);
-    EXPECT_EQ(State(0), (DeckState{0, 0, 0, 255}));
+    EXPECT_EQ(State(0), (DeckState{0, 0, 0, kFullVolume}));
     EXPECT_EQ(Progress(0), 0);
     EXPECT_EQ(FSOUND_GetVolume(0), 1) << "the channel keeps the last volume it was given";
 }
@@ -258,7 +260,7 @@ TEST_F(FadeTest, ReversedFadesGoOnFromTheVolumeReached) {
     Run(97);
     EXPECT_EQ(State(0), (DeckState{1, 0, 1, 1}));
     Run(1);
-    EXPECT_EQ(State(0), (DeckState{0, 0, 0, 255}));
+    EXPECT_EQ(State(0), (DeckState{0, 0, 0, kFullVolume}));
 }
 
 // "Out to 2" over the four combinations of playing decks, and "Out to 1" as
@@ -302,11 +304,11 @@ TEST_F(FadeTest, HandOverWithEachCombinationOfPlayingDecks) {
         // The two fades cross: one falls as the other rises, tick for tick.
         for (int tick = 1; tick < 128; ++tick) {
             Run(1);
-            ASSERT_EQ(Dlg().m_volume1 + Dlg().m_volume2, 255) << "tick " << tick;
+            ASSERT_EQ(Dlg().m_volume1 + Dlg().m_volume2, kFullVolume) << "tick " << tick;
         }
         Run(1);
-        EXPECT_EQ(State(0), (DeckState{0, 0, 0, 255}));
-        EXPECT_EQ(State(1), (DeckState{1, 0, 0, 255}));
+        EXPECT_EQ(State(0), (DeckState{0, 0, 0, kFullVolume}));
+        EXPECT_EQ(State(1), (DeckState{1, 0, 0, kFullVolume}));
     }
 }
 
@@ -316,35 +318,35 @@ TEST_F(FadeTest, OutTo1IsTheMirrorOfOutTo2) {
     SetPath(track_);
     OutTo(1);
     EXPECT_EQ(State(0), (DeckState{1, 1, 0, 0}));
-    EXPECT_EQ(State(1), (DeckState{1, 0, 1, 255}));
+    EXPECT_EQ(State(1), (DeckState{1, 0, 1, kFullVolume}));
     OutTo(1); // deck 2 still plays: deck 1 fades in again from 0
     Run(128);
-    EXPECT_EQ(State(0), (DeckState{1, 0, 0, 255}));
-    EXPECT_EQ(State(1), (DeckState{0, 0, 0, 255}));
+    EXPECT_EQ(State(0), (DeckState{1, 0, 0, kFullVolume}));
+    EXPECT_EQ(State(1), (DeckState{0, 0, 0, kFullVolume}));
     OutTo(1); // deck 2 stopped, deck 1 playing: nothing
-    EXPECT_EQ(State(0), (DeckState{1, 0, 0, 255}));
-    EXPECT_EQ(State(1), (DeckState{0, 0, 0, 255}));
+    EXPECT_EQ(State(0), (DeckState{1, 0, 0, kFullVolume}));
+    EXPECT_EQ(State(1), (DeckState{0, 0, 0, kFullVolume}));
 }
 
 TEST_F(FadeTest, CrossFadeHandsOverOnlyFromTheOneDeckThatPlays) {
-    Click(id::kCrossFade); // neither plays
+    Click(IDC_CROSSFADE); // neither plays
     EXPECT_EQ(State(0), (DeckState{0, 0, 0, 0}));
     EXPECT_EQ(State(1), (DeckState{0, 0, 0, 0}));
 
     Play(0);
     SetPath(other_);
     Play(1);
-    Click(id::kCrossFade); // both play
-    EXPECT_EQ(State(0), (DeckState{1, 0, 0, 255}));
-    EXPECT_EQ(State(1), (DeckState{1, 0, 0, 255}));
+    Click(IDC_CROSSFADE); // both play
+    EXPECT_EQ(State(0), (DeckState{1, 0, 0, kFullVolume}));
+    EXPECT_EQ(State(1), (DeckState{1, 0, 0, kFullVolume}));
 
     Stop(0);
-    Click(id::kCrossFade); // deck 2 alone: over to deck 1
+    Click(IDC_CROSSFADE); // deck 2 alone: over to deck 1
     EXPECT_EQ(State(0), (DeckState{1, 1, 0, 0}));
-    EXPECT_EQ(State(1), (DeckState{1, 0, 1, 255}));
+    EXPECT_EQ(State(1), (DeckState{1, 0, 1, kFullVolume}));
     Run(128);
-    Click(id::kCrossFade); // deck 1 alone: over to deck 2
-    EXPECT_EQ(State(0), (DeckState{1, 0, 1, 255}));
+    Click(IDC_CROSSFADE); // deck 1 alone: over to deck 2
+    EXPECT_EQ(State(0), (DeckState{1, 0, 1, kFullVolume}));
     EXPECT_EQ(State(1), (DeckState{1, 1, 0, 0}));
 }
 
@@ -357,27 +359,27 @@ TEST_F(FadeTest, HandOverTowardsADeckThatCannotStartLeavesThePlayingDeckAlone) {
     Run(3);
     SetPath(dir_.File("missing.wav"));
     OutTo(2);
-    Click(id::kCrossFade);
-    EXPECT_EQ(State(0), (DeckState{1, 0, 0, 255}));
+    Click(IDC_CROSSFADE);
+    EXPECT_EQ(State(0), (DeckState{1, 0, 0, kFullVolume}));
     EXPECT_EQ(State(1), (DeckState{0, 0, 0, 0}));
     Run(128);
-    EXPECT_EQ(State(0), (DeckState{1, 0, 0, 255}));
+    EXPECT_EQ(State(0), (DeckState{1, 0, 0, kFullVolume}));
     SetPath(other_);
     Play(1);
     Run(1);
-    EXPECT_EQ(State(1), (DeckState{1, 0, 0, 255}));
+    EXPECT_EQ(State(1), (DeckState{1, 0, 0, kFullVolume}));
 
     Stop(1);
     SetPath(dir_.File("missing.wav"));
-    AutoCrossfade(15000);
+    AutoCrossfade(CCorvalineDlg::kCrossfadeMaxMs);
     Run(80); // past 15 s before the end
     MessageBoxWatcher watcher;
-    SetText(id::kCrossfadeMs, "1");
-    Control(id::kCrossfadeMs)->setFocus();
+    SetText(IDC_CROSSFADE_MS, "1");
+    Control(IDC_CROSSFADE_MS)->setFocus();
     Run(30);
     EXPECT_TRUE(watcher.Seen().empty());
-    EXPECT_EQ(State(0), (DeckState{1, 0, 0, 255}));
-    SetText(id::kCrossfadeMs, "15000");
+    EXPECT_EQ(State(0), (DeckState{1, 0, 0, kFullVolume}));
+    SetText(IDC_CROSSFADE_MS, std::to_string(CCorvalineDlg::kCrossfadeMaxMs));
     SetPath(other_);
     Run(1);
     EXPECT_EQ(State(0), (DeckState{1, 0, 1, 253}));
@@ -385,7 +387,7 @@ TEST_F(FadeTest, HandOverTowardsADeckThatCannotStartLeavesThePlayingDeckAlone) {
 }
 
 // During a sequence run each hand-over takes the top line of the list into
-// edit 1000; a hand-over that does nothing takes nothing.
+// the path edit; a hand-over that does nothing takes nothing.
 TEST_F(FadeTest, HandOverDuringASequenceRunTakesTheNextEntry) {
     const std::string next = Track("next.wav", 5.0);
     const std::string after = Track("after.wav", 5.0);
@@ -398,7 +400,7 @@ TEST_F(FadeTest, HandOverDuringASequenceRunTakesTheNextEntry) {
 
     Stop(0);
     OutTo(2); // deck 1 stopped, deck 2 playing: nothing, and no entry taken
-    EXPECT_EQ(Text(id::kPath), other_);
+    EXPECT_EQ(Text(IDC_PATH), other_);
     EXPECT_EQ(Dlg().m_sequenceList.GetCount(), 2);
 
     SetPath(track_);
@@ -406,7 +408,7 @@ TEST_F(FadeTest, HandOverDuringASequenceRunTakesTheNextEntry) {
     FSOUND_STREAM* const stream2 = Stream(1);
     OutTo(2); // both play: deck 2 fades in on its own track; the waiting file is passed over
     EXPECT_EQ(Stream(1), stream2);
-    EXPECT_EQ(Text(id::kPath), next);
+    EXPECT_EQ(Text(IDC_PATH), next);
     EXPECT_EQ(Dlg().m_path, next);
     EXPECT_EQ(Dlg().m_sequenceList.GetCount(), 1);
 }

@@ -52,55 +52,55 @@ using Frame = std::pair<int, int>;
 } // namespace
 
 TEST_F(PanTest, ReleasingSliderOnePansDeckOneWhereItWasLetGo) {
-    Click(id::kPlay1);
-    ReleaseFarLeft(id::kPan1);
+    Click(IDC_TOCAR_1);
+    ReleaseFarLeft(IDC_PAN_1);
     EXPECT_EQ(Dlg().m_panSlider1.GetPos(), 0);
     EXPECT_TRUE(Near(Heard(), Frame(kFold, 0)));
 
     // Keys move the slider and nothing else.
-    QSlider* slider = Slider(id::kPan1);
+    QSlider* slider = Slider(IDC_PAN_1);
     slider->setFocus();
     QTest::keyClick(slider, Qt::Key_Right);
     QTest::keyClick(slider, Qt::Key_End);
-    EXPECT_EQ(Dlg().m_panSlider1.GetPos(), 255);
+    EXPECT_EQ(Dlg().m_panSlider1.GetPos(), CCorvalineDlg::kPanRight);
     EXPECT_TRUE(Near(Heard(), Frame(kFold, 0)));
 
-    ReleaseFarRight(id::kPan1);
+    ReleaseFarRight(IDC_PAN_1);
     EXPECT_TRUE(Near(Heard(), Frame(0, kFold)));
 
     // The centre is a pan like any other, not full stereo.
-    Dlg().m_panSlider1.SetPos(128);
-    ReleaseWhereItIs(id::kPan1);
-    EXPECT_EQ(Dlg().m_panSlider1.GetPos(), 128);
+    Dlg().m_panSlider1.SetPos(CCorvalineDlg::kCentrePan);
+    ReleaseWhereItIs(IDC_PAN_1);
+    EXPECT_EQ(Dlg().m_panSlider1.GetPos(), CCorvalineDlg::kCentrePan);
     const Frame centre = Heard();
     EXPECT_NEAR(centre.first, kFold * 127 / 255, 2);
     EXPECT_NEAR(centre.second, kFold * 128 / 255, 2);
 }
 
 TEST_F(PanTest, FullStereoRestoresBothSidesAndCentresTheSlider) {
-    Click(id::kPlay1);
-    ReleaseFarLeft(id::kPan1);
+    Click(IDC_TOCAR_1);
+    ReleaseFarLeft(IDC_PAN_1);
     ASSERT_TRUE(Near(Heard(), Frame(kFold, 0)));
-    Click(id::kFullStereo1);
-    EXPECT_EQ(Dlg().m_panSlider1.GetPos(), 128);
+    Click(IDC_FULL_STEREO_1);
+    EXPECT_EQ(Dlg().m_panSlider1.GetPos(), CCorvalineDlg::kCentrePan);
     EXPECT_TRUE(Near(Heard(), Frame(kStereoLeft, kStereoRight)));
 
     // A release at 128 afterwards passes 128 itself.
-    ReleaseWhereItIs(id::kPan1);
+    ReleaseWhereItIs(IDC_PAN_1);
     EXPECT_NEAR(Heard().first, kFold * 127 / 255, 2);
 }
 
 TEST_F(PanTest, DeckTwoPansItsOwnChannelEvenWhileStopped) {
-    ReleaseFarLeft(id::kPan2);
-    Click(id::kPlay2);
+    ReleaseFarLeft(IDC_PAN_2);
+    Click(IDC_TOCAR_2);
     EXPECT_TRUE(Near(Heard(), Frame(kFold, 0)));
-    Click(id::kStop2);
-    Click(id::kPlay1);
+    Click(IDC_PARAR_2);
+    Click(IDC_TOCAR_1);
     EXPECT_TRUE(Near(Heard(), Frame(kStereoLeft, kStereoRight))) << "channel 0 untouched";
-    Click(id::kStop1);
+    Click(IDC_PARAR_1);
 
-    Click(id::kFullStereo2);
-    EXPECT_EQ(Dlg().m_panSlider2.GetPos(), 128);
-    Click(id::kPlay2);
+    Click(IDC_FULL_STEREO_2);
+    EXPECT_EQ(Dlg().m_panSlider2.GetPos(), CCorvalineDlg::kCentrePan);
+    Click(IDC_TOCAR_2);
     EXPECT_TRUE(Near(Heard(), Frame(kStereoLeft, kStereoRight)));
 }

@@ -16,6 +16,8 @@ using TimerTickTest = DeckTimeTest;
 
 namespace {
 
+constexpr int kFullVolume = CCorvalineDlg::kFullVolume;
+
 struct CrossfadeCase {
     double trackSeconds;
     int crossfadeMs;
@@ -48,7 +50,7 @@ TEST_P(AutoCrossfadeTest, HandsOverOnceInTheFirstTickWithLessThanTheTimeLeft) {
             handOverTick = tick;
             remainingAtHandOver = remaining;
         } else {
-            ASSERT_EQ(State(0), (DeckState{1, 0, 0, 255})) << "tick " << tick;
+            ASSERT_EQ(State(0), (DeckState{1, 0, 0, kFullVolume})) << "tick " << tick;
             ASSERT_GE(remaining, c.leadMs) << "no hand-over in tick " << tick;
         }
     }
@@ -67,7 +69,7 @@ TEST_P(AutoCrossfadeTest, HandsOverOnceInTheFirstTickWithLessThanTheTimeLeft) {
         ASSERT_EQ(Stream(1), incoming) << "handed over a second time, tick " << tick;
         ASSERT_EQ(Dlg().m_playing1, tick < 128 ? 1 : 0) << "tick " << tick;
     }
-    EXPECT_EQ(State(1), (DeckState{1, 0, 0, 255}));
+    EXPECT_EQ(State(1), (DeckState{1, 0, 0, kFullVolume}));
     EXPECT_NEAR(remainingAtStop, c.leadMs - 3200, 60);
 }
 
@@ -103,7 +105,7 @@ TEST_F(TimerTickTest, TracksShorterThanTheCrossfadeTimeHandOverInTheirFirstTick)
     SetPath(dir_.File("short40.wav"));
     Play(0);
     Run(1);
-    EXPECT_EQ(State(0), (DeckState{0, 0, 0, 255}));
+    EXPECT_EQ(State(0), (DeckState{0, 0, 0, kFullVolume}));
     EXPECT_EQ(Progress(0), 0);
     EXPECT_EQ(Stream(1), nullptr);
 }
@@ -120,7 +122,7 @@ TEST_F(TimerTickTest, ATrackEndingByItselfOutsideASequenceRun) {
     }
     EXPECT_GE(ticks, 19);
     EXPECT_LE(ticks, 21);
-    EXPECT_EQ(State(0), (DeckState{0, 0, 0, 255}));
+    EXPECT_EQ(State(0), (DeckState{0, 0, 0, kFullVolume}));
     EXPECT_EQ(Progress(0), 100);
     EXPECT_EQ(State(1), (DeckState{0, 0, 0, 0}));
     EXPECT_EQ(Stream(1), nullptr);
@@ -178,9 +180,9 @@ TEST_F(TimerTickTest, ATrackEndingByItselfDuringASequenceRun) {
     Dlg().m_sequenceRunning = 1;
     for (int tick = 0; tick < 100 && Dlg().m_playing1; ++tick)
         Run(1);
-    EXPECT_EQ(State(0), (DeckState{0, 0, 0, 255}));
+    EXPECT_EQ(State(0), (DeckState{0, 0, 0, kFullVolume}));
     EXPECT_EQ(State(1), (DeckState{1, 1, 0, 2}));
-    EXPECT_EQ(Text(id::kPath), after);
+    EXPECT_EQ(Text(IDC_PATH), after);
 
     Dlg().m_sequenceList.AddString(next);
     SetPath(Track("short.wav", 0.5));
@@ -194,7 +196,7 @@ TEST_F(TimerTickTest, ATrackEndingByItselfDuringASequenceRun) {
     }
     EXPECT_GT(before, 200);
     EXPECT_EQ(State(0), (DeckState{0, 0, 0, before}));
-    EXPECT_EQ(Text(id::kPath), dir_.File("short.wav"));
+    EXPECT_EQ(Text(IDC_PATH), dir_.File("short.wav"));
     EXPECT_EQ(Dlg().m_playing2, 0);
     EXPECT_EQ(Dlg().m_sequenceList.GetCount(), 1);
 }
@@ -221,7 +223,7 @@ TEST_F(TimerTickTest, AFileCutShortWhileItsDeckPlaysEndsTheDeckThere) {
             ++ticks;
         }
         EXPECT_NEAR(ticks, 40, 2);
-        EXPECT_EQ(State(0), (DeckState{0, 0, 0, 255}));
+        EXPECT_EQ(State(0), (DeckState{0, 0, 0, kFullVolume}));
         EXPECT_EQ(Progress(0), 20);
         EXPECT_EQ(Dlg().m_playing2, run ? 1 : 0);
         Run(5);
@@ -252,19 +254,19 @@ TEST_F(TimerTickTest, PanelsAreSweptOnceAndIdleMetersFallToZero) {
 }
 
 TEST_F(TimerTickTest, ANewCrossfadeTimeTakesEffectWithin22Ticks) {
-    SetText(id::kCrossfadeMs, "3000");
+    SetText(IDC_CROSSFADE_MS, "3000");
     Run(21);
     EXPECT_EQ(Dlg().m_crossfadeMs, 5000u);
     Run(1);
     EXPECT_EQ(Dlg().m_crossfadeMs, 3000u);
-    SetText(id::kCrossfadeMs, "12000");
+    SetText(IDC_CROSSFADE_MS, "12000");
     Run(21);
     EXPECT_EQ(Dlg().m_crossfadeMs, 3000u);
     Run(1);
     EXPECT_EQ(Dlg().m_crossfadeMs, 12000u);
 }
 
-// The refresh reads edit 1023 while it has not the focus; an invalid value opens
+// The refresh reads the cross-fade time edit while it has not the focus; an invalid value opens
 // the validation message inside the tick. Ticks arriving while it is open do
 // nothing, and once it closes the interrupted tick completes.
 TEST_F(TimerTickTest, AValidationMessageInATickKeepsNestedTicksIdle) {
@@ -272,7 +274,7 @@ TEST_F(TimerTickTest, AValidationMessageInATickKeepsNestedTicksIdle) {
     FadeIn(0);
     Run(21);
     ASSERT_EQ(Dlg().m_volume1, 42);
-    SetText(id::kCrossfadeMs, "1999");
+    SetText(IDC_CROSSFADE_MS, "1999");
     g_gain.store(0.25, std::memory_order_relaxed);
 
     // Nested ticks come from a timer of their own, as the window's timer
@@ -307,8 +309,8 @@ TEST_F(TimerTickTest, AValidationMessageInATickKeepsNestedTicksIdle) {
     EXPECT_EQ(Dlg().m_inTick, 0);
     EXPECT_EQ(Dlg().m_tickCount, 0);
     EXPECT_EQ(Dlg().m_crossfadeMs, 1999u);
-    EXPECT_EQ(Text(id::kGain), "0.25");
-    EXPECT_EQ(Text(id::kCrossfadeMs), "1999");
+    EXPECT_EQ(Text(IDC_GAIN), "0.25");
+    EXPECT_EQ(Text(IDC_CROSSFADE_MS), "1999");
 
     // Ticks run again. The message left the focus in the edit, which the refresh leaves
     // alone from then on, so the user can type the value at any pace; leaving the edit
@@ -320,25 +322,25 @@ TEST_F(TimerTickTest, AValidationMessageInATickKeepsNestedTicksIdle) {
     QWidget* window = Dlg().GetSafeHwnd();
     window->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(window));
-    ASSERT_EQ(QApplication::focusWidget(), Control(id::kCrossfadeMs));
-    SetText(id::kCrossfadeMs, "2");
+    ASSERT_EQ(QApplication::focusWidget(), Control(IDC_CROSSFADE_MS));
+    SetText(IDC_CROSSFADE_MS, "2");
     Run(44);
     EXPECT_EQ(watcher.Seen().size(), 1u);
-    EXPECT_EQ(Text(id::kCrossfadeMs), "2");
+    EXPECT_EQ(Text(IDC_CROSSFADE_MS), "2");
     // Ticks go on under that box, a refresh among them: it must not open a second one.
     Dlg().m_tickCount = 21;
     nested = 0;
     ticker.start(10);
-    Control(id::kPath)->setFocus();
+    Control(IDC_PATH)->setFocus();
     EXPECT_TRUE(QTest::qWaitFor([&] { return watcher.Seen().size() >= 2u; }, 2000));
     EXPECT_TRUE(QTest::qWaitFor(
-        [&] { return QApplication::focusWidget() == Control(id::kCrossfadeMs); }, 2000));
+        [&] { return QApplication::focusWidget() == Control(IDC_CROSSFADE_MS); }, 2000));
     ticker.stop();
     EXPECT_EQ(watcher.Seen().size(), 2u);
-    SetText(id::kCrossfadeMs, "2000");
+    SetText(IDC_CROSSFADE_MS, std::to_string(CCorvalineDlg::kCrossfadeMinMs));
     Run(22);
     EXPECT_EQ(Dlg().m_crossfadeMs, 2u);
-    Control(id::kPath)->setFocus();
+    Control(IDC_PATH)->setFocus();
     QCoreApplication::processEvents();
     EXPECT_EQ(Dlg().m_crossfadeMs, 2000u);
     EXPECT_EQ(watcher.Seen().size(), 2u);
@@ -351,7 +353,7 @@ TEST_F(TimerTickTest, AValidationMessageInsideATickHandOverLetsTheTickFinish) {
     Dlg().UpdateControls();
     SetPath(Track("track.wav", 3.0));
     Play(0);
-    SetText(id::kCrossfadeMs, "1999");
+    SetText(IDC_CROSSFADE_MS, "1999");
     int polls = 0;
     MessageBoxWatcher watcher([&] {
         if (polls++ == 0)

@@ -44,7 +44,8 @@ class FileSelectionTest : public PlaylistTest {
     // when the list refuses them.
     bool Drop(const QList<QUrl>& urls,
               Qt::DropActions offered = Qt::CopyAction | Qt::MoveAction | Qt::LinkAction) {
-        QWidget* viewport = qobject_cast<QAbstractScrollArea*>(Control(id::kSequence))->viewport();
+        QWidget* viewport =
+            qobject_cast<QAbstractScrollArea*>(Control(IDC_SEQUENCE_GRID))->viewport();
         QMimeData data;
         data.setUrls(urls);
         const QPoint at = viewport->rect().center();
@@ -86,14 +87,14 @@ TEST_F(FileSelectionTest, AddDirectoryTakesThePlayableFilesOfTheChosenFilesDirec
     MakeTree();
     SetPath(dir_.File("sub/k.mp3"));
     Choose(dir_.File("a.mp3"));
-    Click(id::kAddDirectory);
+    Click(IDC_ADICIONAR_DIRECTORIO);
 
-    // The dialog opened in the directory of edit 1000's file; the edit is left alone.
+    // The dialog opened in the directory of the path edit's file; the edit is left alone.
     ASSERT_EQ(requests_.size(), 1u);
     EXPECT_EQ(requests_[0].directory, dir_.File("sub"));
     EXPECT_EQ(requests_[0].fileName, "");
     EXPECT_EQ(requests_[0].filters, kAudioFilters);
-    EXPECT_EQ(Text(id::kPath), dir_.File("sub/k.mp3"));
+    EXPECT_EQ(Text(IDC_PATH), dir_.File("sub/k.mp3"));
 
     const auto expected = Under({"B.WAV", "a.mp3", "c.Mp2", "d.ogg", "f.raw", "g.PCM", "h.mpg",
                                  "i.mpa", "j.mp1", "link.mp3", "zz.wav"});
@@ -104,9 +105,9 @@ TEST_F(FileSelectionTest, AddDirectoryTakesThePlayableFilesOfTheChosenFilesDirec
 
 TEST_F(FileSelectionTest, AddDirectoryWithSubDirsGoesDepthFirstEnteringEachDirectoryOnce) {
     MakeTree();
-    Click(id::kSubDirs);
+    Click(IDC_SUBDIRS);
     Choose(dir_.File("zz.wav"));
-    Click(id::kAddDirectory);
+    Click(IDC_ADICIONAR_DIRECTORIO);
 
     const auto expected = Under({"B.WAV", "a.mp3", "album.mp3/inner.wav", "c.Mp2", "d.ogg", "f.raw",
                                  "g.PCM", "h.mpg", "i.mpa", "j.mp1", "link.mp3",
@@ -117,7 +118,7 @@ TEST_F(FileSelectionTest, AddDirectoryWithSubDirsGoesDepthFirstEnteringEachDirec
 
     // A second add appends the same files again under the following numbers.
     Choose(dir_.File("sub/deeper/x.wav"));
-    Click(id::kAddDirectory);
+    Click(IDC_ADICIONAR_DIRECTORIO);
     ASSERT_EQ(Entries().size(), expected.size() + 1);
     EXPECT_EQ(Lines().back(), dir_.File("sub/deeper/x.wav"));
 }
@@ -126,21 +127,21 @@ TEST_F(FileSelectionTest, DroppedFilesAndFoldersAreAddedAsTheButtonsAddThem) {
     MakeTree();
     for (const char* file : {"sub/k.mp3", "e.mp3.txt", "gone.wav", "a.mp3"}) {
         Choose(dir_.File(file));
-        Click(id::kAddFile);
+        Click(IDC_ADICIONAR_FICHEIRO);
     }
     Choose(dir_.File("sub/deeper/x.wav"));
-    Click(id::kAddDirectory);
-    Click(id::kSubDirs);
+    Click(IDC_ADICIONAR_DIRECTORIO);
+    Click(IDC_SUBDIRS);
     Choose(dir_.File("sub/k.mp3"));
-    Click(id::kAddDirectory);
+    Click(IDC_ADICIONAR_DIRECTORIO);
     const std::vector<std::string> byButtons = Lines();
     ASSERT_EQ(byButtons.size(), 6u);
 
-    Click(id::kClear);
-    Click(id::kSubDirs);
+    Click(IDC_CLEAR);
+    Click(IDC_SUBDIRS);
     // A folder named with a closing '/' as some file managers give it.
     EXPECT_TRUE(Drop({"sub/k.mp3", "e.mp3.txt", "gone.wav", "a.mp3", "sub/deeper/"}));
-    Click(id::kSubDirs);
+    Click(IDC_SUBDIRS);
     EXPECT_TRUE(Drop({"sub"}));
     EXPECT_EQ(Lines(), byButtons);
     EXPECT_EQ(Entries(), byButtons);
@@ -170,7 +171,7 @@ TEST_F(FileSelectionTest, EveryKindOfSoundFileTheEngineReadsIsListedAndPlays) {
     ASSERT_TRUE(WriteAudio(dir_.File("j.opus"), SF_FORMAT_OGG | SF_FORMAT_OPUS, 48000, 2, 24000,
                            Sine(440.0, 48000, 0.5)));
     Choose(dir_.File("a.flac"));
-    Click(id::kAddDirectory);
+    Click(IDC_ADICIONAR_DIRECTORIO);
     const auto expected = Under({"a.flac", "b.ogg", "c.OGA", "d.aif", "e.aiff", "f.aifc", "g.au",
                                  "h.w64", "i.caf", "j.opus"});
     ASSERT_EQ(Lines(), expected);
@@ -183,7 +184,7 @@ TEST_F(FileSelectionTest, EveryKindOfSoundFileTheEngineReadsIsListedAndPlays) {
         EXPECT_NEAR(Dlg().m_lengthMs1, 500, 25);
         MixSettled(4);
         EXPECT_GT(Out().Peak(0, Out().Frames()), 0.4);
-        Click(id::kStop1);
+        Click(IDC_PARAR_1);
     }
 }
 
@@ -192,14 +193,14 @@ TEST_F(FileSelectionTest, AddFileAddsExactlyTheChosenPlayableFile) {
     Touch("LOUD.MP3x");
     const std::string notes = Touch("notes.txt");
     Choose(song);
-    Click(id::kAddFile);
+    Click(IDC_ADICIONAR_FICHEIRO);
     Choose(song);
-    Click(id::kAddFile);
+    Click(IDC_ADICIONAR_FICHEIRO);
     Choose(notes);
-    Click(id::kAddFile);
+    Click(IDC_ADICIONAR_FICHEIRO);
     Choose(dir_.File("gone.mp3"));
-    Click(id::kAddFile);
-    Click(id::kAddFile); // cancelled
+    Click(IDC_ADICIONAR_FICHEIRO);
+    Click(IDC_ADICIONAR_FICHEIRO); // cancelled
 
     EXPECT_EQ(Lines(), std::vector<std::string>({song, song}));
     EXPECT_EQ(Entries(), std::vector<std::string>({song, song}));
@@ -207,55 +208,55 @@ TEST_F(FileSelectionTest, AddFileAddsExactlyTheChosenPlayableFile) {
     // The start-up path has no '/' here: the dialog opens in the home directory, on no name.
     EXPECT_EQ(requests_[0].directory, QDir::homePath().toStdString());
     EXPECT_EQ(requests_[0].fileName, "");
-    EXPECT_EQ(Text(id::kPath), "H:\\MPEG AUDIO\\*.MP*");
+    EXPECT_EQ(Text(IDC_PATH), "H:\\MPEG AUDIO\\*.MP*");
 }
 
 TEST_F(FileSelectionTest, ClearEmptiesThePlaylistAndNumberingStartsAgain) {
     const std::string first = Touch("one.wav");
     const std::string second = Touch("two.wav");
-    Click(id::kClear);
+    Click(IDC_CLEAR);
     EXPECT_TRUE(Lines().empty());
 
     Choose(first);
-    Click(id::kAddFile);
+    Click(IDC_ADICIONAR_FICHEIRO);
     Choose(first);
-    Click(id::kAddFile);
+    Click(IDC_ADICIONAR_FICHEIRO);
     SetPath(first);
-    Click(id::kClear);
+    Click(IDC_CLEAR);
     EXPECT_TRUE(Lines().empty());
     EXPECT_TRUE(Dlg().m_sequence.empty());
     EXPECT_EQ(Dlg().m_extensions.size(), 18u);
-    EXPECT_EQ(Text(id::kPath), first);
+    EXPECT_EQ(Text(IDC_PATH), first);
 
     Choose(second);
-    Click(id::kAddFile);
+    Click(IDC_ADICIONAR_FICHEIRO);
     EXPECT_EQ(Entries(), std::vector<std::string>({second}));
 }
 
 TEST_F(FileSelectionTest, BrowsePutsTheChosenFileInThePathEditAndACancelChangesNothing) {
     // Cancelled: the "*.mp*" pattern the dialog was opened on does not stay behind.
-    Click(id::kBrowse);
-    EXPECT_EQ(Text(id::kPath), "H:\\MPEG AUDIO\\*.MP*");
+    Click(IDC_PROCURAR);
+    EXPECT_EQ(Text(IDC_PATH), "H:\\MPEG AUDIO\\*.MP*");
 
     SetPath("");
-    Click(id::kBrowse);
-    EXPECT_EQ(Text(id::kPath), "");
+    Click(IDC_PROCURAR);
+    EXPECT_EQ(Text(IDC_PATH), "");
     EXPECT_EQ(requests_.back().fileName, "");
 
     const std::string song = Touch("music/song.mp3");
     SetPath(dir_.File("music/other.wav"));
     Choose(song);
-    Click(id::kBrowse);
+    Click(IDC_PROCURAR);
     EXPECT_EQ(requests_.back().directory, dir_.File("music"));
     EXPECT_EQ(requests_.back().fileName, "");
-    EXPECT_EQ(Text(id::kPath), song);
+    EXPECT_EQ(Text(IDC_PATH), song);
     EXPECT_TRUE(Lines().empty());
 
     // A directory that does not exist: the dialog opens in the home directory.
     SetPath(dir_.File("gone/x.mp3"));
-    Click(id::kBrowse);
+    Click(IDC_PROCURAR);
     EXPECT_EQ(requests_.back().directory, QDir::homePath().toStdString());
-    EXPECT_EQ(Text(id::kPath), dir_.File("gone/x.mp3"));
+    EXPECT_EQ(Text(IDC_PATH), dir_.File("gone/x.mp3"));
 }
 
 TEST_F(FileSelectionTest, AddFileTakesTheChosenNameAsItIsWildcardsIncluded) {
@@ -263,7 +264,7 @@ TEST_F(FileSelectionTest, AddFileTakesTheChosenNameAsItIsWildcardsIncluded) {
         Touch(name);
     for (const char* name : {"a*.wav", "a?.wav", "[a].wav"}) {
         Choose(dir_.File(name));
-        Click(id::kAddFile);
+        Click(IDC_ADICIONAR_FICHEIRO);
     }
     EXPECT_EQ(Lines(), Under({"a*.wav", "a?.wav", "[a].wav"}));
     EXPECT_EQ(Entries(), Under({"a*.wav", "a?.wav", "[a].wav"}));
@@ -297,9 +298,9 @@ TEST_F(FileSelectionTest, NamesOfAnyCharactersAreListedShownAndPlayed) {
     WriteWav("\xff\xfe/hidden.wav", 4410, Constant(0.1f, 0.1f));
     WriteWav("bad \xc3(.wav", 4410, Constant(0.1f, 0.1f));
 
-    Click(id::kSubDirs);
+    Click(IDC_SUBDIRS);
     Choose(dir_.File("top.wav"));
-    Click(id::kAddDirectory);
+    Click(IDC_ADICIONAR_DIRECTORIO);
     ASSERT_EQ(Lines(), Under(expected));
     EXPECT_EQ(Entries(), Under(expected));
 
@@ -307,18 +308,18 @@ TEST_F(FileSelectionTest, NamesOfAnyCharactersAreListedShownAndPlayed) {
         SCOPED_TRACE(expected[i]);
         Dlg().m_sequenceList.SetCurSel(static_cast<int>(i));
         Dlg().OnSequenceDblClk();
-        EXPECT_EQ(Text(id::kPath), dir_.File(expected[i]));
+        EXPECT_EQ(Text(IDC_PATH), dir_.File(expected[i]));
         EXPECT_EQ(Dlg().m_playing1, 1);
         EXPECT_EQ(Dlg().m_lengthMs1, 100 * static_cast<int>(i + 1));
-        Click(id::kStop1);
+        Click(IDC_PARAR_1);
     }
 
     // A directory chosen through one of its files is searched by its name, not as a pattern.
-    Click(id::kClear);
-    Click(id::kSubDirs);
+    Click(IDC_CLEAR);
+    Click(IDC_SUBDIRS);
     for (const char* chosen : {"*/song.wav", "[set] ?/[a-z] *.wav"}) {
         Choose(dir_.File(chosen));
-        Click(id::kAddDirectory);
+        Click(IDC_ADICIONAR_DIRECTORIO);
     }
     EXPECT_EQ(Lines(), Under({"*/song.wav", "[set] ?/[a-z] *.wav"}));
 }
@@ -336,7 +337,7 @@ TEST_F(FileSelectionTest, AddDirectoryOfTwentyThousandFilesListsEachPlayableOneO
     }
     ASSERT_EQ(expected.size(), 20000u);
     Choose(expected.front());
-    Click(id::kAddDirectory);
+    Click(IDC_ADICIONAR_DIRECTORIO);
     EXPECT_EQ(Lines(), expected);
     EXPECT_EQ(Entries(), expected);
 }
@@ -356,9 +357,9 @@ TEST_F(FileSelectionTest, AddDirectoryWithSubDirsEndsWhateverTheLinksLeadTo) {
     fs::create_directory_symlink(dir_.File("missing"), dir_.File("deep/gone"));
     fs::create_symlink("self.wav", dir_.File("self.wav"));
 
-    Click(id::kSubDirs);
+    Click(IDC_SUBDIRS);
     Choose(dir_.File("top.wav"));
-    Click(id::kAddDirectory);
+    Click(IDC_ADICIONAR_DIRECTORIO);
     const auto expected = Under(
         {"a/a.wav", "a/to-b/b.wav", "deep/er/low.wav", "deep/gone.wav", "self.wav", "top.wav"});
     EXPECT_EQ(Lines(), expected);

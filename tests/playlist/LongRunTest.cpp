@@ -168,8 +168,8 @@ TEST_F(LongRunTest, EveryGoodTrackPlaysOnAlternatingDecksWithoutStallOrBuildUp) 
     for (const Track* track : expected)
         totalMs += track->lengthMs;
 
-    SetText(id::kCrossfadeMs, "2000");
-    Click(id::kExecute);
+    SetText(IDC_CROSSFADE_MS, std::to_string(CCorvalineDlg::kCrossfadeMinMs));
+    Click(IDC_EXECUTE);
 
     std::vector<Start> starts;
     DeckSeen seen[2] = {};
@@ -233,9 +233,9 @@ TEST_F(LongRunTest, EveryGoodTrackPlaysOnAlternatingDecksWithoutStallOrBuildUp) 
         EXPECT_LT(ResidentMb() - earlyResidentMb, kResidentGrowthLimitMb);
     }
 
-    Click(id::kCancelList);
-    Click(id::kStop1);
-    Click(id::kStop2);
+    Click(IDC_CANCEL_LIST);
+    Click(IDC_PARAR_1);
+    Click(IDC_PARAR_2);
     EXPECT_LE(Stats().streamsOpen, 2);
     EXPECT_EQ(Stats().unitsOpen, 0);
     EXPECT_EQ(Entries().size(), tracks.size()) << "the playlist keeps every entry";

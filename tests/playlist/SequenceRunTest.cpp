@@ -47,9 +47,9 @@ class SequenceRunTest : public PlaylistTest {
     }
     void ExpectRunning(bool running) {
         EXPECT_EQ(Dlg().m_sequenceRunning, running ? 1 : 0);
-        EXPECT_EQ(Enabled(id::kExecute), !running);
-        EXPECT_EQ(Enabled(id::kCancelList), running);
-        EXPECT_EQ(Enabled(id::kAutoCrossfade), !running);
+        EXPECT_EQ(Enabled(IDC_EXECUTE), !running);
+        EXPECT_EQ(Enabled(IDC_CANCEL_LIST), running);
+        EXPECT_EQ(Enabled(IDC_AUTO_CROSSFADE), !running);
     }
 };
 
@@ -57,7 +57,7 @@ TEST_F(SequenceRunTest, RandomizePlacesEveryEntryOncePerRoundInIndependentOrders
     const auto paths = AddNamed(7);
     std::set<std::vector<std::string>> orders;
     for (int round = 0; round < 20; ++round) {
-        Click(id::kRandomize);
+        Click(IDC_RANDOMIZE);
         const auto lines = Lines();
         EXPECT_EQ(Sorted(lines), paths);
         EXPECT_EQ(PickedFlags(), std::vector<int>(7, 1));
@@ -74,7 +74,7 @@ TEST_F(SequenceRunTest, RandomizeOfAPlaylistLongerThanTheGeneratorsRangeShuffles
     constexpr unsigned kCount = 70000;
     for (unsigned i = 0; i < kCount; ++i)
         Dlg().m_sequence.push_back(SequenceEntry{std::to_string(i), 0});
-    Click(id::kRandomize);
+    Click(IDC_RANDOMIZE);
     const auto lines = Lines();
     ASSERT_EQ(lines.size(), kCount);
     std::vector<int> seen(kCount, 0);
@@ -93,12 +93,12 @@ TEST_F(SequenceRunTest, RandomizeOfAPlaylistLongerThanTheGeneratorsRangeShuffles
 
 TEST_F(SequenceRunTest, EntriesAddedAfterAShuffleComeFirstInTheNext) {
     AddNamed(3);
-    Click(id::kRandomize);
+    Click(IDC_RANDOMIZE);
     const std::string late1 = dir_.File("u1.wav");
     const std::string late2 = dir_.File("u2.wav");
     ASSERT_TRUE(WriteBytes(late1, {}) && WriteBytes(late2, {}));
     Dlg().AddFromSearch(dir_.File("u*.wav"), 0);
-    Click(id::kRandomize);
+    Click(IDC_RANDOMIZE);
 
     // Once they are used up a new round begins, drawing from every entry.
     const auto lines = Lines();
@@ -141,46 +141,46 @@ TEST_F(SequenceRunTest, NextInSequenceTakesTheTopLineAndRefillsWhenEmpty) {
 
 TEST_F(SequenceRunTest, ExecuteStartsDeckOneOnTheTopLineAndPreparesTheNext) {
     const auto paths = AddTracks(3);
-    Click(id::kExecute);
+    Click(IDC_EXECUTE);
 
     EXPECT_EQ(Dlg().m_playing1, 1);
     EXPECT_EQ(Dlg().m_lengthMs1, 100); // the first line's track
     EXPECT_EQ(Dlg().m_playing2, 0);
-    EXPECT_EQ(Text(id::kPath), paths[1]);
+    EXPECT_EQ(Text(IDC_PATH), paths[1]);
     EXPECT_EQ(Lines(), std::vector<std::string>({paths[2]}));
-    EXPECT_TRUE(Checked(id::kAutoCrossfade));
+    EXPECT_TRUE(Checked(IDC_AUTO_CROSSFADE));
     ExpectRunning(true);
 
     // Cancel ends the run only: the deck plays on, the option stays on, nothing is lost.
-    Click(id::kCancelList);
+    Click(IDC_CANCEL_LIST);
     ExpectRunning(false);
     EXPECT_EQ(Dlg().m_playing1, 1);
-    EXPECT_TRUE(Checked(id::kAutoCrossfade));
-    EXPECT_EQ(Text(id::kPath), paths[1]);
+    EXPECT_TRUE(Checked(IDC_AUTO_CROSSFADE));
+    EXPECT_EQ(Text(IDC_PATH), paths[1]);
     EXPECT_EQ(Lines(), std::vector<std::string>({paths[2]}));
 
     // And the run can start again.
-    Click(id::kExecute);
+    Click(IDC_EXECUTE);
     ExpectRunning(true);
 }
 
 TEST_F(SequenceRunTest, ExecuteWithOneEntryTakesItTwice) {
     const auto paths = AddTracks(1);
-    Click(id::kExecute);
+    Click(IDC_EXECUTE);
     EXPECT_EQ(Dlg().m_playing1, 1);
-    EXPECT_EQ(Text(id::kPath), paths[0]);
+    EXPECT_EQ(Text(IDC_PATH), paths[0]);
     EXPECT_TRUE(Lines().empty());
     EXPECT_EQ(PickedFlags(), std::vector<int>({1}));
 }
 
 TEST_F(SequenceRunTest, AnEmptyPlaylistShufflesNothingAndRunsSilently) {
-    Click(id::kRandomize);
+    Click(IDC_RANDOMIZE);
     EXPECT_TRUE(Lines().empty());
     EXPECT_EQ(Dlg().m_sequenceList.GetCurSel(), LB_ERR);
-    Click(id::kExecute);
+    Click(IDC_EXECUTE);
     ExpectRunning(true);
-    EXPECT_TRUE(Checked(id::kAutoCrossfade));
-    EXPECT_EQ(Text(id::kPath), "");
+    EXPECT_TRUE(Checked(IDC_AUTO_CROSSFADE));
+    EXPECT_EQ(Text(IDC_PATH), "");
     EXPECT_EQ(Dlg().m_playing1 + Dlg().m_playing2, 0);
 }
 
@@ -191,25 +191,25 @@ TEST_F(SequenceRunTest, ARunPassesOverFilesThatDoNotOpen) {
         ASSERT_TRUE(WriteBytes(dir_.File(name), {'x'}));
     const std::string good = WriteWav("c-good.wav", 44100, Constant(0.1f, 0.1f));
     Dlg().AddFromSearch(dir_.Path() + "/*.*", 0);
-    Click(id::kExecute);
+    Click(IDC_EXECUTE);
     EXPECT_EQ(Dlg().m_playing1, 1);
     EXPECT_EQ(Dlg().m_lengthMs1, 1000);
-    EXPECT_EQ(Text(id::kPath), dir_.File("d-empty.wav"));
+    EXPECT_EQ(Text(IDC_PATH), dir_.File("d-empty.wav"));
 
     // The hand-over's file is bad too: the next line, found by a refill, is played instead.
-    Click(id::kOutTo2);
+    Click(IDC_OUT_TO_2);
     EXPECT_EQ(Dlg().m_playing2, 1);
     EXPECT_EQ(Dlg().m_lengthMs2, 1000);
     EXPECT_EQ(Dlg().m_fadeIn2, 1);
     EXPECT_EQ(Entries().size(), 4u);
 
-    Click(id::kCancelList);
-    Click(id::kStop1);
-    Click(id::kStop2);
-    Click(id::kClear);
+    Click(IDC_CANCEL_LIST);
+    Click(IDC_PARAR_1);
+    Click(IDC_PARAR_2);
+    Click(IDC_CLEAR);
     for (const char* name : {"a-empty.mp3", "b-text.wav", "d-empty.wav"})
         Dlg().AddFromSearch(dir_.File(name), 0);
-    Click(id::kExecute);
+    Click(IDC_EXECUTE);
     EXPECT_EQ(Dlg().m_playing1 + Dlg().m_playing2, 0);
     ExpectRunning(true);
 }
@@ -218,12 +218,12 @@ TEST_F(SequenceRunTest, ExecuteWhileADeckPlaysChangesOnlyTheRunState) {
     const auto paths = AddTracks(2);
     const std::string playing = WriteWav("other.wav", 44100, Constant(0.1f, 0.1f));
     SetPath(playing);
-    Click(id::kPlay2);
+    Click(IDC_TOCAR_2);
     ASSERT_EQ(Dlg().m_playing2, 1);
-    Click(id::kExecute);
+    Click(IDC_EXECUTE);
     ExpectRunning(true);
-    EXPECT_TRUE(Checked(id::kAutoCrossfade));
-    EXPECT_EQ(Text(id::kPath), playing);
+    EXPECT_TRUE(Checked(IDC_AUTO_CROSSFADE));
+    EXPECT_EQ(Text(IDC_PATH), playing);
     EXPECT_EQ(Lines(), paths);
     EXPECT_EQ(Dlg().m_playing1, 0);
 }
@@ -232,13 +232,13 @@ TEST_F(SequenceRunTest, DoubleClickLoadsTheLineAndPlaysItWhenNothingPlays) {
     const auto paths = AddTracks(3);
     // Appended lines reach the widget when the window next handles its events.
     QCoreApplication::processEvents();
-    auto* list = qobject_cast<QListView*>(Control(id::kSequence));
+    auto* list = qobject_cast<QListView*>(Control(IDC_SEQUENCE_GRID));
     ASSERT_NE(list, nullptr);
     const QPoint line1 = list->visualRect(list->model()->index(1, 0)).center();
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, line1);
     QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, line1);
 
-    EXPECT_EQ(Text(id::kPath), paths[1]);
+    EXPECT_EQ(Text(IDC_PATH), paths[1]);
     EXPECT_EQ(Lines(), paths);
     EXPECT_EQ(Dlg().m_playing1, 1);
     EXPECT_EQ(Dlg().m_lengthMs1, 200);
@@ -246,7 +246,7 @@ TEST_F(SequenceRunTest, DoubleClickLoadsTheLineAndPlaysItWhenNothingPlays) {
     // With a deck playing outside a run the file only waits in the edit.
     Dlg().m_sequenceList.SetCurSel(2);
     Dlg().OnSequenceDblClk();
-    EXPECT_EQ(Text(id::kPath), paths[2]);
+    EXPECT_EQ(Text(IDC_PATH), paths[2]);
     EXPECT_EQ(Dlg().m_lengthMs1, 200);
     EXPECT_EQ(Dlg().m_playing2, 0);
 
@@ -254,12 +254,12 @@ TEST_F(SequenceRunTest, DoubleClickLoadsTheLineAndPlaysItWhenNothingPlays) {
     Dlg().m_sequenceList.SetCurSel(-1);
     SetPath("kept");
     Dlg().OnSequenceDblClk();
-    EXPECT_EQ(Text(id::kPath), "kept");
+    EXPECT_EQ(Text(IDC_PATH), "kept");
 }
 
 TEST_F(SequenceRunTest, DoubleClickDuringARunHandsOverToTheLineAndTakesTheTopLine) {
     const auto paths = AddTracks(4);
-    Click(id::kExecute); // deck 1 plays paths[0], edit 1000 holds paths[1]
+    Click(IDC_EXECUTE); // deck 1 plays paths[0], the path edit holds paths[1]
     ASSERT_EQ(Lines(), std::vector<std::string>({paths[2], paths[3]}));
     Dlg().m_sequenceList.SetCurSel(1);
     Dlg().OnSequenceDblClk();
@@ -267,7 +267,7 @@ TEST_F(SequenceRunTest, DoubleClickDuringARunHandsOverToTheLineAndTakesTheTopLin
     EXPECT_EQ(Dlg().m_playing2, 1);
     EXPECT_EQ(Dlg().m_lengthMs2, 400); // the double-clicked line's track
     EXPECT_EQ(Dlg().m_fadeOut1, 1);
-    EXPECT_EQ(Text(id::kPath), paths[2]);
+    EXPECT_EQ(Text(IDC_PATH), paths[2]);
     EXPECT_EQ(Lines(), std::vector<std::string>({paths[3]}));
 }
 
@@ -279,8 +279,8 @@ TEST_F(SequenceRunTest, ARunAlternatesTheDecksAndPlaysEveryLineItTakes) {
         paths.push_back(WriteWav(Numbered("r", i, ".wav"), 441L * (420 + 20 * i),
                                  Constant(0.1f, 0.1f)));
     Dlg().AddFromSearch(dir_.Path() + "/*.*", 0);
-    SetText(id::kCrossfadeMs, "2000");
-    Click(id::kExecute);
+    SetText(IDC_CROSSFADE_MS, std::to_string(CCorvalineDlg::kCrossfadeMinMs));
+    Click(IDC_EXECUTE);
     ASSERT_EQ(Dlg().m_playing1, 1);
 
     // Each start of a deck, in order: the deck, the length it plays, and the file that edit
@@ -294,7 +294,7 @@ TEST_F(SequenceRunTest, ARunAlternatesTheDecksAndPlaysEveryLineItTakes) {
     int was1 = 1;
     int was2 = 0;
     for (int block = 0; block < 3000 && starts.size() < 9; ++block) {
-        const std::string waiting = Text(id::kPath);
+        const std::string waiting = Text(IDC_PATH);
         Tick();
         Mix(1);
         if (Dlg().m_playing1 && !was1)

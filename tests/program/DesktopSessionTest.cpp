@@ -9,7 +9,6 @@
 // whichever controls are enabled or focused, which Tab counting cannot.
 #include "AudioFiles.h"
 #include "ChildProcess.h"
-#include "ControlIds.h"
 #include "Recording.h"
 #include "Resources.h"
 #include "VirtualDisplay.h"
@@ -196,7 +195,7 @@ class DesktopSession : public ::testing::Test {
 
     // What a user does to give a deck a file: the path typed over the edit's text.
     void EnterPath(const std::string& path) {
-        ASSERT_NO_FATAL_FAILURE(Click(id::kPath));
+        ASSERT_NO_FATAL_FAILURE(Click(IDC_PATH));
         ASSERT_NO_FATAL_FAILURE(WaitForFocus(window_));
         ASSERT_TRUE(input_->Key("ctrl+a"));
         ASSERT_TRUE(input_->Type(path));
@@ -252,12 +251,12 @@ TEST_F(DesktopSession, PlaysHandsOverRunsTheTreeAndQuits) {
     std::filesystem::create_directory_symlink(dir_.File("tree"), dir_.File("tree/sub/deeper/up"));
     ASSERT_NO_FATAL_FAILURE(StartProgram());
     const auto started = std::chrono::steady_clock::now();
-    ASSERT_NO_FATAL_FAILURE(OpenAndCancelDialog(id::kBrowse));
-    ASSERT_NO_FATAL_FAILURE(OpenAndCancelDialog(id::kAddFile));
+    ASSERT_NO_FATAL_FAILURE(OpenAndCancelDialog(IDC_PROCURAR));
+    ASSERT_NO_FATAL_FAILURE(OpenAndCancelDialog(IDC_ADICIONAR_FICHEIRO));
 
     ASSERT_NO_FATAL_FAILURE(EnterPath(first));
     const long playMark = Recorded();
-    ASSERT_NO_FATAL_FAILURE(Click(id::kPlay1));
+    ASSERT_NO_FATAL_FAILURE(Click(IDC_TOCAR_1));
     long onset = -1;
     ASSERT_TRUE(WaitFor(
         [&] {
@@ -270,10 +269,10 @@ TEST_F(DesktopSession, PlaysHandsOverRunsTheTreeAndQuits) {
 
     ASSERT_NO_FATAL_FAILURE(EnterPath(second));
     const long handOverMark = Recorded();
-    ASSERT_NO_FATAL_FAILURE(Click(id::kOutTo2));
+    ASSERT_NO_FATAL_FAILURE(Click(IDC_OUT_TO_2));
 
-    ASSERT_NO_FATAL_FAILURE(Click(id::kSubDirs));
-    ASSERT_NO_FATAL_FAILURE(Click(id::kAddDirectory));
+    ASSERT_NO_FATAL_FAILURE(Click(IDC_SUBDIRS));
+    ASSERT_NO_FATAL_FAILURE(Click(IDC_ADICIONAR_DIRECTORIO));
     std::string dialog;
     ASSERT_TRUE(WaitFor([&] { return !(dialog = OtherWindow()).empty(); }, kStepBound))
         << "no file dialog";
@@ -285,7 +284,7 @@ TEST_F(DesktopSession, PlaysHandsOverRunsTheTreeAndQuits) {
         << "the file dialog stays open";
 
     const long runMark = Recorded();
-    ASSERT_NO_FATAL_FAILURE(Click(id::kExecute));
+    ASSERT_NO_FATAL_FAILURE(Click(IDC_EXECUTE));
 
     // The first tone's level, heard alone, is what every later level is measured against.
     const double reference =
@@ -308,7 +307,7 @@ TEST_F(DesktopSession, PlaysHandsOverRunsTheTreeAndQuits) {
 
     const long quitMark = Recorded();
     const auto quitting = std::chrono::steady_clock::now();
-    ASSERT_NO_FATAL_FAILURE(Click(id::kOk));
+    ASSERT_NO_FATAL_FAILURE(Click(IDOK));
     const std::optional<int> status = program_.WaitExit(kExitBound);
     const auto ended = std::chrono::steady_clock::now();
     ASSERT_TRUE(status) << "still running after \"SAIR\"";

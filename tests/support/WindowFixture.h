@@ -7,9 +7,9 @@
 #pragma once
 
 #include "AudioFiles.h"
-#include "ControlIds.h"
 #include "CorvalineDlg.h"
 #include "OutputCapture.h"
+#include "Resources.h"
 #include "fsound.h"
 #include "fsound_stats.h"
 
@@ -111,8 +111,8 @@ class WindowTest : public ::testing::Test {
     // A 16-bit 44100 Hz WAV in the test's own directory; its full path.
     std::string WriteWav(const std::string& name, long frames, const Generator& gen,
                          int channels = 2);
-    // Puts a path into edit 1000, where Play reads it.
-    void SetPath(const std::string& path) { SetText(id::kPath, path); }
+    // Puts a path into the path edit, where Play reads it.
+    void SetPath(const std::string& path) { SetText(IDC_PATH, path); }
 
     static int StreamsOpen();
 
