@@ -49,10 +49,7 @@ public:
     void ResetStats();
 
 private:
-    bool HoldsAnywhere(const Stream* stream);
     void FadeOutOnChannels(Stream* stream);
-    void TakeOutOfSlots(Stream* stream);
-    void WaitForFadeOut(const Stream* stream);
 
     const Output::Kind requested_;
     Spectrum spectrum_;
