@@ -75,6 +75,7 @@ bench: bench-build
 	$(BENCH_BUILD)/bench/window_bench
 	$(BENCH_BUILD)/bench/playlist_bench
 	$(BENCH_BUILD)/bench/remote_bench
+	$(BENCH_BUILD)/bench/cpu_bench
 
 # The sound library under libFuzzer: every file of the kept corpus once (a regression
 # pass), then FUZZ_SECONDS of new inputs, kept in $(FUZZ_BUILD)/corpus; crashes land in

@@ -54,6 +54,7 @@ protected:
     void OnOutTo1();
     void OnOutTo2();
     void OnCrossFade();
+    void OnCrossfadeMsKillFocus();
     void OnPanReleased1(NMHDR* pNMHDR, LRESULT* pResult);
     void OnPanReleased2(NMHDR* pNMHDR, LRESULT* pResult);
     void OnFullStereo1();
@@ -103,6 +104,8 @@ public:
     static unsigned IndexFromDraw(unsigned draw, unsigned n);
     std::string PickShuffled();
     std::string NextInSequence();
+    // During a run, after a deck has started: the top line into edit 1000.
+    void TakeNextLine();
     // During a run, a deck whose file did not open goes on to the next lines.
     void PassOverUnplayable(Deck deck);
     // "Auto Crossfade", "Cancel List" and "Execute" as a sequence run starts or ends.
@@ -113,6 +116,7 @@ public:
     void FadeIn(Deck deck);
     void FadeOut(Deck deck);
     void HandOver(Deck from, Deck to);
+    bool NamesRefusedFile();
 
     // Fields, in declaration order.
     CListBox m_sequenceList;
@@ -152,6 +156,8 @@ public:
     std::vector<SequenceEntry> m_sequence;
     std::map<std::string, int> m_extensions;
     int m_sequenceRunning;
+    // The path a hand-over outside a run last failed to start, until a Play opens a file.
+    std::string m_refusedPath;
     // The shuffle's generator, seeded from the clock as the window is made: a 64-bit linear
     // congruential one (Knuth's constants) whose top bits make the draws. A shuffle of a long
     // playlist draws about n ln n times; this costs a multiply and an add a draw, a Mersenne

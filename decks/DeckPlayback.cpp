@@ -65,6 +65,7 @@ void CCorvalineDlg::Play(Deck deck) {
     }
     deck.playing = 1;
     deck.fadeOut = 0;
+    m_refusedPath.clear();
     CreateCompressorUnit();
 }
 

@@ -17,21 +17,36 @@ void CCorvalineDlg::OnCrossFade() {
     }
 }
 
+// The cross-fade time is judged as the user leaves its edit, with the messages of any read;
+// the tick's refresh leaves the edit alone while it has the focus.
+void CCorvalineDlg::OnCrossfadeMsKillFocus() {
+    UpdateFields();
+}
+
 void CCorvalineDlg::HandOver(Deck from, Deck to) {
     // Only a deck that plays, or silence on both sides, can be handed over;
     // otherwise the target already plays alone and nothing is to be done.
     if (!from.playing && to.playing) {
         return;
     }
+    const int volume = to.volume;
+    const int fadeOut = to.fadeOut;
     FadeIn(to);
     if (m_sequenceRunning) {
         PassOverUnplayable(to);
+    } else if (!to.playing) {
+        // Nothing to hand over to (a mistyped path, a damaged file): the playing deck goes
+        // on as it was rather than fade out into silence, and the incoming deck keeps no
+        // fade-in for a later Play. The automatic cross-fade does not try that name again.
+        to.fadeIn = 0;
+        to.fadeOut = fadeOut;
+        to.volume = volume;
+        FSOUND_SetVolume(to.channel, volume);
+        m_refusedPath = m_path;
+        return;
     }
     FadeOut(from);
     if (m_sequenceRunning) {
-        // The edit shows the file that the next hand-over will start.
-        UpdateFields();
-        m_path = NextInSequence();
-        UpdateControls();
+        TakeNextLine();
     }
 }

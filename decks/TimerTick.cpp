@@ -14,6 +14,9 @@ namespace {
 // the controls and shows the gain: every 22nd tick, about every 550 ms.
 constexpr int kTicksBeforeRefresh = 20;
 constexpr int kFadeStep = 2;
+// A whole fade, 0 to 255 in steps of 2 every 25 ms.
+constexpr std::int64_t kFadeMs = 3200;
+constexpr int kPathEdit = 1000;
 
 // Percentage played, truncated toward zero and held to the bar's range. The
 // clamp comes before the conversion, which would be undefined for a fraction
@@ -89,9 +92,12 @@ void CCorvalineDlg::OnTimer(UINT_PTR nIDEvent) {
         }
 
         if (m_tickCount++ > kTicksBeforeRefresh) {
-            UpdateFields();
+            // The edit being typed in is left alone: a number half typed is no value to
+            // judge, and one written back would undo the typing. Handlers read it, and so
+            // does the window when the focus leaves it.
+            UpdateDataBesideFocus(TRUE);
             m_gainDb = g_gain.load(std::memory_order_relaxed);
-            UpdateControls();
+            UpdateDataBesideFocus(FALSE);
             m_tickCount = 0;
         }
         // The surface dies with this call; the panels must not keep it.
@@ -100,6 +106,18 @@ void CCorvalineDlg::OnTimer(UINT_PTR nIDEvent) {
         m_inTick = 0;
     }
     CDialog::OnTimer(nIDEvent);
+}
+
+// Outside a run, a hand-over that found nothing to start leaves the playing deck armed; it
+// is tried again only once the path edit names another file, not on every tick (each try
+// reads the controls, and an open costs file access on this thread).
+bool CCorvalineDlg::NamesRefusedFile() {
+    if (m_sequenceRunning) {
+        return false;
+    }
+    std::string path;
+    GetDlgItemText(kPathEdit, path);
+    return path == m_refusedPath;
 }
 
 void CCorvalineDlg::StepDeck(Deck deck, Deck other) {
@@ -111,15 +129,19 @@ void CCorvalineDlg::StepDeck(Deck deck, Deck other) {
     std::int64_t leadMs = static_cast<int>(m_crossfadeMs);
     bool otherStillHeard = false;
     if (m_sequenceRunning) {
-        // A run's track shorter than the lead time would hand over as it starts, and the
-        // track it starts at once again, each cutting in before the one before was heard
-        // and taking lines that no deck then plays. So in a run a short track hands over
-        // at its middle, and only once the other deck has finished; a long track finds it
-        // long finished.
-        leadMs = std::min<std::int64_t>(leadMs, deck.lengthMs / 2);
+        // A run's track too short to outlast the other deck's fade-out (shorter than the
+        // lead time and a whole fade) would hand over while that fade still runs, or as it
+        // starts, each track cutting in before the one before was heard and taking lines
+        // that no deck then plays. So such a track hands over at its middle when that
+        // comes later, and only once the other deck has finished; a longer track keeps the
+        // set lead, by when the other deck has finished.
+        if (deck.lengthMs < leadMs + kFadeMs) {
+            leadMs = std::min<std::int64_t>(leadMs, deck.lengthMs / 2);
+        }
         otherStillHeard = other.playing != 0;
     }
-    if (m_autoCrossfade && remainingMs < leadMs && !deck.fadeOut && !otherStillHeard) {
+    if (m_autoCrossfade && remainingMs < leadMs && !deck.fadeOut && !otherStillHeard &&
+        !NamesRefusedFile()) {
         HandOver(deck, other);
     }
 
@@ -127,20 +149,26 @@ void CCorvalineDlg::StepDeck(Deck deck, Deck other) {
 
     deck.playing = FSOUND_IsPlaying(deck.channel) ? 1 : 0;
     if (!deck.playing && m_sequenceRunning) {
-        // The hand-over only leaves a playing deck, so the ended one counts
-        // as playing for as long as it takes.
-        deck.playing = 1;
-        if (!deck.fadeOut) {
-            // A track that ended while the other deck still fades out the one before it:
-            // that deck makes way for the next line, which a reversed fade would never play.
-            if (other.fadeOut) {
-                Stop(other);
+        if (!deck.fadeOut && other.playing && other.fadeOut) {
+            // Ended while the other deck still fades out the track before it (a very short
+            // track, a cut file whose header promised more): this deck goes on to the next
+            // line, as after a line that does not open, and that fade-out goes on as it was.
+            FadeIn(deck);
+            PassOverUnplayable(deck);
+            TakeNextLine();
+        } else {
+            // The hand-over only leaves a playing deck, so the ended one counts as playing
+            // for as long as it takes.
+            deck.playing = 1;
+            if (!deck.fadeOut) {
+                HandOver(deck, other);
             }
-            HandOver(deck, other);
+            deck.playing = 0;
         }
-        deck.fadeIn = 0;
-        deck.fadeOut = 0;
-        deck.playing = 0;
+        if (!deck.playing) {
+            deck.fadeIn = 0;
+            deck.fadeOut = 0;
+        }
     }
 
     if (deck.fadeOut) {

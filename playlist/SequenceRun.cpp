@@ -126,6 +126,13 @@ std::string CCorvalineDlg::NextInSequence() {
     return text;
 }
 
+void CCorvalineDlg::TakeNextLine() {
+    // The edit shows the file that the next hand-over will start.
+    UpdateFields();
+    m_path = NextInSequence();
+    UpdateControls();
+}
+
 void CCorvalineDlg::EnableRunControls(BOOL running) {
     if (CWnd* box = GetDlgItem(kAutoCrossfadeBox))
         box->EnableWindow(!running);

@@ -17,7 +17,7 @@ constexpr std::array kControls{
     DialogControl{IDC_STATIC, K::Static, "", 40, 90, 241, 8},
     DialogControl{IDC_STATIC, K::Static, "", 40, 100, 226, 8},
     DialogControl{IDC_STATIC, K::Static,
-                  "Built on SDL2, libsndfile, libsoxr, FFTW and Qt 6.\n"
+                  "Built on SDL2, libmpg123, libsndfile, libsoxr, FFTW and Qt 6.\n"
                   "Free software: it must not be sold.",
                   40, 110, 225, 20},
     DialogControl{IDC_STATIC, K::Static, "", 40, 135, 125, 8},

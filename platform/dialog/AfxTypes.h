@@ -105,6 +105,7 @@ inline constexpr UINT SC_RESTORE = 0xf120;
 inline constexpr UINT BN_CLICKED = 0;
 inline constexpr UINT LBN_SELCHANGE = 1;
 inline constexpr UINT LBN_DBLCLK = 2;
+inline constexpr UINT EN_KILLFOCUS = 0x0200;
 inline constexpr UINT NM_RELEASEDCAPTURE = static_cast<UINT>(-16);
 
 struct NMHDR {

@@ -91,6 +91,8 @@ template <class T> void ExchangeInteger(CDataExchange* pDX, int nIDC, T& value) 
     if (pDX->Failed())
         return;
     pDX->PrepareEditCtrl(nIDC);
+    if (pDX->LeavesLastControl())
+        return;
     if (!pDX->m_bSaveAndValidate) {
         pDX->m_pDlgWnd->SetDlgItemText(nIDC, FormatInteger(value));
         return;
@@ -103,7 +105,8 @@ template <class T> void ExchangeInteger(CDataExchange* pDX, int nIDC, T& value) 
 }
 
 template <class T> void ValidateRange(CDataExchange* pDX, T value, T minVal, T maxVal) {
-    if (pDX->Failed() || !pDX->m_bSaveAndValidate || (value >= minVal && value <= maxVal))
+    if (pDX->Failed() || !pDX->m_bSaveAndValidate || pDX->LeavesLastControl() ||
+        (value >= minVal && value <= maxVal))
         return;
     ReportFailure(pDX, Substitute(kIntegerRange, FormatInteger(minVal), FormatInteger(maxVal)));
 }
@@ -141,6 +144,8 @@ void DDX_Text(CDataExchange* pDX, int nIDC, std::string& value) {
     if (pDX->Failed())
         return;
     pDX->PrepareEditCtrl(nIDC);
+    if (pDX->LeavesLastControl())
+        return;
     if (pDX->m_bSaveAndValidate)
         value = ReadText(pDX, nIDC);
     else
@@ -164,6 +169,8 @@ void DDX_Text(CDataExchange* pDX, int nIDC, double& value) {
     if (pDX->Failed())
         return;
     pDX->PrepareEditCtrl(nIDC);
+    if (pDX->LeavesLastControl())
+        return;
     if (!pDX->m_bSaveAndValidate) {
         pDX->m_pDlgWnd->SetDlgItemText(nIDC, FormatDouble(value));
         return;
@@ -197,7 +204,8 @@ void DDV_MinMaxUInt(CDataExchange* pDX, UINT value, UINT minVal, UINT maxVal) {
 }
 
 void DDV_MinMaxDouble(CDataExchange* pDX, double const& value, double minVal, double maxVal) {
-    if (pDX->Failed() || !pDX->m_bSaveAndValidate || (value >= minVal && value <= maxVal))
+    if (pDX->Failed() || !pDX->m_bSaveAndValidate || pDX->LeavesLastControl() ||
+        (value >= minVal && value <= maxVal))
         return;
     ReportFailure(pDX, Substitute(kNumberRange, FormatDouble(minVal), FormatDouble(maxVal)));
 }

@@ -22,11 +22,18 @@ class CDataExchange {
     // Focus (and selection, for an edit) to the last prepared control; the pass fails.
     void Fail();
     bool Failed() const { return m_bFailed; }
+    // Whether the last prepared control is the one this pass leaves alone: its exchange and
+    // its validation do nothing.
+    bool LeavesLastControl() const {
+        return m_idLeftAlone != 0 && m_idLastControl == m_idLeftAlone;
+    }
 
     BOOL m_bSaveAndValidate;
     CDialog* m_pDlgWnd;
     int m_idLastControl = 0;
     BOOL m_bEditLastControl = FALSE;
+    // A control neither read nor written in this pass, or 0.
+    int m_idLeftAlone = 0;
 
   private:
     bool m_bFailed = false;

@@ -7,6 +7,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QEventLoop>
+#include <QLineEdit>
 #include <QPointer>
 
 #include <algorithm>
@@ -40,6 +41,7 @@ struct CDialog::Impl {
     QEventLoop* loop = nullptr;
     int result = -1;
     bool ended = false;
+    int openBoxes = 0; // message boxes of this dialog now open
     std::map<int, std::unique_ptr<CWnd>> items;
 };
 
@@ -170,9 +172,24 @@ void CDialog::OnCancel() {
 void CDialog::DoDataExchange(CDataExchange*) {}
 
 BOOL CDialog::UpdateData(BOOL bSaveAndValidate) {
+    return Exchange(bSaveAndValidate, 0);
+}
+
+BOOL CDialog::UpdateDataBesideFocus(BOOL bSaveAndValidate) {
+    // Under a box the focus has not yet gone back to the edit it is about, and a refresh
+    // could open a second box over the first.
+    if (m_pImpl->openBoxes > 0)
+        return FALSE;
+    DialogWindow* w = m_pImpl->window;
+    auto* edit = w ? qobject_cast<QLineEdit*>(w->focusWidget()) : nullptr;
+    return Exchange(bSaveAndValidate, edit && !edit->isReadOnly() ? w->ControlId(edit) : 0);
+}
+
+BOOL CDialog::Exchange(BOOL bSaveAndValidate, int nIDLeftAlone) {
     if (!m_pImpl->window)
         return FALSE;
     CDataExchange dx(this, bSaveAndValidate);
+    dx.m_idLeftAlone = nIDLeftAlone;
     DoDataExchange(&dx);
     return dx.Failed() ? FALSE : TRUE;
 }
@@ -228,8 +245,10 @@ BOOL CDialog::KillTimer(UINT_PTR nIDEvent) {
 int CDialog::MessageBox(const std::string& text, const std::string& caption, UINT nType) {
     QPointer<DialogWindow> owner = m_pImpl->window ? m_pImpl->window.data() : FrontDialogWindow();
     const CWinApp* app = AfxGetApp();
+    ++m_pImpl->openBoxes;
     const int result =
         ShowMessageBox(owner, text, caption.empty() && app ? app->m_pszAppName : caption, nType);
+    --m_pImpl->openBoxes;
     // The owner is active again once its box has closed, as on Windows; without a window
     // manager to do it, nothing would give it the keyboard back.
     if (owner && owner->isVisible())

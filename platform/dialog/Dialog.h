@@ -39,6 +39,12 @@ class CDialog : public CWnd {
     BOOL UpdateData(BOOL bSaveAndValidate = TRUE);
     BOOL UpdateFields() { return UpdateData(TRUE); }
     void UpdateControls() { UpdateData(FALSE); }
+    // As UpdateData, but the edit that holds the window's keyboard focus (kept by the window
+    // while it is inactive) is neither read nor written, unless it is read-only: for a
+    // refresh that runs by itself, which must neither judge nor overwrite a value still
+    // being typed. While a message box of the dialog is open it exchanges nothing and
+    // returns FALSE.
+    BOOL UpdateDataBesideFocus(BOOL bSaveAndValidate);
 
     // A wrapper owned by the dialog, or null when no control has that identifier.
     CWnd* GetDlgItem(int nID);
@@ -90,6 +96,7 @@ class CDialog : public CWnd {
 
   private:
     BOOL CreateWindowFromTemplate(CWnd* pParentWnd);
+    BOOL Exchange(BOOL bSaveAndValidate, int nIDLeftAlone);
     void ShowAndFocus(BOOL bFocusFirst);
     LRESULT DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam);
 

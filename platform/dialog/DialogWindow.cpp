@@ -6,12 +6,14 @@
 #include "TemplateControls.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QContextMenuEvent>
 #include <QFontMetrics>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QPushButton>
 #include <QShortcut>
@@ -85,10 +87,15 @@ DialogWindow::DialogWindow(CDialog& owner, const DialogTemplate& t, QWidget* par
     }
 
     CreateControls(t);
+    connect(qApp, &QApplication::focusChanged, this, &DialogWindow::ReportLostFocus);
 }
 
 DialogWindow::~DialogWindow() {
+    EndSurfacePainter();
     StopAllTimers();
+    // The controls give up the focus as the widget part of this window tears them down,
+    // when this part of it is gone already.
+    disconnect(qApp, &QApplication::focusChanged, this, &DialogWindow::ReportLostFocus);
 }
 
 void DialogWindow::CreateControls(const DialogTemplate& t) {
@@ -118,6 +125,13 @@ void DialogWindow::CreateControls(const DialogTemplate& t) {
 QWidget* DialogWindow::Control(int id) const {
     const auto it = m_controls.find(id);
     return it == m_controls.end() ? nullptr : it->second;
+}
+
+int DialogWindow::ControlId(const QWidget* control) const {
+    for (const auto& [id, widget] : m_controls)
+        if (widget == control)
+            return id;
+    return 0;
 }
 
 QWidget* DialogWindow::FirstTabStop() const {
@@ -151,6 +165,18 @@ void DialogWindow::ApplyFailedControlFocus() {
         edit->selectAll();
 }
 
+// An edit reports the loss of the focus only when the focus has gone to another control of
+// this window: a window that just goes inactive (a message box over it, another program)
+// keeps the edit as its focus, and a report then would open a box over a box. The report
+// waits until the event that moved the focus is handled, so that a box it opens comes after
+// the press that moved the focus rather than in the middle of it.
+void DialogWindow::ReportLostFocus(QWidget* old, QWidget* now) {
+    if (!old || !now || now->window() != this || !qobject_cast<QLineEdit*>(old))
+        return;
+    if (const int id = ControlId(old); id != 0)
+        QTimer::singleShot(0, this, [this, id] { Command(id, EN_KILLFOCUS); });
+}
+
 bool DialogWindow::event(QEvent* event) {
     // The window gets this before its controls do and before Qt gives the focus back, so
     // the edit holds the focus by the time its own activation handling looks at it.
@@ -168,21 +194,21 @@ bool DialogWindow::event(QEvent* event) {
 // work in the window's logical pixels.
 void DialogWindow::CreateSurface() {
     const qreal ratio = devicePixelRatioF();
+    EndSurfacePainter();
+    m_unchanged.Forget();
     m_surface = QImage(size() * ratio, QImage::Format_RGB32);
     m_surface.setDevicePixelRatio(ratio);
     EraseSurface();
 }
 
 void DialogWindow::EraseSurface() {
+    EndSurfacePainter();
+    m_unchanged.Forget();
     m_surface.fill(palette().color(QPalette::Window));
-    ShowArea(rect());
-}
-
-void DialogWindow::ShowArea(const QRect& area) {
     // Inside WM_PAINT the whole client area is about to be shown anyway; asking again
     // from there would only loop.
     if (!m_inPaint)
-        update(area);
+        ShowAreas({CRect(0, 0, width(), height())});
 }
 
 void DialogWindow::InvalidateAll() {
@@ -202,8 +228,12 @@ void DialogWindow::FlushPaint() {
 void DialogWindow::DispatchPaint() {
     m_paintPending = false;
     m_inPaint = true;
+    m_paintedAreas.clear();
     m_owner.SendMessage(WM_PAINT);
     m_inPaint = false;
+    m_paneAreas = m_paintedAreas;
+    // Not from within the paint event that may have sent it.
+    QTimer::singleShot(0, this, [this] { ArrangePanes(); });
 }
 
 void DialogWindow::paintEvent(QPaintEvent* event) {
@@ -217,10 +247,12 @@ void DialogWindow::paintEvent(QPaintEvent* event) {
     // paints is not wiped by them.
     if (m_paintPending)
         DispatchPaint();
+    EndSurfacePainter();
     QPainter painter(this);
-    const QRectF area = event->rect();
     const qreal ratio = m_surface.devicePixelRatio();
-    painter.drawImage(area, m_surface, QRectF(area.topLeft() * ratio, area.size() * ratio));
+    for (const QRect& area : event->region())
+        painter.drawImage(QRectF(area), m_surface,
+                          QRectF(QPointF(area.topLeft()) * ratio, QSizeF(area.size()) * ratio));
     painter.end();
     static bool firstPaintSeen = false;
     if (!firstPaintSeen) {
@@ -270,6 +302,14 @@ void DialogWindow::keyPressEvent(QKeyEvent* event) {
     case Qt::Key_Enter:
         PressDefaultButton();
         return;
+    case Qt::Key_Escape:
+        // Escape cancels a dialog that offers cancelling: one with a usable cancel button or
+        // with none at all (a box with only OK). A window whose cancel control is hidden or
+        // disabled ends by its close box alone, so that a stray key press cannot end it.
+        if (QWidget* cancel = Control(IDCANCEL);
+            !cancel || (cancel->isEnabled() && !cancel->isHidden()))
+            Command(IDCANCEL, BN_CLICKED);
+        return;
     case Qt::Key_Space:
         if (event->modifiers() == Qt::AltModifier && m_hasSystemMenu) {
             PopUpSystemMenu(mapToGlobal(QPoint(0, 0)));
@@ -294,7 +334,7 @@ void DialogWindow::PressDefaultButton() {
 }
 
 void DialogWindow::reject() {
-    // Escape: the cancel command, whether or not a cancel button is shown.
+    // Asked of the dialog from outside (Escape is handled above): the cancel command.
     Command(IDCANCEL, BN_CLICKED);
 }
 

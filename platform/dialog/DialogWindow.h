@@ -12,12 +12,39 @@
 #include <QPointer>
 
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
 class CDialog;
+class QPainter;
 class QTimer;
 struct DialogTemplate;
+
+// The drawing calls found to change no pixel since the surface last changed. A window at
+// rest makes the same calls tick after tick; once each has been found to change nothing,
+// it is recognised in its turn without looking at the pixels again.
+class UnchangedDrawing {
+  public:
+    struct Call {
+        int kind;
+        int width;
+        int x1, y1, x2, y2;
+        QRgb colour;
+        bool operator==(const Call&) const = default;
+    };
+    bool Known(const Call& call);
+    void Unchanged(const Call& call);
+    // Any pixel written: nothing recorded holds any more.
+    void Forget() {
+        m_calls.clear();
+        m_next = 0;
+    }
+
+  private:
+    std::vector<Call> m_calls;
+    std::size_t m_next = 0;
+};
 
 class DialogWindow final : public QDialog {
   public:
@@ -26,6 +53,8 @@ class DialogWindow final : public QDialog {
 
     CDialog& Owner() const { return m_owner; }
     QWidget* Control(int id) const;
+    // The identifier of one of the controls, or 0.
+    int ControlId(const QWidget* control) const;
     const std::vector<QWidget*>& ControlsInOrder() const { return m_controlOrder; }
     // The first visible, enabled control that takes the focus with Tab.
     QWidget* FirstTabStop() const;
@@ -33,7 +62,20 @@ class DialogWindow final : public QDialog {
     // The client-area pixels and the painting of them. The image is at the window's device
     // pixel ratio; Gdi maps the logical pixels it is given onto it.
     QImage& Surface() { return m_surface; }
-    void ShowArea(const QRect& area);
+    // Asks for areas of the image to be shown again. Within WM_PAINT everything is about
+    // to be shown anyway: the areas drawn there are noted instead, as where the program
+    // draws, and get panes of their own.
+    void ShowAreas(const std::vector<CRect>& areas);
+    bool Painting() const { return m_inPaint; }
+    // A painter on the image for what the drawing surface leaves to Qt (wide pens, icons),
+    // begun on first use and kept until EndSurfacePainter, so that the few such shapes of a
+    // tick share one.
+    QPainter& SurfacePainter();
+    void EndSurfacePainter();
+    // The image for writing its pixels directly. One shared with a copy is made its own
+    // on the write, away from under a painter that would go on drawing into the copy.
+    QImage& WritableSurface();
+    UnchangedDrawing& Unchanged() { return m_unchanged; }
     void EraseSurface();
     void InvalidateAll();
     void FlushPaint();
@@ -73,14 +115,24 @@ class DialogWindow final : public QDialog {
     void DispatchPaint();
     void OnFirstPaint();
     void ApplyFailedControlFocus();
+    void ReportLostFocus(QWidget* old, QWidget* now);
+    void ArrangePanes();
 
     CDialog& m_owner;
     std::map<int, QWidget*> m_controls;
     std::vector<QWidget*> m_controlOrder;
     int m_defaultButtonId = 0;
     QImage m_surface;
+    UnchangedDrawing m_unchanged;
+    std::unique_ptr<QPainter> m_surfacePainter;
     bool m_paintPending = false;
     bool m_inPaint = false;
+    // Opaque children that show the image where the program draws, above the group boxes
+    // and below every other control: a change there repaints the pane alone, not the
+    // window and the frames beneath. Arranged after each WM_PAINT from the areas it drew.
+    std::vector<QWidget*> m_panes;
+    std::vector<CRect> m_paintedAreas;
+    std::vector<CRect> m_paneAreas;
     std::map<UINT_PTR, QTimer*> m_timers;
     bool m_hasSystemMenu = false;
     bool m_hasMinimizeBox = false;
@@ -90,6 +142,9 @@ class DialogWindow final : public QDialog {
     QPointer<QWidget> m_failedControl;
     bool m_selectFailedText = false;
 };
+
+// Adds an area to a list of separate ones, merged with those it overlaps or adjoins.
+void MergeArea(std::vector<CRect>& areas, CRect area);
 
 // The window of the most recent live dialog, which owns message boxes that name no owner.
 DialogWindow* FrontDialogWindow();

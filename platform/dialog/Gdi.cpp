@@ -9,7 +9,13 @@
 #include <QPalette>
 
 #include <algorithm>
+#include <cmath>
+#include <cstddef>
 #include <cstdlib>
+#include <limits>
+#include <map>
+#include <tuple>
+#include <vector>
 
 BOOL CPen::CreatePen(int nPenStyle, int nWidth, COLORREF crColor) {
     m_style = nPenStyle;
@@ -25,61 +31,186 @@ BOOL CBrush::CreateSolidBrush(COLORREF crColor) {
 
 namespace {
 
+DialogWindow* WindowOf(const CDialog* dialog) {
+    return dialog ? dialog->GetDialogWindow() : nullptr;
+}
+
 QImage* SurfaceOf(const CDialog* dialog) {
-    DialogWindow* window = dialog ? dialog->GetDialogWindow() : nullptr;
+    DialogWindow* window = WindowOf(dialog);
     return window ? &window->Surface() : nullptr;
 }
 
 // The surface holds device pixels; drawing comes in logical pixels. A logical pixel covers
 // the device pixels from its own edge to the next one's, so neighbouring shapes share their
 // edges and nothing is smeared across a boundary at any ratio.
-int DeviceEdge(const QImage& image, int logical) {
-    return qRound(logical * image.devicePixelRatio());
-}
-
-void FillDevicePixels(QImage& image, int left, int top, int right, int bottom, QRgb colour) {
-    left = std::max(DeviceEdge(image, left), 0);
-    top = std::max(DeviceEdge(image, top), 0);
-    right = std::min(DeviceEdge(image, right), image.width());
-    bottom = std::min(DeviceEdge(image, bottom), image.height());
-    for (int y = top; y < bottom; ++y)
-        std::fill_n(reinterpret_cast<QRgb*>(image.scanLine(y)) + left, right - left, colour);
-}
-
-void Plot(QImage& image, int x, int y, QRgb colour) {
-    FillDevicePixels(image, x, y, x + 1, y + 1, colour);
+int DeviceEdge(qreal ratio, int logical) {
+    return ratio == 1.0 ? logical : qRound(logical * ratio);
 }
 
 bool Inside(const QImage& image, int x, int y) {
-    return x >= 0 && y >= 0 && DeviceEdge(image, x) < image.width() &&
-           DeviceEdge(image, y) < image.height();
+    const qreal ratio = image.devicePixelRatio();
+    return x >= 0 && y >= 0 && DeviceEdge(ratio, x) < image.width() &&
+           DeviceEdge(ratio, y) < image.height();
+}
+
+// The surface's pixels for one drawing operation. A fill writes only the pixels that differ
+// from its colour and keeps the bounds of those, in logical pixels, so that drawing over
+// what is already there asks for nothing to be shown again.
+class Pixels {
+  public:
+    explicit Pixels(QImage& image)
+        : m_bits(reinterpret_cast<QRgb*>(image.bits())),
+          m_stride(image.bytesPerLine() / static_cast<int>(sizeof(QRgb))), m_width(image.width()),
+          m_height(image.height()), m_ratio(image.devicePixelRatio()) {}
+
+    void Fill(int left, int top, int right, int bottom, QRgb colour) {
+        const int dl = std::max(DeviceEdge(m_ratio, left), 0);
+        const int dt = std::max(DeviceEdge(m_ratio, top), 0);
+        const int dr = std::min(DeviceEdge(m_ratio, right), m_width);
+        const int db = std::min(DeviceEdge(m_ratio, bottom), m_height);
+        for (int y = dt; y < db; ++y) {
+            QRgb* row = m_bits + static_cast<std::ptrdiff_t>(y) * m_stride;
+            int first = dl;
+            while (first < dr && row[first] == colour)
+                ++first;
+            if (first == dr)
+                continue;
+            int last = dr;
+            while (row[last - 1] == colour)
+                --last;
+            std::fill(row + first, row + last, colour);
+            m_left = std::min(m_left, first);
+            m_right = std::max(m_right, last);
+            m_top = std::min(m_top, y);
+            m_bottom = std::max(m_bottom, y + 1);
+        }
+    }
+
+    // What the fills changed, widened to whole logical pixels; empty when nothing changed.
+    CRect Changed() const {
+        if (m_right <= m_left)
+            return CRect(0, 0, 0, 0);
+        const auto down = [this](int device) {
+            return static_cast<int>(std::floor(device / m_ratio));
+        };
+        const auto up = [this](int device) {
+            return static_cast<int>(std::ceil(device / m_ratio));
+        };
+        return CRect(down(m_left), down(m_top), up(m_right), up(m_bottom));
+    }
+
+  private:
+    QRgb* m_bits;
+    int m_stride;
+    int m_width;
+    int m_height;
+    qreal m_ratio;
+    // Device pixels changed so far: columns m_left..m_right-1, rows m_top..m_bottom-1.
+    int m_left = std::numeric_limits<int>::max();
+    int m_top = std::numeric_limits<int>::max();
+    int m_right = 0;
+    int m_bottom = 0;
+};
+
+QPen WidePen(QRgb colour, int width) {
+    return QPen(QColor(colour), width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
+}
+
+// The pixels of a wide line as Qt's painter draws it, relative to its start point. Without
+// antialiasing a shape moved by whole device pixels covers the same pixels moved, so each
+// shape (a needle at one angle, say) is drawn by the painter once, and then written pixel by
+// pixel where it goes, only where the surface differs.
+const std::vector<QPoint>& WideLineShape(int dx, int dy, int width) {
+    static std::map<std::tuple<int, int, int>, std::vector<QPoint>> shapes;
+    const auto key = std::make_tuple(dx, dy, width);
+    if (const auto found = shapes.find(key); found != shapes.end())
+        return found->second;
+    // Lines of ever new shapes are not kept for ever.
+    constexpr std::size_t kMostShapes = 1024;
+    if (shapes.size() >= kMostShapes)
+        shapes.clear();
+    const int margin = width + 2;
+    const QPoint start(margin + std::max(0, -dx), margin + std::max(0, -dy));
+    QImage scratch(std::abs(dx) + 2 * margin + 1, std::abs(dy) + 2 * margin + 1,
+                   QImage::Format_RGB32);
+    scratch.fill(Qt::black);
+    {
+        QPainter painter(&scratch);
+        painter.setRenderHint(QPainter::Antialiasing, false);
+        painter.setPen(WidePen(qRgb(255, 255, 255), width));
+        painter.drawLine(start, start + QPoint(dx, dy));
+    }
+    std::vector<QPoint>& shape = shapes[key];
+    for (int y = 0; y < scratch.height(); ++y) {
+        const auto* row = reinterpret_cast<const QRgb*>(scratch.constScanLine(y));
+        for (int x = 0; x < scratch.width(); ++x)
+            if (row[x] != qRgb(0, 0, 0))
+                shape.emplace_back(x - start.x(), y - start.y());
+    }
+    return shape;
+}
+
+// Whether two areas overlap or adjoin, and the smallest area holding both.
+bool Touching(const CRect& a, const CRect& b) {
+    return a.left <= b.right && b.left <= a.right && a.top <= b.bottom && b.top <= a.bottom;
+}
+
+CRect Bounds(const CRect& a, const CRect& b) {
+    return CRect(std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right),
+                 std::max(a.bottom, b.bottom));
+}
+
+enum CallKind { kLineCall, kWideLineCall, kFillCall };
+
+// Runs a drawing call on the window's surface unless the same call is known to change
+// nothing there; returns the area whose pixels it changed.
+template <typename Draw>
+CRect DrawOnce(DialogWindow& window, const UnchangedDrawing::Call& call, Draw&& draw) {
+    UnchangedDrawing& unchanged = window.Unchanged();
+    if (unchanged.Known(call))
+        return CRect(0, 0, 0, 0);
+    Pixels pixels(window.WritableSurface());
+    draw(pixels);
+    const CRect changed = pixels.Changed();
+    if (changed.IsRectEmpty())
+        unchanged.Unchanged(call);
+    else
+        unchanged.Forget();
+    return changed;
 }
 
 } // namespace
 
 CDC::CDC(CWnd* pWnd)
     : m_pDialog(dynamic_cast<const CDialog*>(pWnd)), m_pSelectedPen(&m_defaultPen),
-      m_pSelectedBrush(&m_defaultBrush), m_pen(m_defaultPen), m_brush(m_defaultBrush),
-      m_dirty(0, 0, 0, 0) {}
+      m_pSelectedBrush(&m_defaultBrush), m_pen(m_defaultPen), m_brush(m_defaultBrush) {}
 
 CDC::~CDC() {
-    // One request for everything drawn, however many primitives it took.
-    DialogWindow* window = m_pDialog ? m_pDialog->GetDialogWindow() : nullptr;
-    if (window && !m_dirty.IsRectEmpty())
-        window->ShowArea(QRect(m_dirty.left, m_dirty.top, m_dirty.Width(), m_dirty.Height()));
+    // One request per separate area drawn, however many primitives it took, so that two
+    // panels far apart do not ask for everything between them.
+    DialogWindow* window = WindowOf(m_pDialog);
+    if (!window)
+        return;
+    window->EndSurfacePainter();
+    window->ShowAreas(m_dirty);
 }
 
-void CDC::Touch(int left, int top, int right, int bottom) {
-    if (right <= left || bottom <= top)
+void CDC::Touch(const CRect& touched, const CRect& changed) {
+    // Within a paint everything drawn is shown, and the window learns where its drawing is.
+    const DialogWindow* window = WindowOf(m_pDialog);
+    const CRect& area = window && window->Painting() ? touched : changed;
+    if (area.IsRectEmpty())
         return;
-    if (m_dirty.IsRectEmpty()) {
-        m_dirty = CRect(left, top, right, bottom);
-        return;
+    // Shapes drawn one beside the other, the columns of a spectrum say, grow one area; the
+    // window sorts the areas into its panes, so overlaps among them cost nothing there.
+    if (!m_dirty.empty()) {
+        CRect& last = m_dirty.back();
+        if (Touching(area, last)) {
+            last = Bounds(area, last);
+            return;
+        }
     }
-    m_dirty.left = std::min(m_dirty.left, left);
-    m_dirty.top = std::min(m_dirty.top, top);
-    m_dirty.right = std::max(m_dirty.right, right);
-    m_dirty.bottom = std::max(m_dirty.bottom, bottom);
+    m_dirty.push_back(area);
 }
 
 CPen* CDC::SelectObject(CPen* pPen) {
@@ -109,57 +240,84 @@ CPoint CDC::MoveTo(int x, int y) {
 BOOL CDC::LineTo(int x, int y) {
     const CPoint from = m_current;
     m_current = CPoint(x, y);
-    QImage* image = SurfaceOf(m_pDialog);
-    if (!image)
+    DialogWindow* window = WindowOf(m_pDialog);
+    if (!window)
         return FALSE;
     if (m_pen.m_style == PS_NULL)
         return TRUE;
     const QRgb colour = ToQRgb(m_pen.m_color);
+    const CRect touched(std::min(from.x, x), std::min(from.y, y), std::max(from.x, x) + 1,
+                        std::max(from.y, y) + 1);
     if (m_pen.m_width <= 1) {
-        // Bresenham, stopping before the end point as GDI does.
-        const int dx = std::abs(x - from.x), sx = from.x < x ? 1 : -1;
-        const int dy = -std::abs(y - from.y), sy = from.y < y ? 1 : -1;
-        int err = dx + dy;
-        int px = from.x, py = from.y;
-        while (px != x || py != y) {
-            Plot(*image, px, py, colour);
-            const int e2 = 2 * err;
-            if (e2 >= dy) {
-                err += dy;
-                px += sx;
-            }
-            if (e2 <= dx) {
-                err += dx;
-                py += sy;
-            }
-        }
-        Touch(std::min(from.x, x), std::min(from.y, y), std::max(from.x, x) + 1,
-              std::max(from.y, y) + 1);
+        if (from == m_current)
+            return TRUE;
+        const UnchangedDrawing::Call call{kLineCall, 1, from.x, from.y, x, y, colour};
+        Touch(touched, DrawOnce(*window, call, [&](Pixels& pixels) {
+                  if (from.x == x || from.y == y) {
+                      // A straight run is one span; the end point is left out as GDI does.
+                      pixels.Fill(from.x < x ? from.x : (from.x == x ? x : x + 1),
+                                  from.y < y ? from.y : (from.y == y ? y : y + 1),
+                                  from.x < x ? x : from.x + 1, from.y < y ? y : from.y + 1, colour);
+                      return;
+                  }
+                  // Bresenham, stopping before the end point as GDI does.
+                  const int dx = std::abs(x - from.x), sx = from.x < x ? 1 : -1;
+                  const int dy = -std::abs(y - from.y), sy = from.y < y ? 1 : -1;
+                  int err = dx + dy;
+                  int px = from.x, py = from.y;
+                  while (px != x || py != y) {
+                      pixels.Fill(px, py, px + 1, py + 1, colour);
+                      const int e2 = 2 * err;
+                      if (e2 >= dy) {
+                          err += dy;
+                          px += sx;
+                      }
+                      if (e2 <= dx) {
+                          err += dx;
+                          py += sy;
+                      }
+                  }
+              }));
         return TRUE;
     }
-    QPainter painter(image);
-    painter.setRenderHint(QPainter::Antialiasing, false);
-    painter.setPen(QPen(QColor(colour), m_pen.m_width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-    painter.drawLine(QPoint(from.x, from.y), QPoint(x, y));
     const int margin = m_pen.m_width;
-    Touch(std::min(from.x, x) - margin, std::min(from.y, y) - margin,
-          std::max(from.x, x) + margin + 1, std::max(from.y, y) + margin + 1);
+    const CRect wide(touched.left - margin, touched.top - margin, touched.right + margin,
+                     touched.bottom + margin);
+    if (window->Surface().devicePixelRatio() == 1.0) {
+        const std::vector<QPoint>& shape = WideLineShape(x - from.x, y - from.y, m_pen.m_width);
+        const UnchangedDrawing::Call call{kWideLineCall, m_pen.m_width, from.x, from.y, x, y,
+                                          colour};
+        Touch(wide, DrawOnce(*window, call, [&](Pixels& pixels) {
+                  for (const QPoint& p : shape)
+                      pixels.Fill(from.x + p.x(), from.y + p.y(), from.x + p.x() + 1,
+                                  from.y + p.y() + 1, colour);
+              }));
+        return TRUE;
+    }
+    QPainter& painter = window->SurfacePainter();
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    painter.setPen(WidePen(colour, m_pen.m_width));
+    painter.drawLine(QPoint(from.x, from.y), QPoint(x, y));
+    Touch(wide, wide);
     return TRUE;
 }
 
 void CDC::FillPixels(int left, int top, int right, int bottom, COLORREF clr) {
-    QImage* image = SurfaceOf(m_pDialog);
-    if (!image)
+    DialogWindow* window = WindowOf(m_pDialog);
+    if (!window)
         return;
-    const QSize logical = image->deviceIndependentSize().toSize();
+    const QSize logical = window->Surface().deviceIndependentSize().toSize();
     left = std::max(left, 0);
     top = std::max(top, 0);
     right = std::min(right, logical.width());
     bottom = std::min(bottom, logical.height());
     if (right <= left || bottom <= top)
         return;
-    FillDevicePixels(*image, left, top, right, bottom, ToQRgb(clr));
-    Touch(left, top, right, bottom);
+    const QRgb colour = ToQRgb(clr);
+    const UnchangedDrawing::Call call{kFillCall, 1, left, top, right, bottom, colour};
+    Touch(CRect(left, top, right, bottom), DrawOnce(*window, call, [&](Pixels& pixels) {
+              pixels.Fill(left, top, right, bottom, colour);
+          }));
 }
 
 void CDC::FillRect(const CRect* lpRect, CBrush* pBrush) {
@@ -182,9 +340,13 @@ BOOL CDC::Rectangle(int x1, int y1, int x2, int y2) {
         return FALSE;
     const int left = std::min(x1, x2), right = std::max(x1, x2);
     const int top = std::min(y1, y2), bottom = std::max(y1, y2);
-    FillPixels(left, top, right, bottom, m_brush.m_color);
-    if (m_pen.m_style != PS_NULL) {
+    if (m_pen.m_style == PS_NULL) {
+        FillPixels(left, top, right, bottom, m_brush.m_color);
+    } else {
+        // The inside and the outline each once, so that drawing the same rectangle again
+        // changes no pixel, not even for a moment.
         const int w = m_pen.m_width;
+        FillPixels(left + w, top + w, right - w, bottom - w, m_brush.m_color);
         FillPixels(left, top, right, std::min(top + w, bottom), m_pen.m_color);
         FillPixels(left, std::max(bottom - w, top), right, bottom, m_pen.m_color);
         FillPixels(left, top, std::min(left + w, right), bottom, m_pen.m_color);
@@ -215,9 +377,9 @@ BOOL CDC::DrawIcon(int x, int y, HICON hIcon) {
     if (!image || !hIcon)
         return FALSE;
     const QImage picture = hIcon->Picture(GetSystemMetrics(SM_CXICON));
-    QPainter painter(image);
-    painter.drawImage(x, y, picture);
-    Touch(x, y, x + picture.width(), y + picture.height());
+    WindowOf(m_pDialog)->SurfacePainter().drawImage(x, y, picture);
+    const CRect touched(x, y, x + picture.width(), y + picture.height());
+    Touch(touched, touched);
     return TRUE;
 }
 
@@ -225,20 +387,40 @@ COLORREF CDC::GetPixel(int x, int y) const {
     const QImage* image = SurfaceOf(m_pDialog);
     if (!image || !Inside(*image, x, y))
         return 0xffffffffu; // CLR_INVALID
-    return FromQRgb(image->pixel(DeviceEdge(*image, x), DeviceEdge(*image, y)));
+    const qreal ratio = image->devicePixelRatio();
+    return FromQRgb(image->pixel(DeviceEdge(ratio, x), DeviceEdge(ratio, y)));
 }
 
 COLORREF CDC::SetPixel(int x, int y, COLORREF crColor) {
     QImage* image = SurfaceOf(m_pDialog);
     if (!image || !Inside(*image, x, y))
         return 0xffffffffu;
-    Plot(*image, x, y, ToQRgb(crColor));
-    Touch(x, y, x + 1, y + 1);
+    const QRgb colour = ToQRgb(crColor);
+    const UnchangedDrawing::Call call{kFillCall, 1, x, y, x + 1, y + 1, colour};
+    Touch(CRect(x, y, x + 1, y + 1), DrawOnce(*WindowOf(m_pDialog), call, [&](Pixels& pixels) {
+              pixels.Fill(x, y, x + 1, y + 1, colour);
+          }));
     return crColor;
 }
 
 void* CDC::GetSafeHdc() const {
     return SurfaceOf(m_pDialog);
+}
+
+void MergeArea(std::vector<CRect>& areas, CRect area) {
+    if (area.IsRectEmpty())
+        return;
+    // A merged area may now touch others, so the search starts again after each merge.
+    for (auto it = areas.begin(); it != areas.end();) {
+        if (Touching(*it, area)) {
+            area = Bounds(area, *it);
+            areas.erase(it);
+            it = areas.begin();
+        } else {
+            ++it;
+        }
+    }
+    areas.push_back(area);
 }
 
 int GetSystemMetrics(int nIndex) {

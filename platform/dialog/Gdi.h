@@ -7,6 +7,8 @@
 
 #include "AfxTypes.h"
 
+#include <vector>
+
 class CWnd;
 class CDialog;
 
@@ -71,7 +73,8 @@ class CDC {
     explicit CDC(CWnd* pWnd);
 
   private:
-    void Touch(int left, int top, int right, int bottom);
+    // Notes an area that a primitive drew over and the part of it whose pixels it changed.
+    void Touch(const CRect& touched, const CRect& changed);
     void FillPixels(int left, int top, int right, int bottom, COLORREF clr);
 
     const CDialog* m_pDialog;
@@ -82,7 +85,8 @@ class CDC {
     CPen m_pen;
     CBrush m_brush;
     CPoint m_current;
-    CRect m_dirty;
+    // Areas whose pixels changed, to be shown again when the surface goes out of scope.
+    std::vector<CRect> m_dirty;
 };
 
 // The client area of a dialog; on anything else it draws nothing.

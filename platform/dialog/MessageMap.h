@@ -106,6 +106,9 @@ protected:                                                                      
     {WM_COMMAND, LBN_DBLCLK, static_cast<UINT>(id), &::afx_detail::Call<&ThisClass::memberFxn>},
 #define ON_LBN_SELCHANGE(id, memberFxn)                                                            \
     {WM_COMMAND, LBN_SELCHANGE, static_cast<UINT>(id), &::afx_detail::Call<&ThisClass::memberFxn>},
+// void memberFxn(): an edit has lost the keyboard focus to another control of its window
+#define ON_EN_KILLFOCUS(id, memberFxn)                                                             \
+    {WM_COMMAND, EN_KILLFOCUS, static_cast<UINT>(id), &::afx_detail::Call<&ThisClass::memberFxn>},
 // void memberFxn(NMHDR* pNMHDR, LRESULT* pResult): e.g. NM_RELEASEDCAPTURE of a slider
 #define ON_NOTIFY(code, id, memberFxn)                                                             \
     {WM_NOTIFY, static_cast<UINT>(code), static_cast<UINT>(id),                                    \

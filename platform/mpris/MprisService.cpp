@@ -8,6 +8,9 @@
 #include <QtDBus/QDBusConnectionInterface>
 #include <QtDBus/QDBusMessage>
 
+#include <cstdlib>
+#include <string>
+
 #include <unistd.h>
 
 namespace mpris {
@@ -19,6 +22,20 @@ const QString kPlayerInterface = QStringLiteral("org.mpris.MediaPlayer2.Player")
 
 QString FromUtf8(const std::string& text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// Whether a session bus is named: by its address, or by the user's bus socket that libdbus
+// looks for next. Without either there is none to be on, and asking Qt for one would start
+// its bus thread for nothing, and have libdbus try to launch a bus of its own for the X
+// display, one that would outlive the program and write into the home.
+bool SessionBusNamed() {
+    const char* address = std::getenv("DBUS_SESSION_BUS_ADDRESS");
+    if (address != nullptr && *address != '\0') {
+        return true;
+    }
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    return runtime != nullptr && *runtime != '\0' &&
+           access((std::string(runtime) + "/bus").c_str(), F_OK) == 0;
 }
 
 } // namespace
@@ -77,6 +94,9 @@ struct Service::Impl {
 };
 
 std::unique_ptr<Service> Service::Start(const Identity& identity, Player& player) {
+    if (!SessionBusNamed()) {
+        return nullptr;
+    }
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected()) {
         return nullptr;

@@ -6,8 +6,9 @@
 namespace fsound {
 
 namespace {
-// A ring of two seconds drains by a few hundred frames in this time.
-constexpr auto kIdlePoll = std::chrono::milliseconds(10);
+// A ring of two seconds loses a fiftieth of itself in this time, and a decoded chunk is
+// about twice as long.
+constexpr auto kIdlePoll = std::chrono::milliseconds(40);
 // How often a retired stream is looked at: its fade-out is mixed within the
 // next block (23 ms), and it is released soon after.
 constexpr auto kRetiredPoll = std::chrono::milliseconds(5);
@@ -164,9 +165,15 @@ void Feeder::Run() {
             return;
         }
         if (!decoded) {
-            // Retired streams keep it looking, even with nothing to decode.
-            wake_.wait_for(lock, retired_.empty() ? kIdlePoll : kRetiredPoll,
-                           [this] { return nudged_ || quit_; });
+            // With no stream open or retired nothing can drain, so the thread sleeps until
+            // one is added; an open stream's ring is drained by the mixer, which may not
+            // signal, nor does it when it lets go of a retired stream.
+            if (streams_.empty() && retired_.empty()) {
+                wake_.wait(lock, [this] { return nudged_ || quit_; });
+            } else {
+                wake_.wait_for(lock, retired_.empty() ? kIdlePoll : kRetiredPoll,
+                               [this] { return nudged_ || quit_; });
+            }
             nudged_ = false;
         }
     }

@@ -1,10 +1,15 @@
 // Painting the client area: the panels over the dialog while the window is open, only the
-// centred icon while it is minimised.
+// centred icon while it is minimised; a tick repaints only what its drawing changed.
 #include "DialogWindow.h"
 #include "IconResource.h"
 #include "WindowFixture.h"
 
+#include <QApplication>
+#include <QEvent>
+#include <QGroupBox>
 #include <QImage>
+
+#include <map>
 
 using namespace corvaline::testsupport;
 
@@ -19,7 +24,53 @@ int Painted(const QImage& image, const QRect& area, QRgb background) {
     return count;
 }
 
+// Paint events of the window, of its group boxes and of its children that are none of its
+// controls (those show what the program draws).
+struct PaintCount : QObject {
+    int window = 0, frames = 0, drawing = 0;
+    QWidget* top = nullptr;
+    explicit PaintCount(QWidget* w) : top(w) {
+        w->installEventFilter(this);
+        for (QWidget* child : w->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+            child->installEventFilter(this);
+    }
+    bool eventFilter(QObject* object, QEvent* event) override {
+        if (event->type() == QEvent::Paint) {
+            if (object == top)
+                ++window;
+            else if (qobject_cast<QGroupBox*>(object))
+                ++frames;
+            else if (object->objectName().isEmpty())
+                ++drawing;
+        }
+        return false;
+    }
+};
+
 } // namespace
+
+TEST_F(WindowTest, TicksRepaintOnlyWhatTheirDrawingChanged) {
+    // The window painted, then the start-up sweep over: both needles and lamps at rest and
+    // the spectrum empty.
+    for (int i = 0; i < 5; ++i)
+        QApplication::processEvents();
+    Tick(40);
+    QApplication::processEvents();
+    PaintCount paints(Dlg().GetSafeHwnd());
+    Tick(10);
+    QApplication::processEvents();
+    EXPECT_EQ(paints.window + paints.frames + paints.drawing, 0);
+
+    // Drawing that changes a panel's pixels repaints what shows them, nothing beneath.
+    {
+        CClientDC dc(&Dlg());
+        dc.FillSolidRect(40, 240, 10, 10, RGB(255, 0, 0));
+    }
+    QApplication::processEvents();
+    EXPECT_GT(paints.drawing, 0);
+    EXPECT_EQ(paints.window, 0);
+    EXPECT_EQ(paints.frames, 0);
+}
 
 TEST_F(WindowTest, MinimisedPaintShowsOnlyTheCentredIcon) {
     const QImage& surface = Dlg().GetDialogWindow()->Surface();

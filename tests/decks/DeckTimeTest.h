@@ -5,6 +5,7 @@
 
 #include "WindowFixture.h"
 
+#include <cmath>
 #include <cstdint>
 #include <ostream>
 #include <string>
@@ -46,7 +47,7 @@ class DeckTimeTest : public WindowTest {
     // level control and the limiter alone.
     std::string Track(const std::string& name, double seconds, float left = 0.25f,
                       float right = 0.25f) {
-        return WriteWav(name, static_cast<long>(seconds * 44100), Constant(left, right));
+        return WriteWav(name, std::lround(seconds * 44100), Constant(left, right));
     }
 
     DeckState State(int deck) {

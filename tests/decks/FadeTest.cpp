@@ -1,4 +1,5 @@
 #include "DeckTimeTest.h"
+#include "MessageBoxWatcher.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -347,18 +348,39 @@ TEST_F(FadeTest, CrossFadeHandsOverOnlyFromTheOneDeckThatPlays) {
     EXPECT_EQ(State(1), (DeckState{1, 1, 0, 0}));
 }
 
-TEST_F(FadeTest, HandOverTowardsADeckThatCannotStartStillFadesTheOtherOut) {
+// A hand-over to a file that does not open, by button or by the automatic cross-fade,
+// leaves the playing deck as it was and the other with no fade-in for a later Play. The
+// automatic one is not tried on every tick (each try reads the controls, and would bring a
+// validation message back at once), only once the edit names another file.
+TEST_F(FadeTest, HandOverTowardsADeckThatCannotStartLeavesThePlayingDeckAlone) {
     Play(0);
+    Run(3);
     SetPath(dir_.File("missing.wav"));
     OutTo(2);
-    EXPECT_EQ(State(1), (DeckState{0, 1, 0, 0}));
+    Click(id::kCrossFade);
+    EXPECT_EQ(State(0), (DeckState{1, 0, 0, 255}));
+    EXPECT_EQ(State(1), (DeckState{0, 0, 0, 0}));
     Run(128);
-    EXPECT_EQ(State(0), (DeckState{0, 0, 0, 255}));
-    EXPECT_EQ(State(1), (DeckState{0, 1, 0, 0}));
-    // The pending fade-in is what the next successful Play of deck 2 does.
+    EXPECT_EQ(State(0), (DeckState{1, 0, 0, 255}));
     SetPath(other_);
     Play(1);
     Run(1);
+    EXPECT_EQ(State(1), (DeckState{1, 0, 0, 255}));
+
+    Stop(1);
+    SetPath(dir_.File("missing.wav"));
+    AutoCrossfade(15000);
+    Run(80); // past 15 s before the end
+    MessageBoxWatcher watcher;
+    SetText(id::kCrossfadeMs, "1");
+    Control(id::kCrossfadeMs)->setFocus();
+    Run(30);
+    EXPECT_TRUE(watcher.Seen().empty());
+    EXPECT_EQ(State(0), (DeckState{1, 0, 0, 255}));
+    SetText(id::kCrossfadeMs, "15000");
+    SetPath(other_);
+    Run(1);
+    EXPECT_EQ(State(0), (DeckState{1, 0, 1, 253}));
     EXPECT_EQ(State(1), (DeckState{1, 1, 0, 2}));
 }
 

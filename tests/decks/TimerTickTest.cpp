@@ -3,7 +3,9 @@
 
 #include "CompressorUnit.h"
 
+#include <QApplication>
 #include <QObject>
+#include <QTest>
 #include <QTimer>
 
 #include <filesystem>
@@ -17,6 +19,8 @@ namespace {
 struct CrossfadeCase {
     double trackSeconds;
     int crossfadeMs;
+    bool run;   // in a sequence run
+    int leadMs; // the lead the hand-over comes at
 };
 
 } // namespace
@@ -24,12 +28,15 @@ struct CrossfadeCase {
 class AutoCrossfadeTest : public DeckTimeTest, public testing::WithParamInterface<CrossfadeCase> {};
 
 // The hand-over comes in the first tick that finds less than the set time
-// left, once; the outgoing deck is stopped 128 ticks later, 3.2 s after.
+// left, once; the outgoing deck is stopped 128 ticks later, 3.2 s after. In a
+// run a track too short to outlast a fade after the set time hands over at its
+// middle instead.
 TEST_P(AutoCrossfadeTest, HandsOverOnceInTheFirstTickWithLessThanTheTimeLeft) {
     const CrossfadeCase c = GetParam();
     SetPath(Track("track.wav", c.trackSeconds));
     AutoCrossfade(c.crossfadeMs);
     Play(0);
+    Dlg().m_sequenceRunning = c.run ? 1 : 0;
 
     int handOverTick = 0;
     int remainingAtHandOver = 0;
@@ -42,11 +49,11 @@ TEST_P(AutoCrossfadeTest, HandsOverOnceInTheFirstTickWithLessThanTheTimeLeft) {
             remainingAtHandOver = remaining;
         } else {
             ASSERT_EQ(State(0), (DeckState{1, 0, 0, 255})) << "tick " << tick;
-            ASSERT_GE(remaining, c.crossfadeMs) << "no hand-over in tick " << tick;
+            ASSERT_GE(remaining, c.leadMs) << "no hand-over in tick " << tick;
         }
     }
     ASSERT_NE(handOverTick, 0);
-    EXPECT_LT(remainingAtHandOver, c.crossfadeMs);
+    EXPECT_LT(remainingAtHandOver, c.leadMs);
     // Deck 2 starts on the same file, and is served in the tick that started it.
     EXPECT_EQ(State(1), (DeckState{1, 1, 0, 2}));
     EXPECT_EQ(State(0), (DeckState{1, 0, 1, 253}));
@@ -61,14 +68,19 @@ TEST_P(AutoCrossfadeTest, HandsOverOnceInTheFirstTickWithLessThanTheTimeLeft) {
         ASSERT_EQ(Dlg().m_playing1, tick < 128 ? 1 : 0) << "tick " << tick;
     }
     EXPECT_EQ(State(1), (DeckState{1, 0, 0, 255}));
-    EXPECT_NEAR(remainingAtStop, c.crossfadeMs - 3200, 60);
+    EXPECT_NEAR(remainingAtStop, c.leadMs - 3200, 60);
 }
 
-INSTANTIATE_TEST_SUITE_P(Times, AutoCrossfadeTest,
-                         testing::Values(CrossfadeCase{12.0, 5000}, CrossfadeCase{20.0, 15000}),
-                         [](const testing::TestParamInfo<CrossfadeCase>& info) {
-                             return std::to_string(info.param.crossfadeMs) + "ms";
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    Times, AutoCrossfadeTest,
+    testing::Values(CrossfadeCase{12.0, 5000, false, 5000},
+                    CrossfadeCase{20.0, 15000, false, 15000}, CrossfadeCase{8.2, 5000, true, 5000},
+                    CrossfadeCase{8.1, 5000, true, 4050}),
+    [](const testing::TestParamInfo<CrossfadeCase>& info) {
+        const CrossfadeCase& c = info.param;
+        return std::to_string(c.crossfadeMs) + "ms" +
+               (c.run ? "InARunOf" + std::to_string(int(c.trackSeconds * 10)) + "Tenths" : "");
+    });
 
 // 40 frames is a track of 0 ms by the library's account: its remaining time
 // is never positive.
@@ -252,9 +264,9 @@ TEST_F(TimerTickTest, ANewCrossfadeTimeTakesEffectWithin22Ticks) {
     EXPECT_EQ(Dlg().m_crossfadeMs, 12000u);
 }
 
-// The refresh reads edit 1023; an invalid value opens the validation message
-// inside the tick. Ticks arriving while it is open do nothing, and once it
-// closes the interrupted tick completes.
+// The refresh reads edit 1023 while it has not the focus; an invalid value opens
+// the validation message inside the tick. Ticks arriving while it is open do
+// nothing, and once it closes the interrupted tick completes.
 TEST_F(TimerTickTest, AValidationMessageInATickKeepsNestedTicksIdle) {
     SetPath(Track("track.wav", 20.0));
     FadeIn(0);
@@ -298,17 +310,38 @@ TEST_F(TimerTickTest, AValidationMessageInATickKeepsNestedTicksIdle) {
     EXPECT_EQ(Text(id::kGain), "0.25");
     EXPECT_EQ(Text(id::kCrossfadeMs), "1999");
 
-    // Ticks run again, and each refresh asks again until the value is put right.
+    // Ticks run again. The message left the focus in the edit, which the refresh leaves
+    // alone from then on, so the user can type the value at any pace; leaving the edit
+    // reads it, and asks again while it is wrong.
     EXPECT_EQ(Dlg().m_volume1, 44);
     Run(1);
     EXPECT_EQ(Dlg().m_volume1, 46);
     nested = 3;
-    Run(22);
+    QWidget* window = Dlg().GetSafeHwnd();
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    ASSERT_EQ(QApplication::focusWidget(), Control(id::kCrossfadeMs));
+    SetText(id::kCrossfadeMs, "2");
+    Run(44);
+    EXPECT_EQ(watcher.Seen().size(), 1u);
+    EXPECT_EQ(Text(id::kCrossfadeMs), "2");
+    // Ticks go on under that box, a refresh among them: it must not open a second one.
+    Dlg().m_tickCount = 21;
+    nested = 0;
+    ticker.start(10);
+    Control(id::kPath)->setFocus();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return watcher.Seen().size() >= 2u; }, 2000));
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return QApplication::focusWidget() == Control(id::kCrossfadeMs); }, 2000));
+    ticker.stop();
     EXPECT_EQ(watcher.Seen().size(), 2u);
     SetText(id::kCrossfadeMs, "2000");
     Run(22);
-    EXPECT_EQ(watcher.Seen().size(), 2u);
+    EXPECT_EQ(Dlg().m_crossfadeMs, 2u);
+    Control(id::kPath)->setFocus();
+    QCoreApplication::processEvents();
     EXPECT_EQ(Dlg().m_crossfadeMs, 2000u);
+    EXPECT_EQ(watcher.Seen().size(), 2u);
 }
 
 // A hand-over from the tick reads the controls through Play; a validation

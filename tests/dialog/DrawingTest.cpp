@@ -1,10 +1,14 @@
+#include "DialogWindow.h"
 #include "TestDialog.h"
 
 #include <QApplication>
 #include <QIcon>
+#include <QPainter>
 #include <QTest>
 
 #include <gtest/gtest.h>
+
+#include <cmath>
 
 using namespace testdlg;
 
@@ -91,6 +95,39 @@ TEST_F(Drawing, RectanglesAndThreeDimensionalBorders) {
     EXPECT_EQ(dc.GetPixel(140, 150), background);
 }
 
+// A wide line covers exactly what Qt's painter covers at the same place, in every direction.
+TEST_F(Drawing, WideLinesCoverWhatThePainterCovers) {
+    QImage& surface = dlg.GetDialogWindow()->Surface();
+    ASSERT_EQ(surface.devicePixelRatio(), 1.0);
+    const QRect box(100, 15, 200, 180);
+    const QPoint from(200, 105);
+    ASSERT_TRUE(surface.rect().contains(box));
+    CPen wide(PS_SOLID, 2, kRed);
+    for (int degrees = -180; degrees < 180; degrees += 3) {
+        const double radians = degrees * M_PI / 180.0;
+        const QPoint to = from + QPoint(static_cast<int>(std::lround(87 * std::sin(radians))),
+                                        static_cast<int>(std::lround(-75 * std::cos(radians))));
+        CClientDC dc(&dlg);
+        dc.FillSolidRect(box.x(), box.y(), box.width(), box.height(), kFill);
+        QImage expected = surface.copy();
+        {
+            QPainter painter(&expected);
+            painter.setPen(
+                QPen(QColor(qRgb(255, 50, 50)), 2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+            painter.drawLine(from, to);
+        }
+        CPen* old = dc.SelectObject(&wide);
+        dc.MoveTo(from.x(), from.y());
+        dc.LineTo(to.x(), to.y());
+        dc.SelectObject(old);
+        int differing = 0;
+        for (int y = box.top(); y <= box.bottom(); ++y)
+            for (int x = box.left(); x <= box.right(); ++x)
+                differing += surface.pixel(x, y) != expected.pixel(x, y);
+        ASSERT_EQ(differing, 0) << degrees << " degrees";
+    }
+}
+
 TEST_F(Drawing, WidePenEraserCoversTheLineItDrewOver) {
     CClientDC dc(&dlg);
     CPen needle(PS_SOLID, 2, kRed);
@@ -110,6 +147,46 @@ TEST_F(Drawing, WidePenEraserCoversTheLineItDrewOver) {
         }
     EXPECT_EQ(red, 0);
     EXPECT_GT(fill, 60);
+}
+
+// Calls found to change nothing are not looked at again; whatever else draws over their
+// pixels, a wide pen, a fill or the window's paint, makes them draw again.
+TEST_F(Drawing, RepeatedCallsDrawAgainOnceSomethingElseDrewOverThem) {
+    CPen red(PS_SOLID, 1, kRed);
+    CPen wide(PS_SOLID, 2, kFill);
+    const auto drawRed = [&](CDC& dc) {
+        CPen* old = dc.SelectObject(&red);
+        dc.MoveTo(100, 150);
+        dc.LineTo(100, 170);
+        dc.FillSolidRect(110, 150, 5, 5, kRed);
+        dc.SelectObject(old);
+    };
+    const auto overDrawn = [](CDC& dc) {
+        return dc.GetPixel(100, 152) != kRed || dc.GetPixel(112, 152) != kRed;
+    };
+    for (int way = 0; way < 3; ++way) {
+        {
+            CClientDC dc(&dlg);
+            drawRed(dc);
+            drawRed(dc);
+            if (way == 0) {
+                CPen* old = dc.SelectObject(&wide);
+                dc.MoveTo(95, 152);
+                dc.LineTo(120, 152);
+                dc.SelectObject(old);
+            } else if (way == 1) {
+                dc.FillSolidRect(95, 151, 25, 2, kFill);
+            }
+        }
+        if (way == 2) {
+            dlg.Invalidate();
+            dlg.UpdateWindow();
+        }
+        CClientDC dc(&dlg);
+        ASSERT_TRUE(overDrawn(dc)) << way;
+        drawRed(dc);
+        EXPECT_FALSE(overDrawn(dc)) << way;
+    }
 }
 
 TEST_F(Drawing, SurfaceShowsUnderTheControlsUntilTheWindowIsPaintedAgain) {

@@ -181,14 +181,9 @@ class DesktopSession : public ::testing::Test {
     }
 
     void Click(int id) {
-        const DialogTemplate& dialog = MainDialogTemplate();
-        const auto control = std::find_if(dialog.controls.begin(), dialog.controls.end(),
-                                          [id](const DialogControl& c) { return c.id == id; });
-        ASSERT_NE(control, dialog.controls.end()) << "no control " << id;
         ASSERT_TRUE(program_.Running()) << "the program has ended";
-        const double x = (control->x + control->cx / 2.0) * size_.width / dialog.cx;
-        const double y = (control->y + control->cy / 2.0) * size_.height / dialog.cy;
-        ASSERT_TRUE(input_->Click(window_, static_cast<int>(x), static_cast<int>(y)));
+        ASSERT_TRUE(input_->ClickControl(window_, size_, MainDialogTemplate(), id))
+            << "no control " << id << " to click";
     }
 
     // Keys reach a window only once it has the focus: the X server sends them wherever the

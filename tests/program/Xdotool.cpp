@@ -2,6 +2,7 @@
 
 #include "ChildProcess.h"
 
+#include <algorithm>
 #include <chrono>
 #include <sstream>
 
@@ -75,6 +76,17 @@ bool Xdotool::Click(const std::string& window, int x, int y) const {
     return Run({"mousemove", "--sync", "--window", window, std::to_string(x), std::to_string(y),
                 "click", "1"})
         .has_value();
+}
+
+bool Xdotool::ClickControl(const std::string& window, Size size, const DialogTemplate& dialog,
+                           int id) const {
+    const auto control = std::find_if(dialog.controls.begin(), dialog.controls.end(),
+                                      [id](const DialogControl& c) { return c.id == id; });
+    if (control == dialog.controls.end())
+        return false;
+    const double x = (control->x + control->cx / 2.0) * size.width / dialog.cx;
+    const double y = (control->y + control->cy / 2.0) * size.height / dialog.cy;
+    return Click(window, static_cast<int>(x), static_cast<int>(y));
 }
 
 bool Xdotool::Key(const std::string& keys) const {

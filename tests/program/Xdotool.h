@@ -3,6 +3,8 @@
 // through the XTEST extension, so the program sees ordinary events, not sent ones.
 #pragma once
 
+#include "DialogTemplate.h"
+
 #include <sys/types.h>
 
 #include <optional>
@@ -29,6 +31,11 @@ class Xdotool {
 
     // A left click at a point of a window, in its pixels from its top left corner.
     bool Click(const std::string& window, int x, int y) const;
+    // A left click at the centre of a control of a window of size `size` made from `dialog`:
+    // its rectangle in the template, scaled by the window's size to the template's, finds
+    // it by identifier whichever controls are enabled or focused. False for no such control.
+    bool ClickControl(const std::string& window, Size size, const DialogTemplate& dialog,
+                      int id) const;
     // Keys by their X names, e.g. "ctrl+a" or "Return".
     bool Key(const std::string& keys) const;
     bool Type(const std::string& text) const;
