@@ -20,27 +20,51 @@ double MillisecondsSince(Clock::time_point start) {
     return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
 }
 
-} // namespace
-
-OpenTimes MeasureOpenClose(const std::string& path, int repeats) {
-    OpenTimes result;
-    ChainEngine engine(FSOUND_OUTPUT_MANUAL, false);
-    if (!engine.started())
-        return result;
-    std::vector<double> times;
-    for (int i = 0; i < repeats; ++i) {
-        const Clock::time_point start = Clock::now();
-        FSOUND_STREAM* stream = FSOUND_Stream_OpenFile(path.c_str(), FSOUND_LOOP_OFF, 0);
-        if (!stream)
-            return result;
-        FSOUND_Stream_Close(stream);
-        times.push_back(MillisecondsSince(start));
-    }
+CallTimes Summarise(std::vector<double> times) {
+    CallTimes result;
     std::sort(times.begin(), times.end());
     result.medianMs = times[times.size() / 2];
     result.maxMs = times.back();
     result.ok = true;
     return result;
+}
+
+} // namespace
+
+CallTimes MeasureOpenClose(const std::string& path, int repeats) {
+    ChainEngine engine(FSOUND_OUTPUT_MANUAL, false);
+    if (!engine.started())
+        return {};
+    std::vector<double> times;
+    for (int i = 0; i < repeats; ++i) {
+        const Clock::time_point start = Clock::now();
+        FSOUND_STREAM* stream = FSOUND_Stream_OpenFile(path.c_str(), FSOUND_LOOP_OFF, 0);
+        if (!stream)
+            return {};
+        FSOUND_Stream_Close(stream);
+        times.push_back(MillisecondsSince(start));
+    }
+    return Summarise(std::move(times));
+}
+
+CallTimes MeasureStopCloseWhilePlaying(const std::string& path, int repeats) {
+    ChainEngine engine(FSOUND_OUTPUT_NOSOUND);
+    if (!engine.started())
+        return {};
+    std::vector<double> times;
+    for (int i = 0; i < repeats; ++i) {
+        FSOUND_STREAM* stream = FSOUND_Stream_OpenFile(path.c_str(), FSOUND_LOOP_OFF, 0);
+        if (!stream)
+            return {};
+        FSOUND_Stream_Play(0, stream);
+        // A few blocks in, and at a different moment of the block each time.
+        std::this_thread::sleep_for(std::chrono::milliseconds(50 + 3 * (i % 8)));
+        const Clock::time_point start = Clock::now();
+        FSOUND_Stream_Stop(stream);
+        FSOUND_Stream_Close(stream);
+        times.push_back(MillisecondsSince(start));
+    }
+    return Summarise(std::move(times));
 }
 
 SoakResult Soak(const std::string& deck1, const std::string& deck2, double seconds) {

@@ -4,7 +4,7 @@
 
 namespace corvaline::bench {
 
-struct OpenTimes {
+struct CallTimes {
     bool ok = false;
     double medianMs = 0;
     double maxMs = 0;
@@ -12,7 +12,12 @@ struct OpenTimes {
 
 // Wall time of FSOUND_Stream_OpenFile + FSOUND_Stream_Close, repeated: the pause a
 // user sees on the caller's thread when a deck loads a file.
-OpenTimes MeasureOpenClose(const std::string& path, int repeats);
+CallTimes MeasureOpenClose(const std::string& path, int repeats);
+
+// Wall time of FSOUND_Stream_Stop + FSOUND_Stream_Close of a stream that plays, in
+// NOSOUND output, repeated at moments spread over the block: what a deck's Play of a
+// new file costs the window's thread before it opens that file.
+CallTimes MeasureStopCloseWhilePlaying(const std::string& path, int repeats);
 
 struct SoakResult {
     bool ok = false;

@@ -1,8 +1,6 @@
 #include "Engine.h"
 
 #include <algorithm>
-#include <chrono>
-#include <thread>
 
 namespace fsound {
 
@@ -10,14 +8,11 @@ namespace {
 // Spectrum analysis sits late in the chain, so that it shows what is heard
 // after the program's own processing; units above it see the final block.
 constexpr int kSpectrumPriority = 900;
-// How long closing a stream waits for its fade-out to be mixed before it
-// simply cuts it (a stalled device must not hang the program).
-constexpr auto kFadeOutPatience = std::chrono::milliseconds(250);
 } // namespace
 
 Engine::Engine(int channels, Output::Kind output)
     : requested_(output), chain_([this] { mixer_.WaitForBlockBoundary(); }),
-      mixer_(channels, chain_), feeder_(output != Output::Kind::Manual), output_(mixer_) {
+      mixer_(channels, chain_), feeder_(output != Output::Kind::Manual, mixer_), output_(mixer_) {
     spectrumUnit_ = chain_.Create(&Spectrum::Callback, kSpectrumPriority, &spectrum_);
 }
 
@@ -45,7 +40,7 @@ bool Engine::PlayStream(int channel, Stream* stream) {
     }
     if (stream->played) {
         // Played before: start again from the top, wherever it was.
-        TakeOutOfSlots(stream);
+        mixer_.TakeOut(stream);
         mixer_.WaitForBlockBoundary();
         stream->Rewind();
         feeder_.Nudge();
@@ -70,11 +65,17 @@ bool Engine::CloseStream(Stream* stream) {
     if (!IsStream(stream)) {
         return false;
     }
+    if (output_.Running() == Output::Kind::Manual) {
+        // Nothing mixes between calls, so nothing is there to fade it out: it
+        // is cut and released at once.
+        mixer_.TakeOut(stream);
+        feeder_.Remove(stream);
+        return true;
+    }
+    // The mixer fades it out over its next block; the feeder thread releases
+    // it after that, so the caller never waits for the mixer.
     FadeOutOnChannels(stream);
-    WaitForFadeOut(stream);
-    TakeOutOfSlots(stream);
-    mixer_.WaitForBlockBoundary();
-    feeder_.Remove(stream);
+    feeder_.Retire(stream);
     return true;
 }
 
@@ -85,36 +86,6 @@ void Engine::FadeOutOnChannels(Stream* stream) {
         if (slot.stream.compare_exchange_strong(expected, nullptr)) {
             slot.fading.store(stream);
         }
-    }
-}
-
-void Engine::TakeOutOfSlots(Stream* stream) {
-    for (int i = 0; i < mixer_.ChannelCount(); ++i) {
-        Channel& slot = mixer_.At(i);
-        Stream* expected = stream;
-        slot.stream.compare_exchange_strong(expected, nullptr);
-        expected = stream;
-        slot.fading.compare_exchange_strong(expected, nullptr);
-    }
-}
-
-bool Engine::HoldsAnywhere(const Stream* stream) {
-    for (int i = 0; i < mixer_.ChannelCount(); ++i) {
-        if (mixer_.At(i).stream.load() == stream || mixer_.At(i).fading.load() == stream) {
-            return true;
-        }
-    }
-    return false;
-}
-
-void Engine::WaitForFadeOut(const Stream* stream) {
-    // With the MANUAL output nothing mixes between calls; there is no one to wait for.
-    if (output_.Running() == Output::Kind::Manual) {
-        return;
-    }
-    const auto giveUp = std::chrono::steady_clock::now() + kFadeOutPatience;
-    while (HoldsAnywhere(stream) && std::chrono::steady_clock::now() < giveUp) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
 }
 

@@ -2,7 +2,8 @@
 //
 // Thread contract: every member function runs on the program's threads, one
 // at a time (FSOUND_... hold the library's lock around each call); the mixing
-// thread works on the Mixer, the DspChain and the Spectrum, never on Engine.
+// thread works on the Mixer, the DspChain and the Spectrum, and the feeder
+// thread on the Feeder (which looks at the Mixer's slots), never on Engine.
 #pragma once
 
 #include "DspChain.h"
@@ -49,10 +50,7 @@ public:
     void ResetStats();
 
 private:
-    bool HoldsAnywhere(const Stream* stream);
     void FadeOutOnChannels(Stream* stream);
-    void TakeOutOfSlots(Stream* stream);
-    void WaitForFadeOut(const Stream* stream);
 
     const Output::Kind requested_;
     Spectrum spectrum_;

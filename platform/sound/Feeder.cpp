@@ -9,9 +9,19 @@ namespace {
 // A ring of two seconds loses a fiftieth of itself in this time, and a decoded chunk is
 // about twice as long.
 constexpr auto kIdlePoll = std::chrono::milliseconds(40);
+// How often a retired stream is looked at: its fade-out is mixed within the
+// next block (23 ms), and it is released soon after.
+constexpr auto kRetiredPoll = std::chrono::milliseconds(5);
+// How long a retired stream's fade-out may wait to be mixed before it is
+// simply cut (a stalled device must not keep closed files open).
+constexpr auto kFadeOutPatience = std::chrono::milliseconds(250);
+
+auto Is(const Stream* stream) {
+    return [stream](const std::unique_ptr<Stream>& s) { return s.get() == stream; };
+}
 } // namespace
 
-Feeder::Feeder(bool ownThread) {
+Feeder::Feeder(bool ownThread, Mixer& mixer) : mixer_(mixer) {
     if (ownThread) {
         thread_ = std::thread([this] { Run(); });
     }
@@ -42,9 +52,7 @@ std::unique_ptr<Stream> Feeder::Remove(Stream* stream) {
     std::unique_ptr<Stream> removed;
     {
         std::lock_guard<std::mutex> lock(registryLock_);
-        const auto it =
-            std::find_if(streams_.begin(), streams_.end(),
-                         [stream](const std::unique_ptr<Stream>& s) { return s.get() == stream; });
+        const auto it = std::find_if(streams_.begin(), streams_.end(), Is(stream));
         if (it == streams_.end()) {
             return nullptr;
         }
@@ -56,11 +64,23 @@ std::unique_ptr<Stream> Feeder::Remove(Stream* stream) {
     return removed;
 }
 
+void Feeder::Retire(Stream* stream) {
+    {
+        std::lock_guard<std::mutex> lock(registryLock_);
+        const auto it = std::find_if(streams_.begin(), streams_.end(), Is(stream));
+        if (it == streams_.end()) {
+            return;
+        }
+        retired_.push_back(
+            {std::move(*it), std::chrono::steady_clock::now() + kFadeOutPatience, std::nullopt});
+        streams_.erase(it);
+    }
+    Nudge();
+}
+
 bool Feeder::Contains(const Stream* stream) const {
     std::lock_guard<std::mutex> lock(registryLock_);
-    return stream != nullptr &&
-           std::any_of(streams_.begin(), streams_.end(),
-                       [stream](const std::unique_ptr<Stream>& s) { return s.get() == stream; });
+    return stream != nullptr && std::any_of(streams_.begin(), streams_.end(), Is(stream));
 }
 
 void Feeder::Nudge() {
@@ -94,6 +114,40 @@ Stream* Feeder::PickAndLock(std::size_t& cursor) {
     return nullptr;
 }
 
+bool Feeder::MixerLetGo(Retired& retired) {
+    if (!retired.unheldAt) {
+        if (mixer_.Holds(retired.stream.get())) {
+            if (std::chrono::steady_clock::now() < retired.cutAt) {
+                return false;
+            }
+            mixer_.TakeOut(retired.stream.get());
+        }
+        // A block under way may have picked it up before it left the slots.
+        retired.unheldAt = mixer_.BoundaryMark();
+    }
+    return mixer_.PassedBoundary(*retired.unheldAt);
+}
+
+void Feeder::ReleaseRetired() {
+    for (;;) {
+        std::unique_ptr<Stream> released;
+        {
+            std::lock_guard<std::mutex> lock(registryLock_);
+            auto it = retired_.begin();
+            while (it != retired_.end() && !MixerLetGo(*it)) {
+                ++it;
+            }
+            if (it == retired_.end()) {
+                return;
+            }
+            released = std::move(it->stream);
+            retired_.erase(it);
+        }
+        // Released here, outside the registry lock: closing its file must not
+        // hold up the program's calls.
+    }
+}
+
 void Feeder::Run() {
     for (;;) {
         // One chunk per stream in turn, so a stream just opened cannot starve
@@ -105,17 +159,20 @@ void Feeder::Run() {
             stream->decodeLock.unlock();
             decoded = true;
         }
+        ReleaseRetired();
         std::unique_lock<std::mutex> lock(registryLock_);
         if (quit_) {
             return;
         }
         if (!decoded) {
-            // With no stream open nothing can drain, so the thread sleeps until one is
-            // added; an open stream's ring is drained by the mixer, which may not signal.
-            if (streams_.empty()) {
+            // With no stream open or retired nothing can drain, so the thread sleeps until
+            // one is added; an open stream's ring is drained by the mixer, which may not
+            // signal, nor does it when it lets go of a retired stream.
+            if (streams_.empty() && retired_.empty()) {
                 wake_.wait(lock, [this] { return nudged_ || quit_; });
             } else {
-                wake_.wait_for(lock, kIdlePoll, [this] { return nudged_ || quit_; });
+                wake_.wait_for(lock, retired_.empty() ? kIdlePoll : kRetiredPoll,
+                               [this] { return nudged_ || quit_; });
             }
             nudged_ = false;
         }

@@ -42,17 +42,37 @@ Mixer::Mixer(int channels, DspChain& chain)
 
 bool Mixer::OnMixingThread() { return t_mixing; }
 
+bool Mixer::Holds(const Stream* stream) const {
+    for (int i = 0; i < channelCount_; ++i) {
+        if (channels_[i].stream.load() == stream || channels_[i].fading.load() == stream) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void Mixer::TakeOut(Stream* stream) {
+    for (int i = 0; i < channelCount_; ++i) {
+        Stream* expected = stream;
+        channels_[i].stream.compare_exchange_strong(expected, nullptr);
+        expected = stream;
+        channels_[i].fading.compare_exchange_strong(expected, nullptr);
+    }
+}
+
 void Mixer::WaitForBlockBoundary() const {
     if (t_mixing) {
         return;
     }
-    const std::uint64_t phase = blockPhase_.load();
-    if ((phase & 1) == 0) {
-        return;
-    }
-    while (blockPhase_.load() == phase) {
+    const std::uint64_t mark = BoundaryMark();
+    while (!PassedBoundary(mark)) {
         std::this_thread::sleep_for(std::chrono::microseconds(50));
     }
+}
+
+bool Mixer::PassedBoundary(std::uint64_t mark) const {
+    // The phase is odd while a block is being mixed.
+    return (mark & 1) == 0 || blockPhase_.load() != mark;
 }
 
 void Mixer::MixBlock(std::int16_t* out) {

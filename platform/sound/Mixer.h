@@ -5,6 +5,8 @@
 // thread, or the caller of FSOUND_Update); it never allocates, locks or waits.
 // Channel slots and targets are written by the program's threads under the
 // library's lock and read here; everything else in a Channel is the mixer's.
+// The feeder thread reads the slots and may clear those of a stream already
+// closed (TakeOut), which no program thread can name any more.
 #pragma once
 
 #include "DspChain.h"
@@ -48,10 +50,19 @@ public:
     int ChannelCount() const { return channelCount_; }
     Channel& At(int channel) { return channels_[channel]; }
 
+    // Whether a channel plays the stream or is still to fade it out.
+    bool Holds(const Stream* stream) const;
+    // Empties the slots that hold the stream.
+    void TakeOut(Stream* stream);
+
     // Returns once no block that began before the call is still being mixed,
     // so that whatever the caller has just taken out of the slots is no
     // longer touched by the mixer.
     void WaitForBlockBoundary() const;
+    // The same without waiting: a mark taken now, and whether every block
+    // that was being mixed at that mark has been mixed since.
+    std::uint64_t BoundaryMark() const { return blockPhase_.load(); }
+    bool PassedBoundary(std::uint64_t mark) const;
     static bool OnMixingThread();
 
     MixerStats stats;

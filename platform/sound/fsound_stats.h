@@ -10,12 +10,16 @@ typedef struct FSOUND_STATS {
     unsigned long long blocksMixed; /* blocks handed to the output since Init or the last reset */
     unsigned long long underruns;   /* blocks in which a playing channel found its ring empty */
     double worstBlockMs;            /* longest time the mixer spent on one block */
-    int streamsOpen;                /* streams opened and not yet released */
+    int streamsOpen;                /* streams opened and not yet released: a closed stream
+                                       counts until its fade-out is mixed and the feeder
+                                       thread has released it (at once with MANUAL) */
     int unitsOpen;                  /* units made with FSOUND_DSP_Create and not yet freed */
     unsigned long long bytesRead;   /* bytes read from audio files since the program started */
 } FSOUND_STATS;
 
-/* Zeros when the library is not started. */
+/* The counters, zeros when the library is not started; the reset zeroes the
+ * mixer's three. Any program thread; the lock only, no file I/O (see fsound.h).
+ * In a unit callback: zeros, or nothing done. */
 void FSOUND_GetStats(FSOUND_STATS *stats);
 void FSOUND_ResetStats(void);
 

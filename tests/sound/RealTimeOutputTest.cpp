@@ -33,7 +33,7 @@ TEST_F(RealTimeOutputTest, CallsMadeWhileTheMixerRunsAreSafe) {
     ASSERT_TRUE(WriteWav16(wav, 48000, 2, 24000, Music(48000, 2)));
     ASSERT_TRUE(WriteMp3(mp3, 44100, 2, 22050, Music(44100, 4)));
     FSOUND_DSPUNIT* fft = FSOUND_DSP_GetFFTUnit();
-    // Each Close may wait for the block in progress, so a few dozen rounds are enough.
+    // Each round opens a file and sleeps, so a few dozen rounds are enough.
     std::mt19937 random(1234);
     FSOUND_STREAM* playing[2] = {nullptr, nullptr};
     for (int i = 0; i < 50; ++i) {
@@ -61,6 +61,10 @@ TEST_F(RealTimeOutputTest, CallsMadeWhileTheMixerRunsAreSafe) {
     }
     for (FSOUND_STREAM* stream : playing)
         FSOUND_Stream_Close(stream);
+    // Closed streams are released once the mixer has faded them out, a block or so later.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (StreamsOpen() != 0 && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
     EXPECT_EQ(StreamsOpen(), 0);
 }
 
