@@ -23,6 +23,7 @@
 
 struct Deck;
 class RemoteControl;
+class ShuffleFlags;
 
 class CCorvalineDlg : public CDialog {
 public:
@@ -102,7 +103,9 @@ public:
     unsigned RandomIndex(unsigned n);
     // A draw of the generator (0..32767) scaled to an entry number below n.
     static unsigned IndexFromDraw(unsigned draw, unsigned n);
-    std::string PickShuffled();
+    // The path of the entry a shuffle places next, of a playlist of at least one entry whose
+    // picked flags the shuffle holds.
+    const std::string& PickShuffled(ShuffleFlags& flags);
     std::string NextInSequence();
     // During a run, after a deck has started: the top line into edit 1000.
     void TakeNextLine();
