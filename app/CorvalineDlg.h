@@ -17,6 +17,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
@@ -116,6 +117,11 @@ public:
 
     // Decks in time (decks/): the tick's steps, fades and hand-overs.
     void StepDeck(Deck deck, Deck other);
+    bool CrossfadeDue(Deck deck, Deck other, int timeMs);
+    void StepFade(Deck deck);
+    // A run's policy at those steps.
+    std::optional<std::int64_t> RunLeadMs(Deck deck, Deck other) const;
+    void RunTrackEnded(Deck deck, Deck other);
     void FadeIn(Deck deck);
     void FadeOut(Deck deck);
     void HandOver(Deck from, Deck to);
