@@ -18,12 +18,14 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
 
 struct Deck;
 class RemoteControl;
+class ShuffleFlags;
 
 class CCorvalineDlg : public CDialog {
 public:
@@ -116,7 +118,9 @@ public:
     unsigned RandomIndex(unsigned n);
     // A draw of the generator (0..32767) scaled to an entry number below n.
     static unsigned IndexFromDraw(unsigned draw, unsigned n);
-    std::string PickShuffled();
+    // The path of the entry a shuffle places next, of a playlist of at least one entry whose
+    // picked flags the shuffle holds.
+    const std::string& PickShuffled(ShuffleFlags& flags);
     std::string NextInSequence();
     // During a run, after a deck has started: the top line into the path edit.
     void TakeNextLine();
@@ -127,6 +131,11 @@ public:
 
     // Decks in time (decks/): the tick's steps, fades and hand-overs.
     void StepDeck(Deck deck, Deck other);
+    bool CrossfadeDue(Deck deck, Deck other, int timeMs);
+    void StepFade(Deck deck);
+    // A run's policy at those steps.
+    std::optional<std::int64_t> RunLeadMs(Deck deck, Deck other) const;
+    void RunTrackEnded(Deck deck, Deck other);
     void FadeIn(Deck deck);
     void FadeOut(Deck deck);
     void HandOver(Deck from, Deck to);

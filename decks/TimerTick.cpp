@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <optional>
 
 namespace {
 
@@ -34,6 +35,11 @@ int ProgressPercent(int timeMs, int lengthMs) {
         return 100;
     }
     return static_cast<int>(percent);
+}
+
+// The cross-fade time as set, taken as a signed 32-bit number of milliseconds.
+std::int64_t SetLeadMs(UINT crossfadeMs) {
+    return static_cast<int>(crossfadeMs);
 }
 
 } // namespace
@@ -120,57 +126,38 @@ bool CCorvalineDlg::NamesRefusedFile() {
     return path == m_refusedPath;
 }
 
+// One deck's share of the tick, in this order: the automatic cross-fade when it is due, the
+// progress, the end of the track, the fade step. A run's own policy at these steps is
+// written apart below.
 void CCorvalineDlg::StepDeck(Deck deck, Deck other) {
     const int timeMs = FSOUND_Stream_GetTime(deck.stream);
-
-    // A negative remaining time (a track reported as shorter than its
-    // position) counts as less; 64 bits keep the difference from overflowing.
-    const std::int64_t remainingMs = std::int64_t{deck.lengthMs} - timeMs;
-    std::int64_t leadMs = static_cast<int>(m_crossfadeMs);
-    bool otherStillHeard = false;
-    if (m_sequenceRunning) {
-        // A run's track too short to outlast the other deck's fade-out (shorter than the
-        // lead time and a whole fade) would hand over while that fade still runs, or as it
-        // starts, each track cutting in before the one before was heard and taking lines
-        // that no deck then plays. So such a track hands over at its middle when that
-        // comes later, and only once the other deck has finished; a longer track keeps the
-        // set lead, by when the other deck has finished.
-        if (deck.lengthMs < leadMs + kFadeMs) {
-            leadMs = std::min<std::int64_t>(leadMs, deck.lengthMs / 2);
-        }
-        otherStillHeard = other.playing != 0;
-    }
-    if (m_autoCrossfade && remainingMs < leadMs && !deck.fadeOut && !otherStillHeard &&
-        !NamesRefusedFile()) {
+    if (CrossfadeDue(deck, other, timeMs)) {
         HandOver(deck, other);
     }
-
     deck.progress.SetPos(ProgressPercent(timeMs, deck.lengthMs));
-
+    // Outside a run a track that has ended only leaves its deck not playing: the bar, the
+    // volume and the fades stay as they were.
     deck.playing = FSOUND_IsPlaying(deck.channel) ? 1 : 0;
     if (!deck.playing && m_sequenceRunning) {
-        if (!deck.fadeOut && other.playing && other.fadeOut) {
-            // Ended while the other deck still fades out the track before it (a very short
-            // track, a cut file whose header promised more): this deck goes on to the next
-            // line, as after a line that does not open, and that fade-out goes on as it was.
-            FadeIn(deck);
-            PassOverUnplayable(deck);
-            TakeNextLine();
-        } else {
-            // The hand-over only leaves a playing deck, so the ended one counts as playing
-            // for as long as it takes.
-            deck.playing = 1;
-            if (!deck.fadeOut) {
-                HandOver(deck, other);
-            }
-            deck.playing = 0;
-        }
-        if (!deck.playing) {
-            deck.fadeIn = 0;
-            deck.fadeOut = 0;
-        }
+        RunTrackEnded(deck, other);
     }
+    StepFade(deck);
+}
 
+// Due once the time left is below the lead, and disarmed by the fade-out the hand-over
+// starts. A negative remaining time (a track reported as shorter than its position) counts as
+// less; 64 bits keep the difference from overflowing.
+bool CCorvalineDlg::CrossfadeDue(Deck deck, Deck other, int timeMs) {
+    if (!m_autoCrossfade || deck.fadeOut) {
+        return false;
+    }
+    const std::optional<std::int64_t> leadMs =
+        m_sequenceRunning ? RunLeadMs(deck, other) : SetLeadMs(m_crossfadeMs);
+    const std::int64_t remainingMs = std::int64_t{deck.lengthMs} - timeMs;
+    return leadMs && remainingMs < *leadMs && !NamesRefusedFile();
+}
+
+void CCorvalineDlg::StepFade(Deck deck) {
     if (deck.fadeOut) {
         deck.volume -= kFadeStep;
         if (deck.volume > 0) {
@@ -186,5 +173,49 @@ void CCorvalineDlg::StepDeck(Deck deck, Deck other) {
             deck.volume = 255;
         }
         FSOUND_SetVolume(deck.channel, deck.volume);
+    }
+}
+
+// A run's policy at the deck's steps: the lead its automatic cross-fade keeps, and what a
+// track that ends by itself leads to.
+
+// The lead a run's track hands over at; none while the other deck is still heard, since a
+// run hands over only once that deck has finished. A track too short to outlast the other
+// deck's fade-out (shorter than the lead time and a whole fade) would hand over while that
+// fade still runs, or as it starts, each track cutting in before the one before was heard
+// and taking lines that no deck then plays. So such a track hands over at its middle when
+// that comes later; a longer track keeps the set lead, by when the other deck has finished.
+std::optional<std::int64_t> CCorvalineDlg::RunLeadMs(Deck deck, Deck other) const {
+    if (other.playing) {
+        return std::nullopt;
+    }
+    const std::int64_t leadMs = SetLeadMs(m_crossfadeMs);
+    if (deck.lengthMs < leadMs + kFadeMs) {
+        return std::min<std::int64_t>(leadMs, deck.lengthMs / 2);
+    }
+    return leadMs;
+}
+
+// A run's track that ended by itself hands over, unless it was already fading out.
+void CCorvalineDlg::RunTrackEnded(Deck deck, Deck other) {
+    if (!deck.fadeOut && other.playing && other.fadeOut) {
+        // Ended while the other deck still fades out the track before it (a very short
+        // track, a cut file whose header promised more): this deck goes on to the next
+        // line, as after a line that does not open, and that fade-out goes on as it was.
+        FadeIn(deck);
+        PassOverUnplayable(deck);
+        TakeNextLine();
+    } else {
+        // The hand-over only leaves a playing deck, so the ended one counts as playing
+        // for as long as it takes.
+        deck.playing = 1;
+        if (!deck.fadeOut) {
+            HandOver(deck, other);
+        }
+        deck.playing = 0;
+    }
+    if (!deck.playing) {
+        deck.fadeIn = 0;
+        deck.fadeOut = 0;
     }
 }

@@ -33,11 +33,10 @@ unsigned CCorvalineDlg::RandomIndex(unsigned n) {
     return static_cast<unsigned>(((word >> 34) * n) >> 30);
 }
 
-namespace {
-
 // The picked flags of entries 0..n-1 while a shuffle runs, a byte each: a shuffle of a large
 // playlist probes them at random some n·ln n times, and as bytes they stay in the cache where
-// the entries themselves would not.
+// the entries themselves would not. They are gathered once for a whole shuffle, not at every
+// pick, and written back to the entries when it is done.
 class ShuffleFlags {
   public:
     explicit ShuffleFlags(const std::vector<SequenceEntry>& sequence) {
@@ -86,28 +85,19 @@ class ShuffleFlags {
     std::size_t m_unpicked = 0;
 };
 
-} // namespace
-
-std::string CCorvalineDlg::PickShuffled() {
-    if (m_sequence.empty())
-        return {};
-    ShuffleFlags flags(m_sequence);
-    const unsigned k = flags.Pick([this](unsigned n) { return RandomIndex(n); });
-    flags.PutBack(m_sequence);
-    return m_sequence[k].path;
+const std::string& CCorvalineDlg::PickShuffled(ShuffleFlags& flags) {
+    return m_sequence[flags.Pick([this](unsigned n) { return RandomIndex(n); })].path;
 }
 
 void CCorvalineDlg::OnRandomize() {
     m_sequenceList.ResetContent();
     if (!m_sequence.empty()) {
-        // PickShuffled n times, with the flags gathered once rather than at every pick, and
-        // the lines handed to the list all together.
-        ShuffleFlags flags(m_sequence);
+        // The lines are handed to the list all together.
         std::vector<std::string_view> lines;
         lines.reserve(m_sequence.size());
+        ShuffleFlags flags(m_sequence);
         for (std::size_t i = 0; i < m_sequence.size(); ++i)
-            lines.emplace_back(
-                m_sequence[flags.Pick([this](unsigned n) { return RandomIndex(n); })].path);
+            lines.emplace_back(PickShuffled(flags));
         flags.PutBack(m_sequence);
         m_sequenceList.AddStrings(lines);
     }
