@@ -16,7 +16,7 @@ namespace {
 // the controls and shows the gain: every 22nd tick, about every 550 ms.
 constexpr int kTicksBeforeRefresh = 20;
 constexpr int kFadeStep = 2;
-// A whole fade, 0 to 255 in steps of 2 every 25 ms.
+// A whole fade, 0 to full volume (255) in steps of 2 every 25 ms.
 constexpr std::int64_t kFadeMs = 3200;
 
 // Percentage played, truncated toward zero and held to the bar's range. The
@@ -168,9 +168,9 @@ void CCorvalineDlg::StepFade(Deck deck) {
     }
     if (deck.fadeIn) {
         deck.volume += kFadeStep;
-        if (deck.volume >= 255) {
+        if (deck.volume >= kFullVolume) {
             deck.fadeIn = 0;
-            deck.volume = 255;
+            deck.volume = kFullVolume;
         }
         FSOUND_SetVolume(deck.channel, deck.volume);
     }
