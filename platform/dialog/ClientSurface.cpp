@@ -31,8 +31,67 @@ void UnchangedDrawing::Unchanged(const Call& call) {
     m_next = m_calls.size();
 }
 
+namespace {
+
+// Takes rows top..bottom-1 out of the runs.
+void Subtract(std::vector<KnownColumns::Run>& runs, int top, int bottom) {
+    for (auto it = runs.begin(); it != runs.end();) {
+        if (it->bottom <= top || it->top >= bottom) {
+            ++it;
+        } else if (it->top < top && it->bottom > bottom) {
+            const KnownColumns::Run below{bottom, it->bottom, it->colour};
+            it->bottom = top;
+            runs.insert(it + 1, below);
+            return;
+        } else if (it->top < top) {
+            it->bottom = top;
+            ++it;
+        } else if (it->bottom > bottom) {
+            it->top = bottom;
+            ++it;
+        } else {
+            it = runs.erase(it);
+        }
+    }
+}
+
+} // namespace
+
+const std::vector<KnownColumns::Run>& KnownColumns::Runs(int x) const {
+    static const std::vector<Run> none;
+    return x >= 0 && static_cast<std::size_t>(x) < m_columns.size() ? m_columns[x] : none;
+}
+
+void KnownColumns::Note(int x, int top, int bottom, QRgb colour) {
+    if (x < 0 || top >= bottom)
+        return;
+    if (static_cast<std::size_t>(x) >= m_columns.size())
+        m_columns.resize(x + 1);
+    std::vector<Run>& runs = m_columns[x];
+    Subtract(runs, top, bottom);
+    auto at = std::find_if(runs.begin(), runs.end(), [&](const Run& r) { return r.top >= bottom; });
+    // Neighbours of the same colour join, so that a column stays a handful of runs.
+    if (at != runs.end() && at->top == bottom && at->colour == colour) {
+        bottom = at->bottom;
+        at = runs.erase(at);
+    }
+    if (at != runs.begin() && (at - 1)->bottom == top && (at - 1)->colour == colour) {
+        (at - 1)->bottom = bottom;
+        return;
+    }
+    runs.insert(at, Run{top, bottom, colour});
+}
+
+void KnownColumns::Drop(int left, int top, int right, int bottom) {
+    right = std::min(right, static_cast<int>(m_columns.size()));
+    for (int x = std::max(left, 0); x < right; ++x)
+        if (!m_columns[x].empty())
+            Subtract(m_columns[x], top, bottom);
+}
+
 QPainter& DialogWindow::SurfacePainter() {
     m_unchanged.Forget();
+    m_known.Forget();
     if (!m_surfacePainter)
         m_surfacePainter = std::make_unique<QPainter>(&m_surface);
     return *m_surfacePainter;

@@ -46,6 +46,28 @@ class UnchangedDrawing {
     std::size_t m_next = 0;
 };
 
+// What the surface's own fills last wrote down single device columns, as runs of rows of
+// one colour. A spectrum draws its columns as vertical lines every tick; with each column's
+// runs known a line writes where its colour differs without reading the pixels again.
+// Whatever else writes the surface forgets what it covers.
+class KnownColumns {
+  public:
+    struct Run {
+        int top, bottom;
+        QRgb colour;
+    };
+    // The runs of device column x, top to bottom and apart; empty when nothing is known.
+    const std::vector<Run>& Runs(int x) const;
+    // Rows top..bottom-1 of column x now hold colour.
+    void Note(int x, int top, int bottom, QRgb colour);
+    // Device pixels left..right-1, top..bottom-1 were written some other way.
+    void Drop(int left, int top, int right, int bottom);
+    void Forget() { m_columns.clear(); }
+
+  private:
+    std::vector<std::vector<Run>> m_columns;
+};
+
 class DialogWindow final : public QDialog {
   public:
     DialogWindow(CDialog& owner, const DialogTemplate& dialogTemplate, QWidget* parent);
@@ -76,6 +98,7 @@ class DialogWindow final : public QDialog {
     // on the write, away from under a painter that would go on drawing into the copy.
     QImage& WritableSurface();
     UnchangedDrawing& Unchanged() { return m_unchanged; }
+    KnownColumns& Known() { return m_known; }
     void EraseSurface();
     void InvalidateAll();
     void FlushPaint();
@@ -124,6 +147,7 @@ class DialogWindow final : public QDialog {
     int m_defaultButtonId = 0;
     QImage m_surface;
     UnchangedDrawing m_unchanged;
+    KnownColumns m_known;
     std::unique_ptr<QPainter> m_surfacePainter;
     bool m_paintPending = false;
     bool m_inPaint = false;

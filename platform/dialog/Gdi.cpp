@@ -53,26 +53,49 @@ bool Inside(const QImage& image, int x, int y) {
            DeviceEdge(ratio, y) < image.height();
 }
 
+// The first of pixels from..to-1 not of colour, or to. Most fills land on pixels that are
+// already theirs, so the comparison goes eight at a time, which the compiler does in
+// vector registers; an early exit per pixel would keep it to one.
+int SameFrom(const QRgb* row, int from, int to, QRgb colour) {
+    constexpr int kBlock = 8;
+    for (; from + kBlock <= to; from += kBlock) {
+        QRgb differs = 0;
+        for (int k = 0; k < kBlock; ++k)
+            differs |= row[from + k] ^ colour;
+        if (differs != 0)
+            break;
+    }
+    while (from < to && row[from] == colour)
+        ++from;
+    return from;
+}
+
 // The surface's pixels for one drawing operation. A fill writes only the pixels that differ
 // from its colour and keeps the bounds of those, in logical pixels, so that drawing over
 // what is already there asks for nothing to be shown again.
 class Pixels {
   public:
-    explicit Pixels(QImage& image)
+    Pixels(QImage& image, KnownColumns& known)
         : m_bits(reinterpret_cast<QRgb*>(image.bits())),
           m_stride(image.bytesPerLine() / static_cast<int>(sizeof(QRgb))), m_width(image.width()),
-          m_height(image.height()), m_ratio(image.devicePixelRatio()) {}
+          m_height(image.height()), m_ratio(image.devicePixelRatio()), m_known(known) {}
 
     void Fill(int left, int top, int right, int bottom, QRgb colour) {
         const int dl = std::max(DeviceEdge(m_ratio, left), 0);
         const int dt = std::max(DeviceEdge(m_ratio, top), 0);
         const int dr = std::min(DeviceEdge(m_ratio, right), m_width);
         const int db = std::min(DeviceEdge(m_ratio, bottom), m_height);
+        if (dt >= db)
+            return;
+        // Single pixels (those of slanted and wide lines) are not worth a run each.
+        if (dr - dl == 1 && db - dt > 1) {
+            FillColumn(dl, dt, db, colour);
+            return;
+        }
+        m_known.Drop(dl, dt, dr, db);
         for (int y = dt; y < db; ++y) {
             QRgb* row = m_bits + static_cast<std::ptrdiff_t>(y) * m_stride;
-            int first = dl;
-            while (first < dr && row[first] == colour)
-                ++first;
+            int first = SameFrom(row, dl, dr, colour);
             if (first == dr)
                 continue;
             int last = dr;
@@ -83,6 +106,39 @@ class Pixels {
             m_right = std::max(m_right, last);
             m_top = std::min(m_top, y);
             m_bottom = std::max(m_bottom, y + 1);
+        }
+    }
+
+    // Down one device column the rows of a known run are written, or skipped, without being
+    // read; only rows not known yet are compared.
+    void FillColumn(int x, int top, int bottom, QRgb colour) {
+        const std::vector<KnownColumns::Run>& runs = m_known.Runs(x);
+        std::size_t i = 0;
+        int first = bottom, last = top;
+        for (int y = top; y < bottom;) {
+            while (i < runs.size() && runs[i].bottom <= y)
+                ++i;
+            const bool known = i < runs.size() && runs[i].top <= y;
+            const int end =
+                std::min(bottom, known ? runs[i].bottom : (i < runs.size() ? runs[i].top : bottom));
+            if (!known || runs[i].colour != colour) {
+                for (; y < end; ++y) {
+                    QRgb& pixel = m_bits[static_cast<std::ptrdiff_t>(y) * m_stride + x];
+                    if (pixel != colour) {
+                        pixel = colour;
+                        first = std::min(first, y);
+                        last = y + 1;
+                    }
+                }
+            }
+            y = end;
+        }
+        m_known.Note(x, top, bottom, colour);
+        if (first < last) {
+            m_left = std::min(m_left, x);
+            m_right = std::max(m_right, x + 1);
+            m_top = std::min(m_top, first);
+            m_bottom = std::max(m_bottom, last);
         }
     }
 
@@ -105,6 +161,7 @@ class Pixels {
     int m_width;
     int m_height;
     qreal m_ratio;
+    KnownColumns& m_known;
     // Device pixels changed so far: columns m_left..m_right-1, rows m_top..m_bottom-1.
     int m_left = std::numeric_limits<int>::max();
     int m_top = std::numeric_limits<int>::max();
@@ -169,7 +226,7 @@ CRect DrawOnce(DialogWindow& window, const UnchangedDrawing::Call& call, Draw&& 
     UnchangedDrawing& unchanged = window.Unchanged();
     if (unchanged.Known(call))
         return CRect(0, 0, 0, 0);
-    Pixels pixels(window.WritableSurface());
+    Pixels pixels(window.WritableSurface(), window.Known());
     draw(pixels);
     const CRect changed = pixels.Changed();
     if (changed.IsRectEmpty())
