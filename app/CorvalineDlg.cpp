@@ -25,7 +25,8 @@ CCorvalineDlg::CCorvalineDlg(CWnd* pParent)
       m_volume1(0), m_volume2(0), m_fadeOut1(0), m_fadeOut2(0), m_fadeIn1(0), m_fadeIn2(0),
       m_lengthMs1(0), m_lengthMs2(0), m_playing1(0), m_panelsFresh(1), m_playing2(0),
       m_stream1(nullptr), m_stream2(nullptr), m_tracksOpened(0), m_fftUnit(nullptr),
-      m_compressorUnit(nullptr), m_tickCount(0), m_inTick(0), m_soundInitFailed(0),
+      m_compressorUnit(nullptr), m_tickCount(0), m_inTick(0), m_tickAsleep(0),
+      m_soundInitFailed(0),
       m_sequenceRunning(0) {
     if (!FSOUND_Init(44100, 2, 0)) {
         m_soundInitFailed = 1;
@@ -141,6 +142,22 @@ void CCorvalineDlg::OnPaint() {
         panel->RedrawNeedle();
         // The surface ends with this paint; no panel may draw through it later.
         panel->SetDC(nullptr);
+    }
+    // The frame painted the spectrum box over; the tick draws it as it was.
+    WakeTick();
+}
+
+// Only a running timer is put to sleep: one stopped by someone else stays stopped.
+void CCorvalineDlg::SleepTick() {
+    if (!m_tickAsleep && KillTimer(kTickTimer)) {
+        m_tickAsleep = 1;
+    }
+}
+
+void CCorvalineDlg::WakeTick() {
+    if (m_tickAsleep) {
+        m_tickAsleep = 0;
+        SetTimer(kTickTimer, kTickMs);
     }
 }
 

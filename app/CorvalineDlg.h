@@ -130,6 +130,11 @@ public:
     void EnableRunControls(BOOL running);
 
     // Decks in time (decks/): the tick's steps, fades and hand-overs.
+    // The tick sleeps while a tick could change nothing (no deck plays, the panels rest);
+    // a deck's start and a paint of the window wake it.
+    bool TickCouldChangeNothing() const;
+    void SleepTick();
+    void WakeTick();
     void StepDeck(Deck deck, Deck other);
     bool CrossfadeDue(Deck deck, Deck other, int timeMs);
     void StepFade(Deck deck);
@@ -173,6 +178,7 @@ public:
     FSOUND_DSPUNIT* m_compressorUnit;
     int m_tickCount;
     int m_inTick;
+    int m_tickAsleep;
     int m_soundInitFailed;
     // The playlist by entry number: the numbers run 0..n-1 in the order of adding and entries
     // go only all together, so an entry's number is its place here.

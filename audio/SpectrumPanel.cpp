@@ -61,7 +61,8 @@ void OutlinedRectangle(CDC& dc, int left, int top, int right, int bottom, COLORR
 
 CSpectrumPanel::CSpectrumPanel()
     : m_needle(0), m_pDC(nullptr), m_x(0), m_y(0), m_spectrumX(0), m_pi(4.0 * std::atan(1.0)),
-      m_degToRad(m_pi * (1.0 / 180.0)), m_level(0), m_columnPeak{}, m_scale(50.0f), m_lampCount(0) {
+      m_degToRad(m_pi * (1.0 / 180.0)), m_level(0), m_columnPeak{}, m_scale(50.0f), m_lampCount(0),
+      m_spectrumAtRest(false) {
 }
 
 CSpectrumPanel::~CSpectrumPanel() = default;
@@ -80,6 +81,7 @@ void CSpectrumPanel::Place(int x, int y) {
 void CSpectrumPanel::DrawFrame() {
     if (!m_pDC)
         return;
+    m_spectrumAtRest = false;
     CDC& dc = *m_pDC;
     ScopedPen outline(&dc, PS_SOLID, 1, kBlack);
     ScopedBrush fill(&dc, kBoxFill);
@@ -184,6 +186,7 @@ void CSpectrumPanel::DrawSpectrum(const float* s) {
     // Without a surface the held heights still fall and rise, so that the next paint and
     // tick show the columns where they would have been.
     CDC* dc = m_pDC;
+    bool nothingHeld = true;
     {
         // Only the area above each held height is erased: a column that drops falls back
         // ten pixels per call instead of vanishing.
@@ -194,6 +197,7 @@ void CSpectrumPanel::DrawSpectrum(const float* s) {
                 dc->LineTo(m_spectrumX + 1 + i, m_y + 99 - m_columnPeak[i]);
             }
             if (m_columnPeak[i] > 0) {
+                nothingHeld = false;
                 m_columnPeak[i] -= kColumnFall;
                 if (m_columnPeak[i] < 0)
                     m_columnPeak[i] = 0;
@@ -213,9 +217,21 @@ void CSpectrumPanel::DrawSpectrum(const float* s) {
             h = static_cast<int>(product);
         if (m_columnPeak[i] < h)
             m_columnPeak[i] = h;
+        if (h > 0)
+            nothingHeld = false;
         if (dc) {
             dc->MoveTo(m_spectrumX + 1 + i, foot);
             dc->LineTo(m_spectrumX + 1 + i, foot - h);
         }
     }
+    // Drawn once empty, the box is only drawn empty again, pixel for pixel.
+    m_spectrumAtRest = dc != nullptr && nothingHeld;
+}
+
+bool CSpectrumPanel::NeedleAtRest() const {
+    return m_level == 0 && m_needle == 0;
+}
+
+bool CSpectrumPanel::SpectrumAtRest() const {
+    return m_spectrumAtRest;
 }

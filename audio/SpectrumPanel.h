@@ -33,6 +33,11 @@ class CSpectrumPanel {
     void SetScale(float s);
     void UpdateLamp(int flag);
     void DrawSpectrum(const float* s);
+    // Whether another call with nothing to show (level 0, a silent spectrum) would change
+    // neither a pixel nor a held value: the needle and level rest at 0, and the spectrum box
+    // was last drawn empty with nothing held, since the frame last painted it over.
+    bool NeedleAtRest() const;
+    bool SpectrumAtRest() const;
 
     // Fields, in declaration order.
     int m_needle;
@@ -45,4 +50,5 @@ class CSpectrumPanel {
     int m_columnPeak[256];
     float m_scale;
     int m_lampCount;
+    bool m_spectrumAtRest;
 };

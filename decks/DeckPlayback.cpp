@@ -67,6 +67,7 @@ void CCorvalineDlg::Play(Deck deck) {
     deck.fadeOut = 0;
     m_refusedPath.clear();
     CreateCompressorUnit();
+    WakeTick();
 }
 
 void CCorvalineDlg::Stop(Deck deck) {

@@ -105,6 +105,11 @@ void CCorvalineDlg::OnTimer(UINT_PTR nIDEvent) {
             m_gainDb = g_gain.load(std::memory_order_relaxed);
             UpdateDataBesideFocus(FALSE);
             m_tickCount = 0;
+            // Only after a refresh: the gain shown is then the one the level unit keeps
+            // while nothing plays.
+            if (TickCouldChangeNothing()) {
+                SleepTick();
+            }
         }
         // The surface dies with this call; the panels must not keep it.
         m_panel1.SetDC(nullptr);
@@ -112,6 +117,17 @@ void CCorvalineDlg::OnTimer(UINT_PTR nIDEvent) {
         m_inTick = 0;
     }
     CDialog::OnTimer(nIDEvent);
+}
+
+// With no deck playing the mixer sends silence, which moves neither the level unit's gain
+// nor a meter; once the panels rest as well (or are not shown), every tick until a deck
+// starts or the window is painted would draw and show exactly what is there.
+bool CCorvalineDlg::TickCouldChangeNothing() const {
+    if (m_playing1 || m_playing2 || m_panelsFresh) {
+        return false;
+    }
+    return IsIconic() ||
+           (m_panel1.NeedleAtRest() && m_panel2.NeedleAtRest() && m_panel1.SpectrumAtRest());
 }
 
 // Outside a run, a hand-over that found nothing to start leaves the playing deck armed; it

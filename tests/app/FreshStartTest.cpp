@@ -154,14 +154,25 @@ class LiveWindowTest : public WindowTest {
 
 } // namespace
 
-TEST_F(LiveWindowTest, TimerTicksEvery25Milliseconds) {
-    std::vector<QTimer*> running;
-    for (QTimer* timer : Dlg().GetSafeHwnd()->findChildren<QTimer*>())
-        if (timer->isActive())
-            running.push_back(timer);
-    ASSERT_EQ(running.size(), 1u);
-    EXPECT_EQ(running[0]->interval(), 25);
+TEST_F(LiveWindowTest, TimerTicksEvery25MillisecondsUntilNothingMoves) {
+    const auto running = [this] {
+        std::vector<QTimer*> found;
+        for (QTimer* timer : Dlg().GetSafeHwnd()->findChildren<QTimer*>())
+            if (timer->isActive())
+                found.push_back(timer);
+        return found;
+    };
+    ASSERT_EQ(running().size(), 1u);
+    EXPECT_EQ(running()[0]->interval(), 25);
 
     // The first tick runs the panels' start-up sweep.
     EXPECT_TRUE(QTest::qWaitFor([this] { return Dlg().m_panelsFresh == 0; }, 5000));
+    // Once the needles have fallen and nothing plays, no tick could change anything: the
+    // timer sleeps, and a deck's start wakes it.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return running().empty(); }, 5000));
+    EXPECT_EQ(Dlg().m_panel1.m_needle, 0);
+    SetPath(WriteWav("tone.wav", 44100, Constant(0.25f, 0.25f)));
+    Click(IDC_TOCAR_1);
+    ASSERT_EQ(running().size(), 1u);
+    EXPECT_EQ(running()[0]->interval(), 25);
 }
