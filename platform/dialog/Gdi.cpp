@@ -109,6 +109,26 @@ class Pixels {
         }
     }
 
+    // One logical pixel: the pixels of slanted and wide lines, hundreds to a needle, which
+    // at ratio 1 are each a single device pixel, read and written in place.
+    void Point(int x, int y, QRgb colour) {
+        if (m_ratio != 1.0) {
+            Fill(x, y, x + 1, y + 1, colour);
+            return;
+        }
+        if (x < 0 || y < 0 || x >= m_width || y >= m_height)
+            return;
+        QRgb& pixel = m_bits[static_cast<std::ptrdiff_t>(y) * m_stride + x];
+        if (pixel == colour)
+            return;
+        m_known.Drop(x, y, x + 1, y + 1);
+        pixel = colour;
+        m_left = std::min(m_left, x);
+        m_right = std::max(m_right, x + 1);
+        m_top = std::min(m_top, y);
+        m_bottom = std::max(m_bottom, y + 1);
+    }
+
     // Down one device column the rows of a known run are written, or skipped, without being
     // read; only rows not known yet are compared.
     void FillColumn(int x, int top, int bottom, QRgb colour) {
@@ -323,7 +343,7 @@ BOOL CDC::LineTo(int x, int y) {
                   int err = dx + dy;
                   int px = from.x, py = from.y;
                   while (px != x || py != y) {
-                      pixels.Fill(px, py, px + 1, py + 1, colour);
+                      pixels.Point(px, py, colour);
                       const int e2 = 2 * err;
                       if (e2 >= dy) {
                           err += dy;
@@ -346,8 +366,7 @@ BOOL CDC::LineTo(int x, int y) {
                                           colour};
         Touch(wide, DrawOnce(*window, call, [&](Pixels& pixels) {
                   for (const QPoint& p : shape)
-                      pixels.Fill(from.x + p.x(), from.y + p.y(), from.x + p.x() + 1,
-                                  from.y + p.y() + 1, colour);
+                      pixels.Point(from.x + p.x(), from.y + p.y(), colour);
               }));
         return TRUE;
     }
@@ -455,7 +474,7 @@ COLORREF CDC::SetPixel(int x, int y, COLORREF crColor) {
     const QRgb colour = ToQRgb(crColor);
     const UnchangedDrawing::Call call{kFillCall, 1, x, y, x + 1, y + 1, colour};
     Touch(CRect(x, y, x + 1, y + 1), DrawOnce(*WindowOf(m_pDialog), call, [&](Pixels& pixels) {
-              pixels.Fill(x, y, x + 1, y + 1, colour);
+              pixels.Point(x, y, colour);
           }));
     return crColor;
 }
