@@ -22,11 +22,6 @@ std::vector<CDialog*>& LiveDialogs() {
     return dialogs;
 }
 
-const DialogTemplate& TemplateOrEmpty(const DialogTemplate* t) {
-    static const DialogTemplate empty{};
-    return t ? *t : empty;
-}
-
 } // namespace
 
 DialogWindow* FrontDialogWindow() {
@@ -44,10 +39,6 @@ struct CDialog::Impl {
     int openBoxes = 0; // message boxes of this dialog now open
     std::map<int, std::unique_ptr<CWnd>> items;
 };
-
-CDialog::CDialog(UINT nIDTemplate, CWnd* pParentWnd)
-    : m_pTemplate(&TemplateOrEmpty(AfxFindDialogTemplate(nIDTemplate))), m_pParentWnd(pParentWnd),
-      m_pImpl(std::make_unique<Impl>()) {}
 
 CDialog::CDialog(const DialogTemplate& dialogTemplate, CWnd* pParentWnd)
     : m_pTemplate(&dialogTemplate), m_pParentWnd(pParentWnd), m_pImpl(std::make_unique<Impl>()) {}

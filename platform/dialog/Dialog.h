@@ -16,8 +16,6 @@ class DialogWindow;
 // the window is destroyed (WM_DESTROY first) before DoModal returns.
 class CDialog : public CWnd {
   public:
-    // The template is looked up among the registered resources.
-    explicit CDialog(UINT nIDTemplate, CWnd* pParentWnd = nullptr);
     // The template must outlive the dialog.
     explicit CDialog(const DialogTemplate& dialogTemplate, CWnd* pParentWnd = nullptr);
     ~CDialog() override;
