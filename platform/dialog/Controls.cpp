@@ -33,33 +33,8 @@ int CListBox::AddStrings(std::span<const std::string_view> texts) {
     if (!box || texts.empty())
         return LB_ERR;
     ListLines& lines = box->Lines();
-    if (!box->sorted) {
-        lines.Append(texts);
-        return lines.Count() - 1;
-    }
-    // Windows sorts list boxes without regard to case.
-    const auto lineText = [&lines](int row) {
-        const std::string_view line = lines.At(row);
-        return QString::fromUtf8(line.data(), static_cast<qsizetype>(line.size()));
-    };
-    int index = LB_ERR;
-    for (const std::string_view text : texts) {
-        const QString value = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-        index = 0;
-        while (index < lines.Count() && lineText(index).compare(value, Qt::CaseInsensitive) <= 0)
-            ++index;
-        lines.Insert(index, text);
-    }
-    return index;
-}
-
-int CListBox::InsertString(int nIndex, const std::string& text) {
-    NotifyListBox* box = Box(*this);
-    if (!box || nIndex > box->Lines().Count())
-        return LB_ERR;
-    const int index = nIndex < 0 ? box->Lines().Count() : nIndex;
-    box->Lines().Insert(index, text);
-    return index;
+    lines.Append(texts);
+    return lines.Count() - 1;
 }
 
 int CListBox::DeleteString(UINT nIndex) {

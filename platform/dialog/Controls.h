@@ -11,12 +11,11 @@
 
 class CListBox : public CWnd {
   public:
-    // Returns the index of the new line (its sorted place in a sorted list box).
+    // Returns the index of the new line, the last.
     int AddString(const std::string& text);
     // Adds the lines in their order, as AddString of each would, and returns the index of the
     // last (LB_ERR when none is added): the way to fill a list with many thousand lines.
     int AddStrings(std::span<const std::string_view> texts);
-    int InsertString(int nIndex, const std::string& text);
     // Returns the number of lines left, or LB_ERR.
     int DeleteString(UINT nIndex);
     // Returns the length of the line, or LB_ERR (text then unchanged).

@@ -39,7 +39,6 @@ enum class CtlStyle : unsigned {
     Smooth = 1u << 11,    // continuous progress bar
     Vertical = 1u << 12,  // vertical slider
     NoTicks = 1u << 13,   // slider without tick marks
-    Sort = 1u << 14,      // sorted list box
     Notify = 1u << 15,    // list box that reports double-clicks
 };
 

@@ -159,7 +159,6 @@ QWidget* MakeWidget(const DialogControl& c, QWidget* parent) {
         auto* list = new NotifyListBox(parent);
         list->setSelectionMode(QAbstractItemView::SingleSelection);
         list->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-        list->sorted = HasStyle(c.style, CtlStyle::Sort);
         if (HasStyle(c.style, CtlStyle::NoBorder))
             list->setFrameShape(QFrame::NoFrame);
         return list;
