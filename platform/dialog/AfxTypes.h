@@ -53,33 +53,13 @@ using HCURSOR = HICON;
 // Dialog results and standard command identifiers.
 inline constexpr int IDOK = 1;
 inline constexpr int IDCANCEL = 2;
-inline constexpr int IDABORT = 3;
-inline constexpr int IDRETRY = 4;
-inline constexpr int IDIGNORE = 5;
-inline constexpr int IDYES = 6;
-inline constexpr int IDNO = 7;
 inline constexpr int IDC_STATIC = -1;
 
-// Message box buttons, icons and default button.
+// Message box button and icons.
 inline constexpr UINT MB_OK = 0x0;
-inline constexpr UINT MB_OKCANCEL = 0x1;
-inline constexpr UINT MB_ABORTRETRYIGNORE = 0x2;
-inline constexpr UINT MB_YESNOCANCEL = 0x3;
-inline constexpr UINT MB_YESNO = 0x4;
-inline constexpr UINT MB_RETRYCANCEL = 0x5;
-inline constexpr UINT MB_TYPEMASK = 0xf;
-inline constexpr UINT MB_ICONHAND = 0x10;
-inline constexpr UINT MB_ICONERROR = MB_ICONHAND;
-inline constexpr UINT MB_ICONSTOP = MB_ICONHAND;
-inline constexpr UINT MB_ICONQUESTION = 0x20;
 inline constexpr UINT MB_ICONEXCLAMATION = 0x30;
-inline constexpr UINT MB_ICONWARNING = MB_ICONEXCLAMATION;
-inline constexpr UINT MB_ICONASTERISK = 0x40;
-inline constexpr UINT MB_ICONINFORMATION = MB_ICONASTERISK;
+inline constexpr UINT MB_ICONINFORMATION = 0x40;
 inline constexpr UINT MB_ICONMASK = 0xf0;
-inline constexpr UINT MB_DEFBUTTON2 = 0x100;
-inline constexpr UINT MB_DEFBUTTON3 = 0x200;
-inline constexpr UINT MB_DEFMASK = 0xf00;
 
 // Window messages routed through the command map.
 inline constexpr UINT WM_DESTROY = 0x0002;

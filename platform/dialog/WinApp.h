@@ -51,6 +51,3 @@ HICON AfxFindIcon(UINT nID);
 // sharp; otherwise the nearest is scaled smoothly. FALSE when there is no such icon or the
 // file cannot be written.
 BOOL AfxSaveIconPicture(UINT nID, int size, const std::string& path);
-
-// Message boxes owned by the dialog in front; the caption is the application's name.
-int AfxMessageBox(const std::string& text, UINT nType = MB_OK, UINT nIDHelp = 0);
