@@ -65,7 +65,6 @@ inline constexpr UINT MB_ICONMASK = 0xf0;
 inline constexpr UINT WM_DESTROY = 0x0002;
 inline constexpr UINT WM_PAINT = 0x000f;
 inline constexpr UINT WM_CLOSE = 0x0010;
-inline constexpr UINT WM_ERASEBKGND = 0x0014;
 inline constexpr UINT WM_ICONERASEBKGND = 0x0027;
 inline constexpr UINT WM_QUERYDRAGICON = 0x0037;
 inline constexpr UINT WM_NOTIFY = 0x004e;
@@ -74,16 +73,12 @@ inline constexpr UINT WM_SYSCOMMAND = 0x0112;
 inline constexpr UINT WM_TIMER = 0x0113;
 
 // System commands; the low four bits are the platform's own.
-inline constexpr UINT SC_SIZE = 0xf000;
-inline constexpr UINT SC_MOVE = 0xf010;
 inline constexpr UINT SC_MINIMIZE = 0xf020;
-inline constexpr UINT SC_MAXIMIZE = 0xf030;
 inline constexpr UINT SC_CLOSE = 0xf060;
 inline constexpr UINT SC_RESTORE = 0xf120;
 
 // Control notifications.
 inline constexpr UINT BN_CLICKED = 0;
-inline constexpr UINT LBN_SELCHANGE = 1;
 inline constexpr UINT LBN_DBLCLK = 2;
 inline constexpr UINT EN_KILLFOCUS = 0x0200;
 inline constexpr UINT NM_RELEASEDCAPTURE = static_cast<UINT>(-16);
@@ -95,25 +90,18 @@ struct NMHDR {
 };
 
 // ShowWindow commands.
-inline constexpr int SW_HIDE = 0;
-inline constexpr int SW_SHOWNORMAL = 1;
-inline constexpr int SW_SHOW = 5;
 inline constexpr int SW_MINIMIZE = 6;
 inline constexpr int SW_RESTORE = 9;
 
 // Check states.
 inline constexpr UINT BST_UNCHECKED = 0;
 inline constexpr UINT BST_CHECKED = 1;
-inline constexpr UINT BST_INDETERMINATE = 2;
 
 inline constexpr int LB_ERR = -1;
 
 // Menu item flags.
 inline constexpr UINT MF_STRING = 0x0;
-inline constexpr UINT MF_GRAYED = 0x1;
-inline constexpr UINT MF_DISABLED = 0x2;
 inline constexpr UINT MF_BYCOMMAND = 0x0;
-inline constexpr UINT MF_BYPOSITION = 0x400;
 inline constexpr UINT MF_SEPARATOR = 0x800;
 
 // Pen styles.
@@ -127,8 +115,6 @@ inline constexpr int SM_CXSMICON = 49;
 inline constexpr int SM_CYSMICON = 50;
 inline constexpr int COLOR_WINDOW = 5;
 inline constexpr int COLOR_WINDOWTEXT = 8;
-inline constexpr int COLOR_3DFACE = 15;
-inline constexpr int COLOR_BTNFACE = COLOR_3DFACE;
 
 struct CPoint {
     int x = 0;
@@ -136,14 +122,6 @@ struct CPoint {
     constexpr CPoint() = default;
     constexpr CPoint(int px, int py) : x(px), y(py) {}
     friend constexpr bool operator==(const CPoint&, const CPoint&) = default;
-};
-
-struct CSize {
-    int cx = 0;
-    int cy = 0;
-    constexpr CSize() = default;
-    constexpr CSize(int w, int h) : cx(w), cy(h) {}
-    friend constexpr bool operator==(const CSize&, const CSize&) = default;
 };
 
 // Right and bottom are exclusive, as in GDI.
@@ -156,12 +134,7 @@ struct CRect {
     constexpr CRect(int l, int t, int r, int b) : left(l), top(t), right(r), bottom(b) {}
     constexpr int Width() const { return right - left; }
     constexpr int Height() const { return bottom - top; }
-    constexpr CPoint TopLeft() const { return {left, top}; }
-    constexpr CSize Size() const { return {Width(), Height()}; }
     constexpr BOOL IsRectEmpty() const { return right <= left || bottom <= top; }
-    constexpr BOOL PtInRect(CPoint p) const {
-        return p.x >= left && p.x < right && p.y >= top && p.y < bottom;
-    }
     friend constexpr bool operator==(const CRect&, const CRect&) = default;
 };
 

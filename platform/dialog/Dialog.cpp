@@ -287,14 +287,10 @@ BOOL CDialog::ShowWindow(int nCmdShow) {
         return FALSE;
     const BOOL wasVisible = w->isVisible() ? TRUE : FALSE;
     switch (nCmdShow) {
-    case SW_HIDE:
-        w->hide();
-        break;
     case SW_MINIMIZE:
         w->showMinimized();
         break;
     case SW_RESTORE:
-    case SW_SHOWNORMAL:
         w->showNormal();
         break;
     default:
@@ -370,7 +366,6 @@ LRESULT CDialog::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_PAINT:
         OnPaint();
         return 0;
-    case WM_ERASEBKGND:
     case WM_ICONERASEBKGND:
         if (m_pImpl->window)
             m_pImpl->window->EraseSurface();

@@ -71,7 +71,8 @@ class CDialog : public CWnd {
     LRESULT SendMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
 
     QWidget* GetSafeHwnd() const override;
-    BOOL ShowWindow(int nCmdShow) override;
+    // Returns whether the window was visible before the call.
+    BOOL ShowWindow(int nCmdShow);
     // The client area is asked to repaint: WM_PAINT follows.
     void Invalidate(BOOL bErase = TRUE) override;
     void UpdateWindow() override;

@@ -104,7 +104,7 @@ void DialogWindow::CreateControls(const DialogTemplate& t) {
         m_controls.emplace(c.id, widget); // the first of equal identifiers is the one found
         m_controlOrder.push_back(widget);
         const int id = c.id;
-        if (c.kind == ControlKind::DefPushButton || HasStyle(c.style, CtlStyle::Default))
+        if (c.kind == ControlKind::DefPushButton)
             m_defaultButtonId = id;
         if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
             connect(button, &QAbstractButton::clicked, this,

@@ -26,8 +26,6 @@ class CWnd {
     // Returns whether the window was disabled before the call.
     BOOL EnableWindow(BOOL bEnable = TRUE);
     BOOL IsWindowEnabled() const;
-    // Returns whether the window was visible before the call.
-    virtual BOOL ShowWindow(int nCmdShow);
     BOOL IsWindowVisible() const;
 
     // Text is UTF-8: a button's or label's text, an edit's content, a frame's title, a
@@ -65,6 +63,7 @@ class CMenu {
     int GetMenuItemCount() const;
     // 0 for a separator, as Windows reports it.
     UINT GetMenuItemID(int nPos) const;
+    // By command identifier (MF_BYCOMMAND) only.
     int GetMenuString(UINT nIDItem, std::string& text, UINT nFlags) const;
 
     QMenu* GetSafeHmenu() const { return m_pMenu; }
