@@ -53,11 +53,6 @@ int CListBox::GetText(int nIndex, std::string& text) const {
     return static_cast<int>(text.size());
 }
 
-int CListBox::GetTextLen(int nIndex) const {
-    std::string text;
-    return GetText(nIndex, text);
-}
-
 int CListBox::GetCount() const {
     NotifyListBox* box = Box(*this);
     return box ? box->Lines().Count() : LB_ERR;
@@ -101,11 +96,6 @@ void CSliderCtrl::SetRange(int nMin, int nMax, BOOL) {
     }
 }
 
-void CSliderCtrl::GetRange(int& nMin, int& nMax) const {
-    nMin = GetRangeMin();
-    nMax = GetRangeMax();
-}
-
 int CSliderCtrl::GetRangeMin() const {
     const QSlider* slider = Slider(*this);
     return slider ? slider->minimum() : 0;
@@ -126,42 +116,14 @@ int CSliderCtrl::GetPos() const {
     return slider ? slider->value() : 0;
 }
 
-int CSliderCtrl::SetPageSize(int nSize) {
-    QSlider* slider = Slider(*this);
-    if (!slider)
-        return 0;
-    const int previous = slider->pageStep();
-    slider->setPageStep(nSize);
-    return previous;
-}
-
-int CSliderCtrl::SetLineSize(int nSize) {
-    QSlider* slider = Slider(*this);
-    if (!slider)
-        return 0;
-    const int previous = slider->singleStep();
-    slider->setSingleStep(nSize);
-    return previous;
-}
-
 // --- CProgressCtrl ---
 
 void CProgressCtrl::SetRange(short nLower, short nUpper) {
-    SetRange32(nLower, nUpper);
-}
-
-void CProgressCtrl::SetRange32(int nLower, int nUpper) {
     if (QProgressBar* bar = Bar(*this)) {
         const int pos = bar->value();
         bar->setRange(nLower, nUpper);
-        bar->setValue(std::clamp(pos, std::min(nLower, nUpper), std::max(nLower, nUpper)));
+        bar->setValue(std::clamp<int>(pos, std::min(nLower, nUpper), std::max(nLower, nUpper)));
     }
-}
-
-void CProgressCtrl::GetRange(int& nLower, int& nUpper) const {
-    const QProgressBar* bar = Bar(*this);
-    nLower = bar ? bar->minimum() : 0;
-    nUpper = bar ? bar->maximum() : 0;
 }
 
 int CProgressCtrl::SetPos(int nPos) {
@@ -177,8 +139,4 @@ int CProgressCtrl::SetPos(int nPos) {
 int CProgressCtrl::GetPos() const {
     const QProgressBar* bar = Bar(*this);
     return bar ? bar->value() : 0;
-}
-
-int CProgressCtrl::OffsetPos(int nPos) {
-    return SetPos(GetPos() + nPos);
 }

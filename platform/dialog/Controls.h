@@ -20,7 +20,6 @@ class CListBox : public CWnd {
     int DeleteString(UINT nIndex);
     // Returns the length of the line, or LB_ERR (text then unchanged).
     int GetText(int nIndex, std::string& text) const;
-    int GetTextLen(int nIndex) const;
     int GetCount() const;
     // -1 clears the selection (and, as on Windows, returns LB_ERR).
     int SetCurSel(int nSelect);
@@ -31,22 +30,16 @@ class CListBox : public CWnd {
 class CSliderCtrl : public CWnd {
   public:
     void SetRange(int nMin, int nMax, BOOL bRedraw = FALSE);
-    void GetRange(int& nMin, int& nMax) const;
     int GetRangeMin() const;
     int GetRangeMax() const;
     void SetPos(int nPos);
     int GetPos() const;
-    int SetPageSize(int nSize);
-    int SetLineSize(int nSize);
 };
 
 class CProgressCtrl : public CWnd {
   public:
     void SetRange(short nLower, short nUpper);
-    void SetRange32(int nLower, int nUpper);
-    void GetRange(int& nLower, int& nUpper) const;
     // Returns the previous position.
     int SetPos(int nPos);
     int GetPos() const;
-    int OffsetPos(int nPos);
 };

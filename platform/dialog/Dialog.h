@@ -74,10 +74,9 @@ class CDialog : public CWnd {
     // Returns whether the window was visible before the call.
     BOOL ShowWindow(int nCmdShow);
     // The client area is asked to repaint: WM_PAINT follows.
-    void Invalidate(BOOL bErase = TRUE) override;
-    void UpdateWindow() override;
+    void Invalidate(BOOL bErase = TRUE);
+    void UpdateWindow();
 
-    const DialogTemplate& GetTemplate() const { return *m_pTemplate; }
     // The widget of control nID, or null (framework use).
     QWidget* FindControl(int nID) const;
     DialogWindow* GetDialogWindow() const;

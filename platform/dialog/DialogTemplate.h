@@ -29,8 +29,8 @@ enum class CtlStyle : unsigned {
     Hidden = 1u << 2,
     Disabled = 1u << 3,
     ReadOnly = 1u << 4,
-    Number = 1u << 5, // an edit that takes only digits from the keyboard
-    Right = 1u << 7, // text alignment; left without it
+    Number = 1u << 5,     // an edit that takes only digits from the keyboard
+    Right = 1u << 7,      // text alignment; left without it
     LeftText = 1u << 8,   // check box text to the left of its box
     StaticEdge = 1u << 9, // thin sunken edge
     NoBorder = 1u << 10,  // edit or list box without its border

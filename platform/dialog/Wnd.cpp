@@ -94,33 +94,6 @@ void CWnd::GetWindowText(std::string& text) const {
     text = value.toStdString();
 }
 
-int CWnd::GetWindowTextLength() const {
-    std::string text;
-    GetWindowText(text);
-    return static_cast<int>(text.size());
-}
-
-void CWnd::SetFocus() {
-    if (QWidget* w = GetSafeHwnd())
-        w->setFocus(Qt::OtherFocusReason);
-}
-
-void CWnd::Invalidate(BOOL) {
-    if (QWidget* w = GetSafeHwnd())
-        w->update();
-}
-
-void CWnd::UpdateWindow() {
-    if (QWidget* w = GetSafeHwnd())
-        w->repaint();
-}
-
-BOOL CWnd::RedrawWindow() {
-    Invalidate();
-    UpdateWindow();
-    return GetSafeHwnd() ? TRUE : FALSE;
-}
-
 // --- CMenu ---
 
 BOOL CMenu::AppendMenu(UINT nFlags, UINT_PTR nIDNewItem, const std::string& text) {

@@ -21,8 +21,6 @@ class CWnd {
     // The live widget, or null when there is none (not attached, or window destroyed).
     virtual QWidget* GetSafeHwnd() const;
 
-    int GetDlgCtrlID() const { return m_nID; }
-
     // Returns whether the window was disabled before the call.
     BOOL EnableWindow(BOOL bEnable = TRUE);
     BOOL IsWindowEnabled() const;
@@ -32,14 +30,9 @@ class CWnd {
     // dialog's caption.
     void SetWindowText(const std::string& text);
     void GetWindowText(std::string& text) const;
-    int GetWindowTextLength() const;
 
-    void SetFocus();
     // Puts the window's top-level window in front of the others and gives it the input focus.
     BOOL SetForegroundWindow();
-    virtual void Invalidate(BOOL bErase = TRUE);
-    virtual void UpdateWindow();
-    BOOL RedrawWindow();
 
     // Files and folders dropped on the window arrive at its dialog as WM_DROPFILES.
     void DragAcceptFiles(BOOL bAccept = TRUE);
