@@ -136,7 +136,6 @@ class DialogWindow final : public QDialog {
     void Command(int id, UINT code);
     void PressDefaultButton();
     void DispatchPaint();
-    void OnFirstPaint();
     void ApplyFailedControlFocus();
     void ReportLostFocus(QWidget* old, QWidget* now);
     void ArrangePanes();
