@@ -1,6 +1,7 @@
 // Start-up of the real program: time from process start to the window's first paint, and
 // the resident memory of the idle window a second later. The program runs offscreen with
-// SDL's dummy audio driver and reports its first paint on stdout when asked to.
+// SDL's dummy audio driver; its build with the start-up probes (another build given in its
+// place needs them too) reports its first paint on stdout when asked to.
 
 #include "ProcessMemory.h"
 #include "SummaryTable.h"

@@ -2,8 +2,6 @@
 
 void RegisterResources() {
     static const bool registered = [] {
-        AfxRegisterDialogTemplate(IDD_ABOUTBOX, AboutDialogTemplate());
-        AfxRegisterDialogTemplate(IDD_CORVALINE_DIALOG, MainDialogTemplate());
         RegisterStrings();
         RegisterIcons();
         return true;

@@ -44,7 +44,7 @@ inline constexpr int IDC_EXECUTE = 1029;
 inline constexpr int IDC_CANCEL_LIST = 1030;
 inline constexpr int IDC_CLEAR = 1032;
 
-// Registers every resource with the dialog framework; later calls do nothing.
+// Registers the strings and icons with the dialog framework; later calls do nothing.
 void RegisterResources();
 
 const DialogTemplate& MainDialogTemplate();

@@ -53,39 +53,18 @@ using HCURSOR = HICON;
 // Dialog results and standard command identifiers.
 inline constexpr int IDOK = 1;
 inline constexpr int IDCANCEL = 2;
-inline constexpr int IDABORT = 3;
-inline constexpr int IDRETRY = 4;
-inline constexpr int IDIGNORE = 5;
-inline constexpr int IDYES = 6;
-inline constexpr int IDNO = 7;
 inline constexpr int IDC_STATIC = -1;
 
-// Message box buttons, icons and default button.
+// Message box button and icons.
 inline constexpr UINT MB_OK = 0x0;
-inline constexpr UINT MB_OKCANCEL = 0x1;
-inline constexpr UINT MB_ABORTRETRYIGNORE = 0x2;
-inline constexpr UINT MB_YESNOCANCEL = 0x3;
-inline constexpr UINT MB_YESNO = 0x4;
-inline constexpr UINT MB_RETRYCANCEL = 0x5;
-inline constexpr UINT MB_TYPEMASK = 0xf;
-inline constexpr UINT MB_ICONHAND = 0x10;
-inline constexpr UINT MB_ICONERROR = MB_ICONHAND;
-inline constexpr UINT MB_ICONSTOP = MB_ICONHAND;
-inline constexpr UINT MB_ICONQUESTION = 0x20;
 inline constexpr UINT MB_ICONEXCLAMATION = 0x30;
-inline constexpr UINT MB_ICONWARNING = MB_ICONEXCLAMATION;
-inline constexpr UINT MB_ICONASTERISK = 0x40;
-inline constexpr UINT MB_ICONINFORMATION = MB_ICONASTERISK;
+inline constexpr UINT MB_ICONINFORMATION = 0x40;
 inline constexpr UINT MB_ICONMASK = 0xf0;
-inline constexpr UINT MB_DEFBUTTON2 = 0x100;
-inline constexpr UINT MB_DEFBUTTON3 = 0x200;
-inline constexpr UINT MB_DEFMASK = 0xf00;
 
 // Window messages routed through the command map.
 inline constexpr UINT WM_DESTROY = 0x0002;
 inline constexpr UINT WM_PAINT = 0x000f;
 inline constexpr UINT WM_CLOSE = 0x0010;
-inline constexpr UINT WM_ERASEBKGND = 0x0014;
 inline constexpr UINT WM_ICONERASEBKGND = 0x0027;
 inline constexpr UINT WM_QUERYDRAGICON = 0x0037;
 inline constexpr UINT WM_NOTIFY = 0x004e;
@@ -94,16 +73,12 @@ inline constexpr UINT WM_SYSCOMMAND = 0x0112;
 inline constexpr UINT WM_TIMER = 0x0113;
 
 // System commands; the low four bits are the platform's own.
-inline constexpr UINT SC_SIZE = 0xf000;
-inline constexpr UINT SC_MOVE = 0xf010;
 inline constexpr UINT SC_MINIMIZE = 0xf020;
-inline constexpr UINT SC_MAXIMIZE = 0xf030;
 inline constexpr UINT SC_CLOSE = 0xf060;
 inline constexpr UINT SC_RESTORE = 0xf120;
 
 // Control notifications.
 inline constexpr UINT BN_CLICKED = 0;
-inline constexpr UINT LBN_SELCHANGE = 1;
 inline constexpr UINT LBN_DBLCLK = 2;
 inline constexpr UINT EN_KILLFOCUS = 0x0200;
 inline constexpr UINT NM_RELEASEDCAPTURE = static_cast<UINT>(-16);
@@ -115,25 +90,18 @@ struct NMHDR {
 };
 
 // ShowWindow commands.
-inline constexpr int SW_HIDE = 0;
-inline constexpr int SW_SHOWNORMAL = 1;
-inline constexpr int SW_SHOW = 5;
 inline constexpr int SW_MINIMIZE = 6;
 inline constexpr int SW_RESTORE = 9;
 
 // Check states.
 inline constexpr UINT BST_UNCHECKED = 0;
 inline constexpr UINT BST_CHECKED = 1;
-inline constexpr UINT BST_INDETERMINATE = 2;
 
 inline constexpr int LB_ERR = -1;
 
 // Menu item flags.
 inline constexpr UINT MF_STRING = 0x0;
-inline constexpr UINT MF_GRAYED = 0x1;
-inline constexpr UINT MF_DISABLED = 0x2;
 inline constexpr UINT MF_BYCOMMAND = 0x0;
-inline constexpr UINT MF_BYPOSITION = 0x400;
 inline constexpr UINT MF_SEPARATOR = 0x800;
 
 // Pen styles.
@@ -147,8 +115,6 @@ inline constexpr int SM_CXSMICON = 49;
 inline constexpr int SM_CYSMICON = 50;
 inline constexpr int COLOR_WINDOW = 5;
 inline constexpr int COLOR_WINDOWTEXT = 8;
-inline constexpr int COLOR_3DFACE = 15;
-inline constexpr int COLOR_BTNFACE = COLOR_3DFACE;
 
 struct CPoint {
     int x = 0;
@@ -156,14 +122,6 @@ struct CPoint {
     constexpr CPoint() = default;
     constexpr CPoint(int px, int py) : x(px), y(py) {}
     friend constexpr bool operator==(const CPoint&, const CPoint&) = default;
-};
-
-struct CSize {
-    int cx = 0;
-    int cy = 0;
-    constexpr CSize() = default;
-    constexpr CSize(int w, int h) : cx(w), cy(h) {}
-    friend constexpr bool operator==(const CSize&, const CSize&) = default;
 };
 
 // Right and bottom are exclusive, as in GDI.
@@ -176,12 +134,7 @@ struct CRect {
     constexpr CRect(int l, int t, int r, int b) : left(l), top(t), right(r), bottom(b) {}
     constexpr int Width() const { return right - left; }
     constexpr int Height() const { return bottom - top; }
-    constexpr CPoint TopLeft() const { return {left, top}; }
-    constexpr CSize Size() const { return {Width(), Height()}; }
     constexpr BOOL IsRectEmpty() const { return right <= left || bottom <= top; }
-    constexpr BOOL PtInRect(CPoint p) const {
-        return p.x >= left && p.x < right && p.y >= top && p.y < bottom;
-    }
     friend constexpr bool operator==(const CRect&, const CRect&) = default;
 };
 

@@ -33,33 +33,8 @@ int CListBox::AddStrings(std::span<const std::string_view> texts) {
     if (!box || texts.empty())
         return LB_ERR;
     ListLines& lines = box->Lines();
-    if (!box->sorted) {
-        lines.Append(texts);
-        return lines.Count() - 1;
-    }
-    // Windows sorts list boxes without regard to case.
-    const auto lineText = [&lines](int row) {
-        const std::string_view line = lines.At(row);
-        return QString::fromUtf8(line.data(), static_cast<qsizetype>(line.size()));
-    };
-    int index = LB_ERR;
-    for (const std::string_view text : texts) {
-        const QString value = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-        index = 0;
-        while (index < lines.Count() && lineText(index).compare(value, Qt::CaseInsensitive) <= 0)
-            ++index;
-        lines.Insert(index, text);
-    }
-    return index;
-}
-
-int CListBox::InsertString(int nIndex, const std::string& text) {
-    NotifyListBox* box = Box(*this);
-    if (!box || nIndex > box->Lines().Count())
-        return LB_ERR;
-    const int index = nIndex < 0 ? box->Lines().Count() : nIndex;
-    box->Lines().Insert(index, text);
-    return index;
+    lines.Append(texts);
+    return lines.Count() - 1;
 }
 
 int CListBox::DeleteString(UINT nIndex) {
@@ -76,11 +51,6 @@ int CListBox::GetText(int nIndex, std::string& text) const {
         return LB_ERR;
     text = std::string(box->Lines().At(nIndex));
     return static_cast<int>(text.size());
-}
-
-int CListBox::GetTextLen(int nIndex) const {
-    std::string text;
-    return GetText(nIndex, text);
 }
 
 int CListBox::GetCount() const {
@@ -126,11 +96,6 @@ void CSliderCtrl::SetRange(int nMin, int nMax, BOOL) {
     }
 }
 
-void CSliderCtrl::GetRange(int& nMin, int& nMax) const {
-    nMin = GetRangeMin();
-    nMax = GetRangeMax();
-}
-
 int CSliderCtrl::GetRangeMin() const {
     const QSlider* slider = Slider(*this);
     return slider ? slider->minimum() : 0;
@@ -151,42 +116,14 @@ int CSliderCtrl::GetPos() const {
     return slider ? slider->value() : 0;
 }
 
-int CSliderCtrl::SetPageSize(int nSize) {
-    QSlider* slider = Slider(*this);
-    if (!slider)
-        return 0;
-    const int previous = slider->pageStep();
-    slider->setPageStep(nSize);
-    return previous;
-}
-
-int CSliderCtrl::SetLineSize(int nSize) {
-    QSlider* slider = Slider(*this);
-    if (!slider)
-        return 0;
-    const int previous = slider->singleStep();
-    slider->setSingleStep(nSize);
-    return previous;
-}
-
 // --- CProgressCtrl ---
 
 void CProgressCtrl::SetRange(short nLower, short nUpper) {
-    SetRange32(nLower, nUpper);
-}
-
-void CProgressCtrl::SetRange32(int nLower, int nUpper) {
     if (QProgressBar* bar = Bar(*this)) {
         const int pos = bar->value();
         bar->setRange(nLower, nUpper);
-        bar->setValue(std::clamp(pos, std::min(nLower, nUpper), std::max(nLower, nUpper)));
+        bar->setValue(std::clamp<int>(pos, std::min(nLower, nUpper), std::max(nLower, nUpper)));
     }
-}
-
-void CProgressCtrl::GetRange(int& nLower, int& nUpper) const {
-    const QProgressBar* bar = Bar(*this);
-    nLower = bar ? bar->minimum() : 0;
-    nUpper = bar ? bar->maximum() : 0;
 }
 
 int CProgressCtrl::SetPos(int nPos) {
@@ -202,8 +139,4 @@ int CProgressCtrl::SetPos(int nPos) {
 int CProgressCtrl::GetPos() const {
     const QProgressBar* bar = Bar(*this);
     return bar ? bar->value() : 0;
-}
-
-int CProgressCtrl::OffsetPos(int nPos) {
-    return SetPos(GetPos() + nPos);
 }

@@ -11,17 +11,15 @@
 
 class CListBox : public CWnd {
   public:
-    // Returns the index of the new line (its sorted place in a sorted list box).
+    // Returns the index of the new line, the last.
     int AddString(const std::string& text);
     // Adds the lines in their order, as AddString of each would, and returns the index of the
     // last (LB_ERR when none is added): the way to fill a list with many thousand lines.
     int AddStrings(std::span<const std::string_view> texts);
-    int InsertString(int nIndex, const std::string& text);
     // Returns the number of lines left, or LB_ERR.
     int DeleteString(UINT nIndex);
     // Returns the length of the line, or LB_ERR (text then unchanged).
     int GetText(int nIndex, std::string& text) const;
-    int GetTextLen(int nIndex) const;
     int GetCount() const;
     // -1 clears the selection (and, as on Windows, returns LB_ERR).
     int SetCurSel(int nSelect);
@@ -32,22 +30,16 @@ class CListBox : public CWnd {
 class CSliderCtrl : public CWnd {
   public:
     void SetRange(int nMin, int nMax, BOOL bRedraw = FALSE);
-    void GetRange(int& nMin, int& nMax) const;
     int GetRangeMin() const;
     int GetRangeMax() const;
     void SetPos(int nPos);
     int GetPos() const;
-    int SetPageSize(int nSize);
-    int SetLineSize(int nSize);
 };
 
 class CProgressCtrl : public CWnd {
   public:
     void SetRange(short nLower, short nUpper);
-    void SetRange32(int nLower, int nUpper);
-    void GetRange(int& nLower, int& nUpper) const;
     // Returns the previous position.
     int SetPos(int nPos);
     int GetPos() const;
-    int OffsetPos(int nPos);
 };

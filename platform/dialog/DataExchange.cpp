@@ -7,17 +7,13 @@
 
 #include <charconv>
 #include <cmath>
-#include <limits>
 #include <string_view>
-#include <type_traits>
 
 namespace {
 
-constexpr const char* kEnterInteger = "Please enter an integer.";
 constexpr const char* kEnterPositiveInteger = "Please enter a positive integer.";
 constexpr const char* kEnterNumber = "Please enter a number.";
 constexpr const char* kIntegerRange = "Please enter an integer between %1 and %2.";
-constexpr const char* kNumberRange = "Please enter a number between %1 and %2.";
 
 std::string_view TrimBlanks(std::string_view text) {
     const auto blank = [](char c) { return c == ' ' || c == '\t'; };
@@ -28,12 +24,12 @@ std::string_view TrimBlanks(std::string_view text) {
     return text;
 }
 
-// Digits only, after an optional minus sign for signed types, blanks and tabs around.
-template <class T> bool ParseInteger(std::string_view text, T& value) {
+// Digits only, after an optional plus sign, blanks and tabs around.
+bool ParseUnsigned(std::string_view text, UINT& value) {
     text = TrimBlanks(text);
     if (!text.empty() && text.front() == '+')
         text.remove_prefix(1);
-    if (text.empty() || text.front() == '+' || (std::is_unsigned_v<T> && text.front() == '-'))
+    if (text.empty() || text.front() == '+' || text.front() == '-')
         return false;
     const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
     return ec == std::errc() && end == text.data() + text.size();
@@ -58,7 +54,7 @@ std::string FormatDouble(double value) {
     return ec == std::errc() ? std::string(buffer, end) : std::string();
 }
 
-template <class T> std::string FormatInteger(T value) {
+std::string FormatUnsigned(UINT value) {
     char buffer[32];
     const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value);
     return ec == std::errc() ? std::string(buffer, end) : std::string();
@@ -85,30 +81,6 @@ std::string ReadText(CDataExchange* pDX, int nIDC) {
 void ReportFailure(CDataExchange* pDX, const std::string& message) {
     pDX->m_pDlgWnd->MessageBox(message, {}, MB_ICONEXCLAMATION);
     pDX->Fail();
-}
-
-template <class T> void ExchangeInteger(CDataExchange* pDX, int nIDC, T& value) {
-    if (pDX->Failed())
-        return;
-    pDX->PrepareEditCtrl(nIDC);
-    if (pDX->LeavesLastControl())
-        return;
-    if (!pDX->m_bSaveAndValidate) {
-        pDX->m_pDlgWnd->SetDlgItemText(nIDC, FormatInteger(value));
-        return;
-    }
-    T parsed{};
-    if (ParseInteger(ReadText(pDX, nIDC), parsed))
-        value = parsed;
-    else
-        ReportFailure(pDX, std::is_unsigned_v<T> ? kEnterPositiveInteger : kEnterInteger);
-}
-
-template <class T> void ValidateRange(CDataExchange* pDX, T value, T minVal, T maxVal) {
-    if (pDX->Failed() || !pDX->m_bSaveAndValidate || pDX->LeavesLastControl() ||
-        (value >= minVal && value <= maxVal))
-        return;
-    ReportFailure(pDX, Substitute(kIntegerRange, FormatInteger(minVal), FormatInteger(maxVal)));
 }
 
 } // namespace
@@ -152,17 +124,21 @@ void DDX_Text(CDataExchange* pDX, int nIDC, std::string& value) {
         pDX->m_pDlgWnd->SetDlgItemText(nIDC, value);
 }
 
-void DDX_Text(CDataExchange* pDX, int nIDC, int& value) {
-    ExchangeInteger(pDX, nIDC, value);
-}
 void DDX_Text(CDataExchange* pDX, int nIDC, UINT& value) {
-    ExchangeInteger(pDX, nIDC, value);
-}
-void DDX_Text(CDataExchange* pDX, int nIDC, long& value) {
-    ExchangeInteger(pDX, nIDC, value);
-}
-void DDX_Text(CDataExchange* pDX, int nIDC, unsigned long& value) {
-    ExchangeInteger(pDX, nIDC, value);
+    if (pDX->Failed())
+        return;
+    pDX->PrepareEditCtrl(nIDC);
+    if (pDX->LeavesLastControl())
+        return;
+    if (!pDX->m_bSaveAndValidate) {
+        pDX->m_pDlgWnd->SetDlgItemText(nIDC, FormatUnsigned(value));
+        return;
+    }
+    UINT parsed = 0;
+    if (ParseUnsigned(ReadText(pDX, nIDC), parsed))
+        value = parsed;
+    else
+        ReportFailure(pDX, kEnterPositiveInteger);
 }
 
 void DDX_Text(CDataExchange* pDX, int nIDC, double& value) {
@@ -195,17 +171,9 @@ void DDX_Check(CDataExchange* pDX, int nIDC, int& value) {
         box->setChecked(value != 0);
 }
 
-void DDV_MinMaxInt(CDataExchange* pDX, int value, int minVal, int maxVal) {
-    ValidateRange(pDX, value, minVal, maxVal);
-}
-
 void DDV_MinMaxUInt(CDataExchange* pDX, UINT value, UINT minVal, UINT maxVal) {
-    ValidateRange(pDX, value, minVal, maxVal);
-}
-
-void DDV_MinMaxDouble(CDataExchange* pDX, double const& value, double minVal, double maxVal) {
     if (pDX->Failed() || !pDX->m_bSaveAndValidate || pDX->LeavesLastControl() ||
         (value >= minVal && value <= maxVal))
         return;
-    ReportFailure(pDX, Substitute(kNumberRange, FormatDouble(minVal), FormatDouble(maxVal)));
+    ReportFailure(pDX, Substitute(kIntegerRange, FormatUnsigned(minVal), FormatUnsigned(maxVal)));
 }

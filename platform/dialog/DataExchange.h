@@ -41,15 +41,10 @@ class CDataExchange {
 
 void DDX_Control(CDataExchange* pDX, int nIDC, CWnd& rControl);
 void DDX_Text(CDataExchange* pDX, int nIDC, std::string& value);
-void DDX_Text(CDataExchange* pDX, int nIDC, int& value);
 void DDX_Text(CDataExchange* pDX, int nIDC, UINT& value);
-void DDX_Text(CDataExchange* pDX, int nIDC, long& value);
-void DDX_Text(CDataExchange* pDX, int nIDC, unsigned long& value);
 // Written as "%.*g" with 15 significant digits.
 void DDX_Text(CDataExchange* pDX, int nIDC, double& value);
-// 0 clear, 1 checked, 2 indeterminate.
+// 0 clear, 1 checked.
 void DDX_Check(CDataExchange* pDX, int nIDC, int& value);
 
-void DDV_MinMaxInt(CDataExchange* pDX, int value, int minVal, int maxVal);
 void DDV_MinMaxUInt(CDataExchange* pDX, UINT value, UINT minVal, UINT maxVal);
-void DDV_MinMaxDouble(CDataExchange* pDX, double const& value, double minVal, double maxVal);

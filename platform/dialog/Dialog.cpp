@@ -22,11 +22,6 @@ std::vector<CDialog*>& LiveDialogs() {
     return dialogs;
 }
 
-const DialogTemplate& TemplateOrEmpty(const DialogTemplate* t) {
-    static const DialogTemplate empty{};
-    return t ? *t : empty;
-}
-
 } // namespace
 
 DialogWindow* FrontDialogWindow() {
@@ -44,10 +39,6 @@ struct CDialog::Impl {
     int openBoxes = 0; // message boxes of this dialog now open
     std::map<int, std::unique_ptr<CWnd>> items;
 };
-
-CDialog::CDialog(UINT nIDTemplate, CWnd* pParentWnd)
-    : m_pTemplate(&TemplateOrEmpty(AfxFindDialogTemplate(nIDTemplate))), m_pParentWnd(pParentWnd),
-      m_pImpl(std::make_unique<Impl>()) {}
 
 CDialog::CDialog(const DialogTemplate& dialogTemplate, CWnd* pParentWnd)
     : m_pTemplate(&dialogTemplate), m_pParentWnd(pParentWnd), m_pImpl(std::make_unique<Impl>()) {}
@@ -296,14 +287,10 @@ BOOL CDialog::ShowWindow(int nCmdShow) {
         return FALSE;
     const BOOL wasVisible = w->isVisible() ? TRUE : FALSE;
     switch (nCmdShow) {
-    case SW_HIDE:
-        w->hide();
-        break;
     case SW_MINIMIZE:
         w->showMinimized();
         break;
     case SW_RESTORE:
-    case SW_SHOWNORMAL:
         w->showNormal();
         break;
     default:
@@ -379,7 +366,6 @@ LRESULT CDialog::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_PAINT:
         OnPaint();
         return 0;
-    case WM_ERASEBKGND:
     case WM_ICONERASEBKGND:
         if (m_pImpl->window)
             m_pImpl->window->EraseSurface();

@@ -16,8 +16,6 @@ class DialogWindow;
 // the window is destroyed (WM_DESTROY first) before DoModal returns.
 class CDialog : public CWnd {
   public:
-    // The template is looked up among the registered resources.
-    explicit CDialog(UINT nIDTemplate, CWnd* pParentWnd = nullptr);
     // The template must outlive the dialog.
     explicit CDialog(const DialogTemplate& dialogTemplate, CWnd* pParentWnd = nullptr);
     ~CDialog() override;
@@ -73,12 +71,12 @@ class CDialog : public CWnd {
     LRESULT SendMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
 
     QWidget* GetSafeHwnd() const override;
-    BOOL ShowWindow(int nCmdShow) override;
+    // Returns whether the window was visible before the call.
+    BOOL ShowWindow(int nCmdShow);
     // The client area is asked to repaint: WM_PAINT follows.
-    void Invalidate(BOOL bErase = TRUE) override;
-    void UpdateWindow() override;
+    void Invalidate(BOOL bErase = TRUE);
+    void UpdateWindow();
 
-    const DialogTemplate& GetTemplate() const { return *m_pTemplate; }
     // The widget of control nID, or null (framework use).
     QWidget* FindControl(int nID) const;
     DialogWindow* GetDialogWindow() const;

@@ -26,20 +26,17 @@ enum class ControlKind {
 enum class CtlStyle : unsigned {
     None = 0,
     TabStop = 1u << 0,
-    Default = 1u << 1, // same as ControlKind::DefPushButton for a push button
     Hidden = 1u << 2,
     Disabled = 1u << 3,
     ReadOnly = 1u << 4,
-    Number = 1u << 5, // an edit that takes only digits from the keyboard
-    Center = 1u << 6, // text alignment; left when neither Center nor Right
-    Right = 1u << 7,
+    Number = 1u << 5,     // an edit that takes only digits from the keyboard
+    Right = 1u << 7,      // text alignment; left without it
     LeftText = 1u << 8,   // check box text to the left of its box
     StaticEdge = 1u << 9, // thin sunken edge
     NoBorder = 1u << 10,  // edit or list box without its border
     Smooth = 1u << 11,    // continuous progress bar
     Vertical = 1u << 12,  // vertical slider
     NoTicks = 1u << 13,   // slider without tick marks
-    Sort = 1u << 14,      // sorted list box
     Notify = 1u << 15,    // list box that reports double-clicks
 };
 

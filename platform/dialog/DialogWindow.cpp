@@ -20,9 +20,6 @@
 #include <QTimer>
 
 #include <algorithm>
-#include <chrono>
-#include <cstdio>
-#include <cstdlib>
 
 namespace {
 
@@ -104,7 +101,7 @@ void DialogWindow::CreateControls(const DialogTemplate& t) {
         m_controls.emplace(c.id, widget); // the first of equal identifiers is the one found
         m_controlOrder.push_back(widget);
         const int id = c.id;
-        if (c.kind == ControlKind::DefPushButton || HasStyle(c.style, CtlStyle::Default))
+        if (c.kind == ControlKind::DefPushButton)
             m_defaultButtonId = id;
         if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
             connect(button, &QAbstractButton::clicked, this,
@@ -255,33 +252,6 @@ void DialogWindow::paintEvent(QPaintEvent* event) {
         painter.drawImage(QRectF(area), m_surface,
                           QRectF(QPointF(area.topLeft()) * ratio, QSizeF(area.size()) * ratio));
     painter.end();
-    static bool firstPaintSeen = false;
-    if (!firstPaintSeen) {
-        firstPaintSeen = true;
-        OnFirstPaint();
-    }
-}
-
-// Hooks for start-up measurements and pictures of the real window, off unless asked for
-// in the environment, and only for the first dialog window of the process:
-//   AFX_REPORT_FIRST_PAINT=1   prints "first-paint <steady clock in ns>" on stdout;
-//   AFX_SCREENSHOT=file.png    saves the window with its controls once the first timer
-//                              ticks have drawn, then ends it as the cancel command does.
-void DialogWindow::OnFirstPaint() {
-    if (const char* report = std::getenv("AFX_REPORT_FIRST_PAINT"); report && *report) {
-        const auto now = std::chrono::steady_clock::now().time_since_epoch();
-        std::printf("first-paint %lld\n",
-                    static_cast<long long>(std::chrono::nanoseconds(now).count()));
-        std::fflush(stdout);
-    }
-    const char* path = std::getenv("AFX_SCREENSHOT");
-    if (!path || !*path)
-        return;
-    QTimer::singleShot(500, this, [this, file = QString::fromLocal8Bit(path)] {
-        if (!grab().save(file))
-            std::fprintf(stderr, "screenshot: cannot write %s\n", qPrintable(file));
-        Command(IDCANCEL, BN_CLICKED);
-    });
 }
 
 void DialogWindow::showEvent(QShowEvent* event) {

@@ -136,7 +136,6 @@ class DialogWindow final : public QDialog {
     void Command(int id, UINT code);
     void PressDefaultButton();
     void DispatchPaint();
-    void OnFirstPaint();
     void ApplyFailedControlFocus();
     void ReportLostFocus(QWidget* old, QWidget* now);
     void ArrangePanes();
@@ -172,6 +171,6 @@ void MergeArea(std::vector<CRect>& areas, CRect area);
 
 // The window of the most recent live dialog, which owns message boxes that name no owner.
 DialogWindow* FrontDialogWindow();
-// A modal message box with its own event loop; returns IDOK, IDCANCEL, IDYES, ...
+// A modal message box with its own event loop and one OK button; returns IDOK.
 int ShowMessageBox(DialogWindow* owner, const std::string& text, const std::string& caption,
                    UINT type);

@@ -12,12 +12,8 @@ class CWnd;
 
 // Options of the file dialogs, with their Windows values. Those without a counterpart here
 // (the read-only box, the network button, the explorer style) are accepted and change nothing.
-inline constexpr DWORD OFN_READONLY = 0x00000001;
 inline constexpr DWORD OFN_OVERWRITEPROMPT = 0x00000002;
 inline constexpr DWORD OFN_HIDEREADONLY = 0x00000004;
-inline constexpr DWORD OFN_NOCHANGEDIR = 0x00000008;
-inline constexpr DWORD OFN_PATHMUSTEXIST = 0x00000800;
-inline constexpr DWORD OFN_FILEMUSTEXIST = 0x00001000;
 inline constexpr DWORD OFN_NONETWORKBUTTON = 0x00020000;
 inline constexpr DWORD OFN_EXPLORER = 0x00080000;
 

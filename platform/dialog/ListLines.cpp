@@ -24,14 +24,6 @@ void ListLines::Append(std::span<const std::string_view> lines) {
     }
 }
 
-void ListLines::Insert(int row, std::string_view line) {
-    Announce();
-    beginInsertRows(QModelIndex(), row, row);
-    m_lines.insert(m_lines.begin() + row, Store(line));
-    ++m_announced;
-    endInsertRows();
-}
-
 void ListLines::Remove(int row) {
     Announce();
     beginRemoveRows(QModelIndex(), row, row);

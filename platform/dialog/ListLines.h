@@ -24,7 +24,6 @@ class ListLines final : public QAbstractListModel {
     }
 
     void Append(std::span<const std::string_view> lines);
-    void Insert(int row, std::string_view line);
     void Remove(int row);
     void Clear();
     // Tells the view of the lines appended since it last heard.

@@ -100,12 +100,9 @@ protected:                                                                      
 // void memberFxn(): a button's or check box's click
 #define ON_BN_CLICKED(id, memberFxn)                                                               \
     {WM_COMMAND, BN_CLICKED, static_cast<UINT>(id), &::afx_detail::Call<&ThisClass::memberFxn>},
-#define ON_COMMAND(id, memberFxn) ON_BN_CLICKED(id, memberFxn)
-// void memberFxn(): a list box's double-click or change of selection
+// void memberFxn(): a list box's double-click
 #define ON_LBN_DBLCLK(id, memberFxn)                                                               \
     {WM_COMMAND, LBN_DBLCLK, static_cast<UINT>(id), &::afx_detail::Call<&ThisClass::memberFxn>},
-#define ON_LBN_SELCHANGE(id, memberFxn)                                                            \
-    {WM_COMMAND, LBN_SELCHANGE, static_cast<UINT>(id), &::afx_detail::Call<&ThisClass::memberFxn>},
 // void memberFxn(): an edit has lost the keyboard focus to another control of its window
 #define ON_EN_KILLFOCUS(id, memberFxn)                                                             \
     {WM_COMMAND, EN_KILLFOCUS, static_cast<UINT>(id), &::afx_detail::Call<&ThisClass::memberFxn>},

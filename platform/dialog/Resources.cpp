@@ -1,4 +1,3 @@
-#include "DialogTemplate.h"
 #include "IconResource.h"
 #include "WinApp.h"
 
@@ -10,11 +9,6 @@
 namespace {
 
 // Registrations may come from static initialisers, hence the function-local tables.
-std::map<UINT, const DialogTemplate*>& Templates() {
-    static std::map<UINT, const DialogTemplate*> table;
-    return table;
-}
-
 std::map<UINT, std::string>& Strings() {
     static std::map<UINT, std::string> table;
     return table;
@@ -33,16 +27,6 @@ QImage IconResource::Picture(int size) const {
         if (!best || std::abs(picture.width() - size) < std::abs(best->width() - size))
             best = &picture;
     return best ? *best : QImage();
-}
-
-BOOL AfxRegisterDialogTemplate(UINT nID, const DialogTemplate& dialogTemplate) {
-    Templates()[nID] = &dialogTemplate;
-    return TRUE;
-}
-
-const DialogTemplate* AfxFindDialogTemplate(UINT nID) {
-    const auto it = Templates().find(nID);
-    return it == Templates().end() ? nullptr : it->second;
 }
 
 BOOL AfxRegisterString(UINT nID, const std::string& text) {

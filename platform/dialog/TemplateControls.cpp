@@ -50,11 +50,7 @@ void NotifyListBox::mouseDoubleClickEvent(QMouseEvent* event) {
 namespace {
 
 Qt::Alignment HorizontalAlignment(CtlStyle style) {
-    if (HasStyle(style, CtlStyle::Right))
-        return Qt::AlignRight;
-    if (HasStyle(style, CtlStyle::Center))
-        return Qt::AlignHCenter;
-    return Qt::AlignLeft;
+    return HasStyle(style, CtlStyle::Right) ? Qt::AlignRight : Qt::AlignLeft;
 }
 
 // A sunken one-pixel edge: dark above and left, light below and right.
@@ -120,8 +116,7 @@ QWidget* MakeWidget(const DialogControl& c, QWidget* parent) {
         auto* button = new QPushButton(text, parent);
         // A focused button takes Enter, as on Windows.
         button->setAutoDefault(true);
-        button->setDefault(c.kind == ControlKind::DefPushButton ||
-                           HasStyle(c.style, CtlStyle::Default));
+        button->setDefault(c.kind == ControlKind::DefPushButton);
         return button;
     }
     case ControlKind::Edit: {
@@ -159,7 +154,6 @@ QWidget* MakeWidget(const DialogControl& c, QWidget* parent) {
         auto* list = new NotifyListBox(parent);
         list->setSelectionMode(QAbstractItemView::SingleSelection);
         list->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-        list->sorted = HasStyle(c.style, CtlStyle::Sort);
         if (HasStyle(c.style, CtlStyle::NoBorder))
             list->setFrameShape(QFrame::NoFrame);
         return list;

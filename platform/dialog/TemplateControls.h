@@ -31,8 +31,6 @@ class NotifyListBox final : public QListView {
   public:
     explicit NotifyListBox(QWidget* parent);
     std::function<void()> onDoubleClicked;
-    // Lines go into their place in case-blind order rather than at the end.
-    bool sorted = false;
 
     ListLines& Lines() { return m_lines; }
 

@@ -6,7 +6,6 @@
 #include <string>
 
 class CWnd;
-struct DialogTemplate;
 
 // The program-wide application object; exactly one exists. AfxWinMain makes the Qt
 // application, then calls InitInstance; when it returns FALSE the program ends there.
@@ -39,10 +38,8 @@ inline BOOL AfxEnableControlContainer() {
 // The body of main(): returns the program's exit code.
 int AfxWinMain(int argc, char** argv);
 
-// The program's resources, registered by identifier before they are used. Templates and
-// icon pictures are kept by reference and must live as long as the program.
-BOOL AfxRegisterDialogTemplate(UINT nID, const DialogTemplate& dialogTemplate);
-const DialogTemplate* AfxFindDialogTemplate(UINT nID);
+// The program's strings and icons, registered by identifier before they are used. Icon
+// pictures are kept by reference and must live as long as the program.
 BOOL AfxRegisterString(UINT nID, const std::string& text);
 // FALSE when no string has that identifier (text then empty).
 BOOL AfxLoadString(UINT nID, std::string& text);
@@ -54,6 +51,3 @@ HICON AfxFindIcon(UINT nID);
 // sharp; otherwise the nearest is scaled smoothly. FALSE when there is no such icon or the
 // file cannot be written.
 BOOL AfxSaveIconPicture(UINT nID, int size, const std::string& path);
-
-// Message boxes owned by the dialog in front; the caption is the application's name.
-int AfxMessageBox(const std::string& text, UINT nType = MB_OK, UINT nIDHelp = 0);

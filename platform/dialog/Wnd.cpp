@@ -32,15 +32,6 @@ BOOL CWnd::IsWindowEnabled() const {
     return w && w->isEnabled() ? TRUE : FALSE;
 }
 
-BOOL CWnd::ShowWindow(int nCmdShow) {
-    QWidget* w = GetSafeHwnd();
-    if (!w)
-        return FALSE;
-    const BOOL wasVisible = w->isHidden() ? FALSE : TRUE;
-    w->setVisible(nCmdShow != SW_HIDE);
-    return wasVisible;
-}
-
 BOOL CWnd::SetForegroundWindow() {
     QWidget* w = GetSafeHwnd();
     if (!w)
@@ -103,33 +94,6 @@ void CWnd::GetWindowText(std::string& text) const {
     text = value.toStdString();
 }
 
-int CWnd::GetWindowTextLength() const {
-    std::string text;
-    GetWindowText(text);
-    return static_cast<int>(text.size());
-}
-
-void CWnd::SetFocus() {
-    if (QWidget* w = GetSafeHwnd())
-        w->setFocus(Qt::OtherFocusReason);
-}
-
-void CWnd::Invalidate(BOOL) {
-    if (QWidget* w = GetSafeHwnd())
-        w->update();
-}
-
-void CWnd::UpdateWindow() {
-    if (QWidget* w = GetSafeHwnd())
-        w->repaint();
-}
-
-BOOL CWnd::RedrawWindow() {
-    Invalidate();
-    UpdateWindow();
-    return GetSafeHwnd() ? TRUE : FALSE;
-}
-
 // --- CMenu ---
 
 BOOL CMenu::AppendMenu(UINT nFlags, UINT_PTR nIDNewItem, const std::string& text) {
@@ -141,7 +105,6 @@ BOOL CMenu::AppendMenu(UINT nFlags, UINT_PTR nIDNewItem, const std::string& text
     }
     QAction* action = m_pMenu->addAction(QString::fromStdString(text));
     action->setData(QVariant::fromValue(static_cast<UINT>(nIDNewItem)));
-    action->setEnabled((nFlags & (MF_GRAYED | MF_DISABLED)) == 0);
     return TRUE;
 }
 
@@ -156,17 +119,12 @@ UINT CMenu::GetMenuItemID(int nPos) const {
     return action->isSeparator() ? 0 : action->data().toUInt();
 }
 
-int CMenu::GetMenuString(UINT nIDItem, std::string& text, UINT nFlags) const {
+int CMenu::GetMenuString(UINT nIDItem, std::string& text, UINT) const {
     text.clear();
     if (!m_pMenu)
         return 0;
-    const auto actions = m_pMenu->actions();
-    for (int pos = 0; pos < actions.size(); ++pos) {
-        const QAction* action = actions.at(pos);
-        const bool match = (nFlags & MF_BYPOSITION)
-                               ? pos == static_cast<int>(nIDItem)
-                               : !action->isSeparator() && action->data().toUInt() == nIDItem;
-        if (match) {
+    for (const QAction* action : m_pMenu->actions()) {
+        if (!action->isSeparator() && action->data().toUInt() == nIDItem) {
             text = action->text().toStdString();
             return static_cast<int>(text.size());
         }

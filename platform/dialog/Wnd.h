@@ -21,27 +21,18 @@ class CWnd {
     // The live widget, or null when there is none (not attached, or window destroyed).
     virtual QWidget* GetSafeHwnd() const;
 
-    int GetDlgCtrlID() const { return m_nID; }
-
     // Returns whether the window was disabled before the call.
     BOOL EnableWindow(BOOL bEnable = TRUE);
     BOOL IsWindowEnabled() const;
-    // Returns whether the window was visible before the call.
-    virtual BOOL ShowWindow(int nCmdShow);
     BOOL IsWindowVisible() const;
 
     // Text is UTF-8: a button's or label's text, an edit's content, a frame's title, a
     // dialog's caption.
     void SetWindowText(const std::string& text);
     void GetWindowText(std::string& text) const;
-    int GetWindowTextLength() const;
 
-    void SetFocus();
     // Puts the window's top-level window in front of the others and gives it the input focus.
     BOOL SetForegroundWindow();
-    virtual void Invalidate(BOOL bErase = TRUE);
-    virtual void UpdateWindow();
-    BOOL RedrawWindow();
 
     // Files and folders dropped on the window arrive at its dialog as WM_DROPFILES.
     void DragAcceptFiles(BOOL bAccept = TRUE);
@@ -65,6 +56,7 @@ class CMenu {
     int GetMenuItemCount() const;
     // 0 for a separator, as Windows reports it.
     UINT GetMenuItemID(int nPos) const;
+    // By command identifier (MF_BYCOMMAND) only.
     int GetMenuString(UINT nIDItem, std::string& text, UINT nFlags) const;
 
     QMenu* GetSafeHmenu() const { return m_pMenu; }

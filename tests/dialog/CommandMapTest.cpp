@@ -191,7 +191,7 @@ TEST(CommandMap, TimerKeepsFiringWhileAMessageBoxIsOpen) {
     MessageBoxWatcher watcher([&dlg] { return dlg.timerIds.size() >= 3; });
     dlg.onInit = [&](TestDialog& d) {
         d.SetTimer(7, 10);
-        AfxMessageBox("Hello", MB_ICONINFORMATION);
+        d.MessageBox("Hello", {}, MB_ICONINFORMATION);
         ticksWhenBoxClosed = d.timerIds.size();
     };
     dlg.onTick = [](TestDialog& d, UINT_PTR) {

@@ -134,7 +134,7 @@ TEST(Template, StylesAreApplied) {
 TEST(Template, ControlClassesDriveTheirWidgets) {
     OpenDialog open;
     CListBox& list = open.dlg.m_list;
-    // Not sorted: lines stay in the order added.
+    // Lines stay in the order added.
     EXPECT_EQ(list.AddString("b"), 0);
     EXPECT_EQ(list.AddString("a"), 1);
     EXPECT_EQ(list.AddString("c"), 2);
@@ -160,16 +160,6 @@ TEST(Template, ControlClassesDriveTheirWidgets) {
     EXPECT_EQ(text, "e");
     list.ResetContent();
     EXPECT_EQ(list.GetCount(), 0);
-
-    // Sorted: each line goes to its place, without regard to case.
-    CListBox& sorted = open.dlg.m_sortedList;
-    EXPECT_EQ(sorted.AddString("b"), 0);
-    const std::vector<std::string_view> unsorted = {"C", "a", "B"};
-    EXPECT_EQ(sorted.AddStrings(unsorted), 2);
-    std::vector<std::string> lines;
-    for (int i = 0; sorted.GetText(i, text) != LB_ERR; ++i)
-        lines.push_back(text);
-    EXPECT_EQ(lines, (std::vector<std::string>{"a", "b", "B", "C"}));
 
     CSliderCtrl& slider = open.dlg.m_slider;
     slider.SetRange(0, 255);

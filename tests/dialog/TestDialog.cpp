@@ -29,7 +29,6 @@ constexpr DialogControl kControls[] = {
     {kPlain, K::CheckBox, "Plain", 10, 112, 40, 10, S::TabStop},
     {IDCANCEL, K::PushButton, "Cancel", 10, 10, 50, 14, S::Hidden | S::Disabled},
     {kOff, K::PushButton, "Off", 60, 110, 40, 14, S::TabStop | S::Disabled},
-    {kSortedList, K::ListBox, "", 120, 95, 100, 30, S::Sort},
     {IDC_STATIC, K::Icon, "", 300, 100, 20, 20, S::None, kIcon},
 };
 
@@ -96,7 +95,6 @@ BOOL TestDialog::OnInitDialog() {
 void TestDialog::DoDataExchange(CDataExchange* pDX) {
     CDialog::DoDataExchange(pDX);
     DDX_Control(pDX, kList, m_list);
-    DDX_Control(pDX, kSortedList, m_sortedList);
     DDX_Control(pDX, kSlider, m_slider);
     DDX_Control(pDX, kVSlider, m_vslider);
     DDX_Control(pDX, kProgress, m_progress);

@@ -25,7 +25,6 @@ constexpr int kList = 1008;
 constexpr int kDefault = 1009;
 constexpr int kPlain = 1010;
 constexpr int kOff = 1011;
-constexpr int kSortedList = 1012;
 constexpr UINT kIcon = 900;
 constexpr UINT kAbout = 16;
 
@@ -46,7 +45,6 @@ class TestDialog : public CDialog {
     UINT m_time = 5000;
     int m_plain = 0;
     CListBox m_list;
-    CListBox m_sortedList;
     CSliderCtrl m_slider;
     CSliderCtrl m_vslider;
     CProgressCtrl m_progress;
