@@ -38,17 +38,22 @@ bool Engine::PlayStream(int channel, Stream* stream) {
     if (!IsChannel(channel) || !IsStream(stream)) {
         return false;
     }
-    if (stream->played) {
+    const bool rewound = stream->played;
+    if (rewound) {
         // Played before: start again from the top, wherever it was.
         mixer_.TakeOut(stream);
         mixer_.WaitForBlockBoundary();
         stream->Rewind();
-        feeder_.Nudge();
     }
     stream->played = true;
     Channel& slot = mixer_.At(channel);
-    if (Stream* previous = slot.stream.exchange(stream)) {
+    Stream* previous = slot.stream.exchange(stream);
+    if (previous) {
         slot.fading.store(previous);
+    }
+    if (rewound || previous) {
+        // The rewound ring wants filling, the stopped one topping up (see StopStream).
+        feeder_.Nudge();
     }
     return true;
 }
@@ -58,6 +63,9 @@ bool Engine::StopStream(Stream* stream) {
         return false;
     }
     FadeOutOnChannels(stream);
+    // A stream stays open while stopped, often until it plays again. Topped up now, its
+    // ring is far from the feeder's low water, and the feeder need not look at it often.
+    feeder_.Nudge();
     return true;
 }
 

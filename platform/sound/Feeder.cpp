@@ -6,9 +6,18 @@
 namespace fsound {
 
 namespace {
-// A ring of two seconds loses a fiftieth of itself in this time, and a decoded chunk is
-// about twice as long.
-constexpr auto kIdlePoll = std::chrono::milliseconds(40);
+// A fill round starts once an open stream's ring is down to half (about a second), and
+// tops up every stream that wants data, so the thread decodes about once a second rather
+// than for every chunk the mixer takes.
+constexpr std::size_t kLowWaterFrames = kRingFrames / 2;
+// Between rounds the thread sleeps until a ring drained at the mix rate could reach the
+// low water, but never longer than this, for a mixer faster than real time: one twice as
+// fast still finds half a second in the ring when the thread next looks, however full the
+// ring was when it went to sleep (one three times as fast, only just).
+constexpr auto kLongestNap = std::chrono::milliseconds(500);
+// Nor shorter than this: a ring a few frames above the low water is left to the next look,
+// this much later at most, when it still holds about a second.
+constexpr auto kShortestNap = std::chrono::milliseconds(40);
 // How often a retired stream is looked at: its fade-out is mixed within the
 // next block (23 ms), and it is released soon after.
 constexpr auto kRetiredPoll = std::chrono::milliseconds(5);
@@ -148,34 +157,71 @@ void Feeder::ReleaseRetired() {
     }
 }
 
+bool Feeder::FillPass() {
+    bool decoded = false;
+    std::size_t cursor = 0;
+    while (Stream* stream = PickAndLock(cursor)) {
+        stream->FillTo(stream->ring.Available() + kDecodeChunkFrames);
+        stream->decodeLock.unlock();
+        decoded = true;
+    }
+    return decoded;
+}
+
+bool Feeder::SomeRingLow() const {
+    return std::any_of(streams_.begin(), streams_.end(), [](const std::unique_ptr<Stream>& s) {
+        return !s->endOfData.load(std::memory_order_relaxed) &&
+               s->ring.Available() <= kLowWaterFrames;
+    });
+}
+
+std::optional<std::chrono::microseconds> Feeder::NapLength() const {
+    // The mixer lets go of a retired stream without a word, so it is looked for.
+    if (!retired_.empty()) {
+        return kRetiredPoll;
+    }
+    std::optional<std::size_t> headroom; // frames the first stream to get low has to go
+    for (const auto& stream : streams_) {
+        if (!stream->endOfData.load(std::memory_order_relaxed)) {
+            const std::size_t available = stream->ring.Available();
+            const std::size_t above = available > kLowWaterFrames ? available - kLowWaterFrames : 0;
+            headroom = std::min(headroom.value_or(above), above);
+        }
+    }
+    if (!headroom) {
+        // Nothing open still to decode: nothing can get low until a stream is added or rewound.
+        return std::nullopt;
+    }
+    const std::chrono::microseconds untilLow(*headroom * 1'000'000 / kMixRate);
+    return std::clamp<std::chrono::microseconds>(untilLow, kShortestNap, kLongestNap);
+}
+
 void Feeder::Run() {
+    bool filling = true;
     for (;;) {
-        // One chunk per stream in turn, so a stream just opened cannot starve
-        // one that is playing.
-        bool decoded = false;
-        std::size_t cursor = 0;
-        while (Stream* stream = PickAndLock(cursor)) {
-            stream->FillTo(stream->ring.Available() + kDecodeChunkFrames);
-            stream->decodeLock.unlock();
-            decoded = true;
+        // A round is passes of one chunk per stream in turn, so a stream just opened cannot
+        // starve one that is playing; it ends when no stream wants more.
+        if (filling) {
+            filling = FillPass();
         }
         ReleaseRetired();
         std::unique_lock<std::mutex> lock(registryLock_);
         if (quit_) {
             return;
         }
-        if (!decoded) {
-            // With no stream open or retired nothing can drain, so the thread sleeps until
-            // one is added; an open stream's ring is drained by the mixer, which may not
-            // signal, nor does it when it lets go of a retired stream.
-            if (streams_.empty() && retired_.empty()) {
-                wake_.wait(lock, [this] { return nudged_ || quit_; });
-            } else {
-                wake_.wait_for(lock, retired_.empty() ? kIdlePoll : kRetiredPoll,
-                               [this] { return nudged_ || quit_; });
-            }
-            nudged_ = false;
+        if (filling) {
+            continue;
         }
+        // The mixer drains the rings without a word (it may not signal), so the thread
+        // wakes by the clock to look at them.
+        const auto woken = [this] { return nudged_ || quit_; };
+        if (const auto nap = NapLength()) {
+            wake_.wait_for(lock, *nap, woken);
+        } else {
+            wake_.wait(lock, woken);
+        }
+        filling = nudged_ || SomeRingLow();
+        nudged_ = false;
     }
 }
 

@@ -8,6 +8,17 @@
 // lock (hand over hand), so Remove can be sure the feeder has let go of what
 // it removed. Retired streams belong to the feeder thread, which alone
 // releases them (or the destructor, once that thread has ended).
+//
+// The feeder thread decodes in rounds: when nudged, or when an open stream's
+// ring is down to half (a second), it tops up every stream that wants data.
+// The mixer drains the rings without signalling anything, so in between the
+// thread sleeps by the clock: until a ring drained at the mix rate could reach
+// the half, within 40..500 ms. A ring it finds low therefore still holds about
+// a second, and no sleep is long enough for a mixer even twice as fast as real
+// time to empty one. A stopped stream is topped up at its stop (a nudge), so
+// it stays far from the half and costs two looks a second; streams at their
+// end cost none. While a retired stream waits for the mixer to let go, the
+// thread looks every 5 ms; with nothing open or retired, it waits for a nudge.
 #pragma once
 
 #include "Mixer.h"
@@ -39,13 +50,18 @@ public:
     // waiting, and releases it on that thread once the mixer has let go of it.
     void Retire(Stream* stream);
     bool Contains(const Stream* stream) const;
-    // Wakes the thread early (a stream was added or rewound).
+    // Wakes the thread early (a stream was added, rewound or stopped).
     void Nudge();
 
     void FillForNextBlock();
 
 private:
     void Run();
+    // One chunk for each stream that wants data; false when none did.
+    bool FillPass();
+    // With the registry lock held.
+    bool SomeRingLow() const;
+    std::optional<std::chrono::microseconds> NapLength() const;
     // The next stream that wants data, already locked for decoding.
     Stream* PickAndLock(std::size_t& cursor);
 

@@ -3,6 +3,7 @@
 #include "SoundTest.h"
 
 #include <chrono>
+#include <cstdlib>
 #include <random>
 #include <thread>
 
@@ -26,6 +27,31 @@ TEST_F(RealTimeOutputTest, AStreamPlaysToItsEndByItself) {
     FSOUND_STATS stats{};
     FSOUND_GetStats(&stats);
     EXPECT_GE(stats.blocksMixed, 13u);
+}
+
+// SDL's disk output, told to write a block every 11 ms, mixes about twice as fast as real
+// time. A file several rings long plays through without a gap only if the feeder refills
+// the ring round after round and never sleeps long enough for the mixer to empty it.
+TEST_F(RealTimeOutputTest, ARingDrainedTwiceAsFastAsRealTimeNeverRunsDry) {
+    FSOUND_Close();
+    // No other test here opens a device, so the environment is left as set.
+    setenv("SDL_AUDIODRIVER", "disk", 1);
+    setenv("SDL_DISKAUDIOFILE", "/dev/null", 1);
+    setenv("SDL_DISKAUDIODELAY", "11", 1);
+    ASSERT_NE(FSOUND_SetOutput(FSOUND_OUTPUT_DEVICE), 0);
+    ASSERT_NE(FSOUND_Init(44100, 2, 0), 0);
+    const std::string path = dir_.File("long.wav");
+    ASSERT_TRUE(WriteWav16(path, 44100, 2, 8 * 44100, Music(44100, 7)));
+    FSOUND_STREAM* stream = FSOUND_Stream_OpenFile(path.c_str(), FSOUND_LOOP_OFF, 0);
+    ASSERT_NE(stream, nullptr);
+    ASSERT_NE(FSOUND_Stream_Play(0, stream), 0);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (FSOUND_IsPlaying(0) && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_EQ(FSOUND_Stream_GetTime(stream), 8000);
+    FSOUND_STATS stats{};
+    FSOUND_GetStats(&stats);
+    EXPECT_EQ(stats.underruns, 0u);
 }
 
 TEST_F(RealTimeOutputTest, CallsMadeWhileTheMixerRunsAreSafe) {
