@@ -58,6 +58,12 @@ int AfxWinMain(int argc, char** argv) {
     // settings are sent where no file can be made or read: /dev/null is not a directory.
     for (const QSettings::Format format : {QSettings::NativeFormat, QSettings::IniFormat})
         QSettings::setPath(format, QSettings::UserScope, QStringLiteral("/dev/null"));
+    // A dialog's window shows small areas it drew many times a second (a meter, say). Through
+    // shared memory, Qt's X11 backing store waits for the server to finish reading the last
+    // image before each repaint, a round trip that wakes two threads every time; sent over the
+    // connection, an area of a few dozen kilobytes costs less than that wait. (Qt's switch:
+    // set to anything, shared memory is not used; other platforms ignore it.)
+    qputenv("QT_XCB_NO_MITSHM", "1");
     QApplication application(argc, argv);
     CWinApp* app = AfxGetApp();
     if (!app)
