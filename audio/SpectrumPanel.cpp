@@ -62,7 +62,7 @@ void OutlinedRectangle(CDC& dc, int left, int top, int right, int bottom, COLORR
 CSpectrumPanel::CSpectrumPanel()
     : m_needle(0), m_pDC(nullptr), m_x(0), m_y(0), m_spectrumX(0), m_pi(4.0 * std::atan(1.0)),
       m_degToRad(m_pi * (1.0 / 180.0)), m_level(0), m_columnPeak{}, m_scale(50.0f), m_lampCount(0),
-      m_spectrumAtRest(false) {
+      m_spectrumAtRest(false), m_columnsShown(false), m_shownEraseTo{}, m_shownHeight{} {
 }
 
 CSpectrumPanel::~CSpectrumPanel() = default;
@@ -82,6 +82,7 @@ void CSpectrumPanel::DrawFrame() {
     if (!m_pDC)
         return;
     m_spectrumAtRest = false;
+    m_columnsShown = false;
     CDC& dc = *m_pDC;
     ScopedPen outline(&dc, PS_SOLID, 1, kBlack);
     ScopedBrush fill(&dc, kBoxFill);
@@ -187,26 +188,20 @@ void CSpectrumPanel::DrawSpectrum(const float* s) {
     // tick show the columns where they would have been.
     CDC* dc = m_pDC;
     bool nothingHeld = true;
-    {
-        // Only the area above each held height is erased: a column that drops falls back
-        // ten pixels per call instead of vanishing.
-        ScopedPen background(dc, PS_SOLID, 1, kSpectrumBackground);
-        for (int i = 0; i < kColumns; ++i) {
-            if (dc) {
-                dc->MoveTo(m_spectrumX + 1 + i, m_y + 1);
-                dc->LineTo(m_spectrumX + 1 + i, m_y + 99 - m_columnPeak[i]);
-            }
-            if (m_columnPeak[i] > 0) {
-                nothingHeld = false;
-                m_columnPeak[i] -= kColumnFall;
-                if (m_columnPeak[i] < 0)
-                    m_columnPeak[i] = 0;
-            }
-        }
-    }
-    ScopedPen column(dc, PS_SOLID, 1, kColumn);
-    const int foot = m_y + kColumnBase;
+    // Each column is two lines down its own pixels: the area above its held height erased
+    // (a column that drops falls back ten pixels per call instead of vanishing), then its new
+    // height. Lines the column drew last time, with nothing drawn over them since, would only
+    // write what is there, so such a column is left as it stands.
+    int eraseTo[kColumns];
+    int height[kColumns];
     for (int i = 0; i < kColumns; ++i) {
+        eraseTo[i] = m_y + 99 - m_columnPeak[i];
+        if (m_columnPeak[i] > 0) {
+            nothingHeld = false;
+            m_columnPeak[i] -= kColumnFall;
+            if (m_columnPeak[i] < 0)
+                m_columnPeak[i] = 0;
+        }
         // A missing spectrum reads as silence, so the columns simply fall.
         const float product = s ? (s[2 * i] + s[2 * i + 1]) * m_scale : 0.0f;
         // Negative or NaN magnitudes would draw below the box or reach an undefined cast.
@@ -219,9 +214,33 @@ void CSpectrumPanel::DrawSpectrum(const float* s) {
             m_columnPeak[i] = h;
         if (h > 0)
             nothingHeld = false;
-        if (dc) {
-            dc->MoveTo(m_spectrumX + 1 + i, foot);
-            dc->LineTo(m_spectrumX + 1 + i, foot - h);
+        height[i] = h;
+    }
+    if (dc) {
+        bool redraw[kColumns];
+        for (int i = 0; i < kColumns; ++i) {
+            redraw[i] = !m_columnsShown || eraseTo[i] != m_shownEraseTo[i] ||
+                        height[i] != m_shownHeight[i];
+            m_shownEraseTo[i] = eraseTo[i];
+            m_shownHeight[i] = height[i];
+        }
+        m_columnsShown = true;
+        {
+            ScopedPen background(dc, PS_SOLID, 1, kSpectrumBackground);
+            for (int i = 0; i < kColumns; ++i) {
+                if (redraw[i]) {
+                    dc->MoveTo(m_spectrumX + 1 + i, m_y + 1);
+                    dc->LineTo(m_spectrumX + 1 + i, eraseTo[i]);
+                }
+            }
+        }
+        ScopedPen column(dc, PS_SOLID, 1, kColumn);
+        const int foot = m_y + kColumnBase;
+        for (int i = 0; i < kColumns; ++i) {
+            if (redraw[i]) {
+                dc->MoveTo(m_spectrumX + 1 + i, foot);
+                dc->LineTo(m_spectrumX + 1 + i, foot - height[i]);
+            }
         }
     }
     // Drawn once empty, the box is only drawn empty again, pixel for pixel.

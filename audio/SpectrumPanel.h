@@ -51,4 +51,8 @@ class CSpectrumPanel {
     float m_scale;
     int m_lampCount;
     bool m_spectrumAtRest;
+    // What each spectrum column last drew, valid until the frame paints the box over.
+    bool m_columnsShown;
+    int m_shownEraseTo[kSpectrumWidth - 2];
+    int m_shownHeight[kSpectrumWidth - 2];
 };
