@@ -13,8 +13,11 @@ CTEST_ENV  = QT_QPA_PLATFORM=offscreen SDL_AUDIODRIVER=dummy
 # benchmarks build as a user's or packager's build would (BENCH_WERROR=ON for CI).
 WERROR     = -DCORVALINE_WERROR=ON
 BENCH_WERROR ?= OFF
+# The formatter the layout is checked with; other versions lay the same code out differently.
+CLANG_FORMAT ?= clang-format-16
 
-.PHONY: deps run install test test-sanitize test-tsan soak bench bench-build fuzz clean
+.PHONY: deps run install test test-sanitize test-tsan soak bench bench-build fuzz format \
+	format-check clean
 
 deps:
 	@scripts/install-deps
@@ -94,6 +97,14 @@ fuzz: deps
 		mkdir -p $(FUZZ_BUILD)/corpus && \
 		$(FUZZ_RUN) -max_total_time=$(FUZZ_SECONDS) $(FUZZ_BUILD)/corpus $(FUZZ_CORPUS); \
 	fi
+
+# Every tracked C++ file laid out as .clang-format says: `format` rewrites them,
+# `format-check` only names those that differ (and fails).
+format: deps
+	git ls-files -z -- '*.cpp' '*.h' | xargs -0 $(CLANG_FORMAT) -i
+
+format-check: deps
+	@CLANG_FORMAT=$(CLANG_FORMAT) scripts/check-format
 
 clean:
 	rm -rf $(BUILD) $(SAN_BUILD) $(TSAN_BUILD) $(BENCH_BUILD) $(FUZZ_BUILD)

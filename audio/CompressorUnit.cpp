@@ -44,15 +44,15 @@ class SineTable {
     SineTable() {
         const double pi = g_pi.load(kRelaxed);
         for (int x = -32768; x <= 32767; ++x)
-            values_[Index(static_cast<short>(x))] = 32768.0 * std::sin(x * 0x1p-16 * pi);
+            m_values[Index(static_cast<short>(x))] = 32768.0 * std::sin(x * 0x1p-16 * pi);
     }
 
-    double operator[](short x) const { return values_[Index(x)]; }
+    double operator[](short x) const { return m_values[Index(x)]; }
 
   private:
     static std::size_t Index(short x) { return static_cast<std::uint16_t>(x); }
 
-    std::array<double, 65536> values_;
+    std::array<double, 65536> m_values;
 };
 
 const SineTable sineTable;

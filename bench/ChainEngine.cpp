@@ -20,17 +20,17 @@ void* ApplyGain(void* block, void*, int frames, void*) {
 
 ChainEngine::ChainEngine(int output, bool withUnits) {
     FSOUND_SetOutput(output);
-    started_ = FSOUND_Init(FSOUND_MIX_RATE, 2, 0) != 0;
-    if (!started_ || !withUnits)
+    m_started = FSOUND_Init(FSOUND_MIX_RATE, 2, 0) != 0;
+    if (!m_started || !withUnits)
         return;
-    level_ = FSOUND_DSP_Create(ApplyGain, 300, nullptr);
-    FSOUND_DSP_SetActive(level_, 1);
+    m_level = FSOUND_DSP_Create(ApplyGain, 300, nullptr);
+    FSOUND_DSP_SetActive(m_level, 1);
     FSOUND_DSP_SetActive(FSOUND_DSP_GetFFTUnit(), 1);
 }
 
 ChainEngine::~ChainEngine() {
     CloseStreams();
-    FSOUND_DSP_Free(level_);
+    FSOUND_DSP_Free(m_level);
     FSOUND_Close();
 }
 
@@ -40,23 +40,23 @@ bool ChainEngine::PlayOnChannels(const std::vector<std::string>& paths) {
         FSOUND_STREAM* stream = FSOUND_Stream_OpenFile(path.c_str(), FSOUND_LOOP_OFF, 0);
         if (!stream)
             return false;
-        FSOUND_Stream_Play(static_cast<int>(streams_.size()), stream);
-        streams_.push_back(stream);
+        FSOUND_Stream_Play(static_cast<int>(m_streams.size()), stream);
+        m_streams.push_back(stream);
     }
     return true;
 }
 
 bool ChainEngine::AnyPlaying() const {
-    for (std::size_t channel = 0; channel < streams_.size(); ++channel)
+    for (std::size_t channel = 0; channel < m_streams.size(); ++channel)
         if (FSOUND_IsPlaying(static_cast<int>(channel)))
             return true;
     return false;
 }
 
 void ChainEngine::CloseStreams() {
-    for (FSOUND_STREAM* stream : streams_)
+    for (FSOUND_STREAM* stream : m_streams)
         FSOUND_Stream_Close(stream);
-    streams_.clear();
+    m_streams.clear();
 }
 
 } // namespace corvaline::bench

@@ -17,7 +17,7 @@ class ChainEngine {
     ChainEngine(const ChainEngine&) = delete;
     ChainEngine& operator=(const ChainEngine&) = delete;
 
-    bool started() const { return started_; }
+    bool started() const { return m_started; }
 
     // Opens each file and plays it on the channel of its index; false if one fails.
     bool PlayOnChannels(const std::vector<std::string>& paths);
@@ -25,9 +25,9 @@ class ChainEngine {
     void CloseStreams();
 
   private:
-    bool started_ = false;
-    FSOUND_DSPUNIT* level_ = nullptr;
-    std::vector<FSOUND_STREAM*> streams_;
+    bool m_started = false;
+    FSOUND_DSPUNIT* m_level = nullptr;
+    std::vector<FSOUND_STREAM*> m_streams;
 };
 
 } // namespace corvaline::bench

@@ -164,38 +164,38 @@ class WindowScene {
             return false;
         }
         for (int deck = 0; deck < 2; ++deck) {
-            tracks_[deck] = dir_.File(deck == 0 ? "one.wav" : "two.wav");
-            if (!testsupport::WriteWav16(tracks_[deck], FSOUND_MIX_RATE, 2, kTrackFrames,
+            m_tracks[deck] = m_dir.File(deck == 0 ? "one.wav" : "two.wav");
+            if (!testsupport::WriteWav16(m_tracks[deck], FSOUND_MIX_RATE, 2, kTrackFrames,
                                          Music(FSOUND_MIX_RATE, 11u + deck))) {
-                why = "cannot write " + tracks_[deck];
+                why = "cannot write " + m_tracks[deck];
                 return false;
             }
         }
-        window_ = std::make_unique<BenchWindow>();
-        if (!window_->Create()) {
+        m_window = std::make_unique<BenchWindow>();
+        if (!m_window->Create()) {
             why = "the window could not be created";
             return false;
         }
         // Ticks are delivered here, one at a time, never by the window's own timer.
-        window_->KillTimer(kTickTimer);
+        m_window->KillTimer(kTickTimer);
         Events();
         return true;
     }
 
     void Close() {
-        if (window_) {
-            window_->DestroyWindow();
-            window_.reset();
+        if (m_window) {
+            m_window->DestroyWindow();
+            m_window.reset();
         }
     }
 
-    BenchWindow& Window() { return *window_; }
+    BenchWindow& Window() { return *m_window; }
 
     void Minimise(bool minimised) {
-        window_->ShowWindow(minimised ? SW_MINIMIZE : SW_RESTORE);
+        m_window->ShowWindow(minimised ? SW_MINIMIZE : SW_RESTORE);
         Events();
     }
-    bool Minimised() const { return window_->IsIconic() != FALSE; }
+    bool Minimised() const { return m_window->IsIconic() != FALSE; }
 
     static void Events() { QCoreApplication::processEvents(); }
 
@@ -203,17 +203,17 @@ class WindowScene {
     bool StartDecks() {
         PlayDeck(0);
         PlayDeck(1);
-        window_->OnFadeIn1();
-        return window_->m_playing1 && window_->m_playing2;
+        m_window->OnFadeIn1();
+        return m_window->m_playing1 && m_window->m_playing2;
     }
 
     // The audio of the next 25 ms, then whatever keeps the scene going: restarted tracks
     // near their end and a fresh fade-in once the last one has finished.
     void PrepareTick() {
-        ++ticks_;
-        while (frames_ * 2 < ticks_ * 2205)
-            frames_ += FSOUND_Update();
-        BenchWindow& w = *window_;
+        ++m_ticks;
+        while (m_frames * 2 < m_ticks * 2205)
+            m_frames += FSOUND_Update();
+        BenchWindow& w = *m_window;
         if (!w.m_playing1 || RemainingMs(w.m_stream1, w.m_lengthMs1) < kRestartBeforeEndMs)
             PlayDeck(0);
         if (!w.m_playing2 || RemainingMs(w.m_stream2, w.m_lengthMs2) < kRestartBeforeEndMs)
@@ -225,11 +225,11 @@ class WindowScene {
     // One tick as the window's timer delivers it.
     double Tick() {
         const Clock::time_point start = Clock::now();
-        window_->SendMessage(WM_TIMER, kTickTimer);
+        m_window->SendMessage(WM_TIMER, kTickTimer);
         return NsSince(start);
     }
 
-    bool StillRunning() const { return window_->m_playing1 && window_->m_playing2; }
+    bool StillRunning() const { return m_window->m_playing1 && m_window->m_playing2; }
 
   private:
     static int RemainingMs(FSOUND_STREAM* stream, int lengthMs) {
@@ -237,18 +237,18 @@ class WindowScene {
     }
 
     void PlayDeck(int deck) {
-        window_->SetDlgItemText(IDC_PATH, tracks_[deck]);
+        m_window->SetDlgItemText(IDC_PATH, m_tracks[deck]);
         if (deck == 0)
-            window_->OnPlay1();
+            m_window->OnPlay1();
         else
-            window_->OnPlay2();
+            m_window->OnPlay2();
     }
 
-    TempDir dir_;
-    std::string tracks_[2];
-    std::unique_ptr<BenchWindow> window_;
-    long long ticks_ = 0;
-    long long frames_ = 0;
+    TempDir m_dir;
+    std::string m_tracks[2];
+    std::unique_ptr<BenchWindow> m_window;
+    long long m_ticks = 0;
+    long long m_frames = 0;
 };
 
 WindowScene* g_scene = nullptr;
@@ -325,7 +325,7 @@ struct Spectra {
 class PanelDrawing {
   public:
     explicit PanelDrawing(BenchWindow& window, bool bothSpectra = false)
-        : window_(window), bothSpectra_(bothSpectra) {}
+        : m_window(window), m_bothSpectra(bothSpectra) {}
 
     // What a visible tick draws while a deck plays and both sides clip: both needles fed
     // from the unit's peaks, both lamps, and the spectrum. The tick's client-area surface
@@ -333,37 +333,37 @@ class PanelDrawing {
     // the cost.
     double Draw() {
         // Peaks that rise and fall by varying steps, so that both needles move every tick.
-        const int n = count_++;
+        const int n = m_count++;
         const int left = 6000 + (n * 2789) % 26000;
         const int right = 32000 - (n * 1907) % 25000;
-        peakLeft_.store(left, std::memory_order_relaxed);
-        peakRight_.store(right, std::memory_order_relaxed);
-        const float* spectrum = spectra_.values[n % Spectra::kCount].data();
+        m_peakLeft.store(left, std::memory_order_relaxed);
+        m_peakRight.store(right, std::memory_order_relaxed);
+        const float* spectrum = m_spectra.values[n % Spectra::kCount].data();
 
         const Clock::time_point start = Clock::now();
         {
-            CClientDC dc(&window_);
-            window_.m_panel1.SetDC(&dc);
-            window_.m_panel2.SetDC(&dc);
-            window_.FeedMeter(window_.m_panel1, peakLeft_);
-            window_.FeedMeter(window_.m_panel2, peakRight_);
-            window_.m_panel1.UpdateLamp(1);
-            window_.m_panel2.UpdateLamp(1);
-            window_.m_panel1.DrawSpectrum(spectrum);
-            if (bothSpectra_)
-                window_.m_panel2.DrawSpectrum(spectrum);
-            window_.m_panel1.SetDC(nullptr);
-            window_.m_panel2.SetDC(nullptr);
+            CClientDC dc(&m_window);
+            m_window.m_panel1.SetDC(&dc);
+            m_window.m_panel2.SetDC(&dc);
+            m_window.FeedMeter(m_window.m_panel1, m_peakLeft);
+            m_window.FeedMeter(m_window.m_panel2, m_peakRight);
+            m_window.m_panel1.UpdateLamp(1);
+            m_window.m_panel2.UpdateLamp(1);
+            m_window.m_panel1.DrawSpectrum(spectrum);
+            if (m_bothSpectra)
+                m_window.m_panel2.DrawSpectrum(spectrum);
+            m_window.m_panel1.SetDC(nullptr);
+            m_window.m_panel2.SetDC(nullptr);
         }
         return NsSince(start);
     }
 
   private:
-    BenchWindow& window_;
-    bool bothSpectra_;
-    Spectra spectra_;
-    std::atomic<int> peakLeft_{0}, peakRight_{0};
-    int count_ = 0;
+    BenchWindow& m_window;
+    bool m_bothSpectra;
+    Spectra m_spectra;
+    std::atomic<int> m_peakLeft{0}, m_peakRight{0};
+    int m_count = 0;
 };
 
 struct DrawingFigures {

@@ -6,6 +6,8 @@ namespace {
 
 using K = ControlKind;
 
+// One control a row, as in the template it mirrors.
+// clang-format off
 constexpr std::array kControls{
     DialogControl{IDC_STATIC, K::Icon, "", 245, 40, 21, 20, CtlStyle::None, IDI_ABOUT},
     DialogControl{IDC_STATIC, K::Static, "Corvaline 1.0, built with C++20 and Qt 6", 10, 10, 155, 8},
@@ -24,6 +26,7 @@ constexpr std::array kControls{
     DialogControl{IDC_STATIC, K::Icon, "", 245, 10, 21, 20, CtlStyle::None, IDR_MAINFRAME},
     DialogControl{IDC_STATIC, K::GroupBox, "The Corvaline team", 5, 0, 290, 150},
 };
+// clang-format on
 
 constexpr DialogTemplate kAboutDialog{
     "Acerca do Corvaline / About Corvaline",

@@ -13,10 +13,10 @@ class AudioSource {
   public:
     virtual ~AudioSource() = default;
 
-    int Rate() const { return rate_; }
-    int Channels() const { return channels_; }
+    int Rate() const { return m_rate; }
+    int Channels() const { return m_channels; }
     // Frames the file plays for; 0 when that cannot be told.
-    long long Frames() const { return frames_; }
+    long long Frames() const { return m_frames; }
 
     // Up to `frames` frames into `out` (frames * Channels() floats); 0 once the
     // file has ended, or at the first read error or corrupt frame, which ends
@@ -25,9 +25,9 @@ class AudioSource {
     virtual bool Rewind() = 0;
 
   protected:
-    int rate_ = 0;
-    int channels_ = 0;
-    long long frames_ = 0;
+    int m_rate = 0;
+    int m_channels = 0;
+    long long m_frames = 0;
 };
 
 } // namespace fsound

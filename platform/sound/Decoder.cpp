@@ -77,23 +77,23 @@ std::unique_ptr<Decoder> Decoder::Open(const std::string& path, long long byteOf
         return nullptr;
     }
     std::unique_ptr<Decoder> d(new Decoder(path));
-    if (!d->file_.valid()) {
+    if (!d->m_file.valid()) {
         return nullptr;
     }
-    d->source_ = OpenSource(d->file_.fd(), byteOffset, HasHeaderlessPcmName(path), d->file_.Size());
-    if (!d->source_) {
+    d->m_source = OpenSource(d->m_file.fd(), byteOffset, HasHeaderlessPcmName(path), d->m_file.Size());
+    if (!d->m_source) {
         return nullptr;
     }
-    const int rate = d->source_->Rate();
-    const int channels = d->source_->Channels();
+    const int rate = d->m_source->Rate();
+    const int channels = d->m_source->Channels();
     if (channels <= 0 || channels > kMaxFileChannels || rate <= 0 || rate > kMaxFileRate ||
         static_cast<long long>(rate) * channels > kMaxFileSamplesPerSecond) {
         return nullptr;
     }
-    d->lengthMs_ =
-        static_cast<int>(std::min<long long>(d->source_->Frames() * 1000LL / rate, 0x7fffffff));
+    d->m_lengthMs =
+        static_cast<int>(std::min<long long>(d->m_source->Frames() * 1000LL / rate, 0x7fffffff));
     if (channels != 2) {
-        d->fileFrames_.resize(kDecodeChunkFrames * static_cast<std::size_t>(channels));
+        d->m_fileFrames.resize(kDecodeChunkFrames * static_cast<std::size_t>(channels));
     }
     if (rate != kMixRate && !d->StartResampler(rate)) {
         return nullptr;
@@ -102,8 +102,8 @@ std::unique_ptr<Decoder> Decoder::Open(const std::string& path, long long byteOf
 }
 
 Decoder::~Decoder() {
-    if (resampler_ != nullptr) {
-        soxr_delete(resampler_);
+    if (m_resampler != nullptr) {
+        soxr_delete(m_resampler);
     }
 }
 
@@ -111,34 +111,34 @@ bool Decoder::StartResampler(int rate) {
     soxr_error_t error = nullptr;
     const soxr_io_spec_t io = soxr_io_spec(SOXR_FLOAT32_I, SOXR_FLOAT32_I);
     const soxr_quality_spec_t quality = soxr_quality_spec(SOXR_HQ, 0);
-    resampler_ = soxr_create(rate, kMixRate, 2, &error, &io, &quality, nullptr);
+    m_resampler = soxr_create(rate, kMixRate, 2, &error, &io, &quality, nullptr);
     if (error != nullptr) {
-        resampler_ = nullptr;
+        m_resampler = nullptr;
         return false;
     }
-    sourceStereo_.resize(kDecodeChunkFrames * 2);
+    m_sourceStereo.resize(kDecodeChunkFrames * 2);
     return true;
 }
 
 std::size_t Decoder::Read(float* stereo, std::size_t frames) {
-    return resampler_ != nullptr ? ReadResampled(stereo, frames) : ReadSource(stereo, frames);
+    return m_resampler != nullptr ? ReadResampled(stereo, frames) : ReadSource(stereo, frames);
 }
 
 std::size_t Decoder::ReadSource(float* stereo, std::size_t frames) {
-    if (sourceEnded_) {
+    if (m_sourceEnded) {
         return 0;
     }
     frames = std::min(frames, kDecodeChunkFrames);
-    const int channels = source_->Channels();
+    const int channels = m_source->Channels();
     // Stereo files decode straight into place.
-    const std::size_t n = source_->Read(channels == 2 ? stereo : fileFrames_.data(), frames);
+    const std::size_t n = m_source->Read(channels == 2 ? stereo : m_fileFrames.data(), frames);
     if (n == 0) {
-        sourceEnded_ = true;
+        m_sourceEnded = true;
         return 0;
     }
     if (channels != 2) {
         for (std::size_t i = 0; i < n; ++i) {
-            const float* in = &fileFrames_[i * static_cast<std::size_t>(channels)];
+            const float* in = &m_fileFrames[i * static_cast<std::size_t>(channels)];
             stereo[2 * i] = in[0];
             stereo[2 * i + 1] = channels > 1 ? in[1] : in[0];
         }
@@ -153,21 +153,21 @@ std::size_t Decoder::ReadSource(float* stereo, std::size_t frames) {
 std::size_t Decoder::ReadResampled(float* stereo, std::size_t frames) {
     std::size_t produced = 0;
     while (produced < frames) {
-        if (sourcePending_ == 0 && !sourceEnded_) {
-            sourcePending_ = ReadSource(sourceStereo_.data(), kDecodeChunkFrames);
-            sourceOffset_ = 0;
+        if (m_sourcePending == 0 && !m_sourceEnded) {
+            m_sourcePending = ReadSource(m_sourceStereo.data(), kDecodeChunkFrames);
+            m_sourceOffset = 0;
         }
-        const bool flushing = sourcePending_ == 0;
+        const bool flushing = m_sourcePending == 0;
         std::size_t used = 0;
         std::size_t made = 0;
         const soxr_error_t error =
-            soxr_process(resampler_, flushing ? nullptr : &sourceStereo_[sourceOffset_ * 2],
-                         sourcePending_, &used, stereo + produced * 2, frames - produced, &made);
+            soxr_process(m_resampler, flushing ? nullptr : &m_sourceStereo[m_sourceOffset * 2],
+                         m_sourcePending, &used, stereo + produced * 2, frames - produced, &made);
         if (error != nullptr) {
             break;
         }
-        sourceOffset_ += used;
-        sourcePending_ -= used;
+        m_sourceOffset += used;
+        m_sourcePending -= used;
         produced += made;
         if (flushing && made == 0) {
             break;
@@ -177,13 +177,13 @@ std::size_t Decoder::ReadResampled(float* stereo, std::size_t frames) {
 }
 
 bool Decoder::Rewind() {
-    sourceEnded_ = false;
-    sourcePending_ = 0;
-    sourceOffset_ = 0;
-    if (resampler_ != nullptr) {
-        soxr_clear(resampler_);
+    m_sourceEnded = false;
+    m_sourcePending = 0;
+    m_sourceOffset = 0;
+    if (m_resampler != nullptr) {
+        soxr_clear(m_resampler);
     }
-    return source_->Rewind();
+    return m_source->Rewind();
 }
 
 } // namespace fsound

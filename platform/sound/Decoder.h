@@ -32,24 +32,24 @@ public:
   std::size_t Read(float* stereo, std::size_t frames);
   bool Rewind();
 
-  int LengthMs() const { return lengthMs_; }
+  int LengthMs() const { return m_lengthMs; }
 
 private:
-  explicit Decoder(const std::string& path) : file_(path) {}
+  explicit Decoder(const std::string& path) : m_file(path) {}
   bool StartResampler(int rate);
   std::size_t ReadSource(float* stereo, std::size_t frames);
   std::size_t ReadResampled(float* stereo, std::size_t frames);
 
-  FileHandle file_;
-  std::unique_ptr<AudioSource> source_;
-  int lengthMs_ = 0;
-  bool sourceEnded_ = false;
+  FileHandle m_file;
+  std::unique_ptr<AudioSource> m_source;
+  int m_lengthMs = 0;
+  bool m_sourceEnded = false;
 
-  soxr_t resampler_ = nullptr;
-  std::vector<float> fileFrames_;   // as the file has them, when it is not stereo
-  std::vector<float> sourceStereo_; // before resampling
-  std::size_t sourcePending_ = 0;
-  std::size_t sourceOffset_ = 0;
+  soxr_t m_resampler = nullptr;
+  std::vector<float> m_fileFrames;   // as the file has them, when it is not stereo
+  std::vector<float> m_sourceStereo; // before resampling
+  std::size_t m_sourcePending = 0;
+  std::size_t m_sourceOffset = 0;
 };
 
 } // namespace fsound

@@ -5,10 +5,10 @@
 
 namespace fsound {
 
-DspChain::DspChain(std::function<void()> waitForMixer) : waitForMixer_(std::move(waitForMixer)) {}
+DspChain::DspChain(std::function<void()> waitForMixer) : m_waitForMixer(std::move(waitForMixer)) {}
 
 Unit* DspChain::Create(FSOUND_DSPCALLBACK callback, int priority, void* user) {
-    if (callback == nullptr || units_.size() >= kMaxUnits) {
+    if (callback == nullptr || m_units.size() >= kMaxUnits) {
         return nullptr;
     }
     auto unit = std::make_unique<Unit>();
@@ -18,46 +18,46 @@ Unit* DspChain::Create(FSOUND_DSPCALLBACK callback, int priority, void* user) {
     Unit* handle = unit.get();
     // After any equal priority, so that those run in creation order.
     const auto place = std::upper_bound(
-        units_.begin(), units_.end(), priority,
+        m_units.begin(), m_units.end(), priority,
         [](int p, const std::unique_ptr<Unit>& u) { return p < u->priority; });
-    units_.insert(place, std::move(unit));
+    m_units.insert(place, std::move(unit));
     Publish();
     return handle;
 }
 
 void DspChain::Free(Unit* unit) {
-    const auto it = std::find_if(units_.begin(), units_.end(),
+    const auto it = std::find_if(m_units.begin(), m_units.end(),
                                  [unit](const std::unique_ptr<Unit>& u) { return u.get() == unit; });
-    if (it == units_.end()) {
+    if (it == m_units.end()) {
         return;
     }
     std::unique_ptr<Unit> doomed = std::move(*it);
-    units_.erase(it);
+    m_units.erase(it);
     Publish();
-    waitForMixer_();
+    m_waitForMixer();
 }
 
 bool DspChain::Owns(const Unit* unit) const {
     return unit != nullptr &&
-           std::any_of(units_.begin(), units_.end(),
+           std::any_of(m_units.begin(), m_units.end(),
                        [unit](const std::unique_ptr<Unit>& u) { return u.get() == unit; });
 }
 
 void DspChain::Publish() {
     // The snapshot about to be rewritten may still be in the hands of a block
     // that started before the last switch.
-    waitForMixer_();
-    const int next = 1 - live_.load();
-    Snapshot& snapshot = snapshots_[next];
-    snapshot.count = units_.size();
-    for (std::size_t i = 0; i < units_.size(); ++i) {
-        snapshot.units[i] = units_[i].get();
+    m_waitForMixer();
+    const int next = 1 - m_live.load();
+    Snapshot& snapshot = m_snapshots[next];
+    snapshot.count = m_units.size();
+    for (std::size_t i = 0; i < m_units.size(); ++i) {
+        snapshot.units[i] = m_units[i].get();
     }
-    live_.store(next);
+    m_live.store(next);
 }
 
 std::int16_t* DspChain::Run(std::int16_t* block, std::int16_t* spare, int frames) {
-    const Snapshot& snapshot = snapshots_[live_.load()];
+    const Snapshot& snapshot = m_snapshots[m_live.load()];
     for (std::size_t i = 0; i < snapshot.count; ++i) {
         Unit* unit = snapshot.units[i];
         if (!unit->active.load(std::memory_order_relaxed)) {

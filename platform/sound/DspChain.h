@@ -36,7 +36,7 @@ public:
     // Returns only when the unit's callback can no longer run.
     void Free(Unit* unit);
     bool Owns(const Unit* unit) const;
-    std::size_t Size() const { return units_.size(); }
+    std::size_t Size() const { return m_units.size(); }
 
     // Mixing thread: runs the active units over `block`; returns the block
     // that came out of the last one (either `block` or `spare`).
@@ -49,10 +49,10 @@ private:
     };
     void Publish();
 
-    std::function<void()> waitForMixer_;
-    std::vector<std::unique_ptr<Unit>> units_; // sorted as they run
-    Snapshot snapshots_[2];
-    std::atomic<int> live_{0};
+    std::function<void()> m_waitForMixer;
+    std::vector<std::unique_ptr<Unit>> m_units; // sorted as they run
+    Snapshot m_snapshots[2];
+    std::atomic<int> m_live{0};
 };
 
 } // namespace fsound

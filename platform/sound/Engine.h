@@ -33,16 +33,16 @@ public:
     bool PlayStream(int channel, Stream* stream);
     bool StopStream(Stream* stream);
     bool CloseStream(Stream* stream);
-    bool IsStream(const Stream* stream) const { return feeder_.Contains(stream); }
+    bool IsStream(const Stream* stream) const { return m_feeder.Contains(stream); }
 
-    bool IsChannel(int channel) const { return channel >= 0 && channel < mixer_.ChannelCount(); }
+    bool IsChannel(int channel) const { return channel >= 0 && channel < m_mixer.ChannelCount(); }
     bool IsPlaying(int channel);
     void SetVolume(int channel, int volume);
     int Volume(int channel);
     void SetPan(int channel, int pan);
 
-    Unit* SpectrumUnit() const { return spectrumUnit_; }
-    DspChain& Chain() { return chain_; }
+    Unit* SpectrumUnit() const { return m_spectrumUnit; }
+    DspChain& Chain() { return m_chain; }
     void FreeUnit(Unit* unit);
     void ReadSpectrum(float* bins) const;
 
@@ -52,14 +52,14 @@ public:
 private:
     void FadeOutOnChannels(Stream* stream);
 
-    const Output::Kind requested_;
-    Spectrum spectrum_;
-    DspChain chain_;
-    Mixer mixer_;
-    Unit* spectrumUnit_ = nullptr;
-    Feeder feeder_;
-    Output output_;
-    std::int16_t manualBlock_[kBlockFrames * 2];
+    const Output::Kind m_requested;
+    Spectrum m_spectrum;
+    DspChain m_chain;
+    Mixer m_mixer;
+    Unit* m_spectrumUnit = nullptr;
+    Feeder m_feeder;
+    Output m_output;
+    std::int16_t m_manualBlock[kBlockFrames * 2];
 };
 
 } // namespace fsound

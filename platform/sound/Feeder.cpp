@@ -30,28 +30,28 @@ auto Is(const Stream* stream) {
 }
 } // namespace
 
-Feeder::Feeder(bool ownThread, Mixer& mixer) : mixer_(mixer) {
+Feeder::Feeder(bool ownThread, Mixer& mixer) : m_mixer(mixer) {
     if (ownThread) {
-        thread_ = std::thread([this] { Run(); });
+        m_thread = std::thread([this] { Run(); });
     }
 }
 
 Feeder::~Feeder() {
     {
-        std::lock_guard<std::mutex> lock(registryLock_);
-        quit_ = true;
+        std::lock_guard<std::mutex> lock(m_registryLock);
+        m_quit = true;
     }
-    wake_.notify_all();
-    if (thread_.joinable()) {
-        thread_.join();
+    m_wake.notify_all();
+    if (m_thread.joinable()) {
+        m_thread.join();
     }
 }
 
 Stream* Feeder::Add(std::unique_ptr<Stream> stream) {
     Stream* handle = stream.get();
     {
-        std::lock_guard<std::mutex> lock(registryLock_);
-        streams_.push_back(std::move(stream));
+        std::lock_guard<std::mutex> lock(m_registryLock);
+        m_streams.push_back(std::move(stream));
     }
     Nudge();
     return handle;
@@ -60,13 +60,13 @@ Stream* Feeder::Add(std::unique_ptr<Stream> stream) {
 std::unique_ptr<Stream> Feeder::Remove(Stream* stream) {
     std::unique_ptr<Stream> removed;
     {
-        std::lock_guard<std::mutex> lock(registryLock_);
-        const auto it = std::find_if(streams_.begin(), streams_.end(), Is(stream));
-        if (it == streams_.end()) {
+        std::lock_guard<std::mutex> lock(m_registryLock);
+        const auto it = std::find_if(m_streams.begin(), m_streams.end(), Is(stream));
+        if (it == m_streams.end()) {
             return nullptr;
         }
         removed = std::move(*it);
-        streams_.erase(it);
+        m_streams.erase(it);
     }
     // Waits out a chunk the feeder may be decoding for it right now.
     std::lock_guard<std::mutex> decoding(removed->decodeLock);
@@ -75,34 +75,34 @@ std::unique_ptr<Stream> Feeder::Remove(Stream* stream) {
 
 void Feeder::Retire(Stream* stream) {
     {
-        std::lock_guard<std::mutex> lock(registryLock_);
-        const auto it = std::find_if(streams_.begin(), streams_.end(), Is(stream));
-        if (it == streams_.end()) {
+        std::lock_guard<std::mutex> lock(m_registryLock);
+        const auto it = std::find_if(m_streams.begin(), m_streams.end(), Is(stream));
+        if (it == m_streams.end()) {
             return;
         }
-        retired_.push_back(
+        m_retired.push_back(
             {std::move(*it), std::chrono::steady_clock::now() + kFadeOutPatience, std::nullopt});
-        streams_.erase(it);
+        m_streams.erase(it);
     }
     Nudge();
 }
 
 bool Feeder::Contains(const Stream* stream) const {
-    std::lock_guard<std::mutex> lock(registryLock_);
-    return stream != nullptr && std::any_of(streams_.begin(), streams_.end(), Is(stream));
+    std::lock_guard<std::mutex> lock(m_registryLock);
+    return stream != nullptr && std::any_of(m_streams.begin(), m_streams.end(), Is(stream));
 }
 
 void Feeder::Nudge() {
     {
-        std::lock_guard<std::mutex> lock(registryLock_);
-        nudged_ = true;
+        std::lock_guard<std::mutex> lock(m_registryLock);
+        m_nudged = true;
     }
-    wake_.notify_all();
+    m_wake.notify_all();
 }
 
 void Feeder::FillForNextBlock() {
-    std::lock_guard<std::mutex> lock(registryLock_);
-    for (const auto& stream : streams_) {
+    std::lock_guard<std::mutex> lock(m_registryLock);
+    for (const auto& stream : m_streams) {
         std::lock_guard<std::mutex> decoding(stream->decodeLock);
         // Two blocks, so that the end of the file is known by the time its
         // last frame is mixed.
@@ -111,9 +111,9 @@ void Feeder::FillForNextBlock() {
 }
 
 Stream* Feeder::PickAndLock(std::size_t& cursor) {
-    std::lock_guard<std::mutex> lock(registryLock_);
-    for (; cursor < streams_.size(); ++cursor) {
-        Stream* stream = streams_[cursor].get();
+    std::lock_guard<std::mutex> lock(m_registryLock);
+    for (; cursor < m_streams.size(); ++cursor) {
+        Stream* stream = m_streams[cursor].get();
         if (stream->NeedsData()) {
             stream->decodeLock.lock();
             ++cursor;
@@ -125,32 +125,32 @@ Stream* Feeder::PickAndLock(std::size_t& cursor) {
 
 bool Feeder::MixerLetGo(Retired& retired) {
     if (!retired.unheldAt) {
-        if (mixer_.Holds(retired.stream.get())) {
+        if (m_mixer.Holds(retired.stream.get())) {
             if (std::chrono::steady_clock::now() < retired.cutAt) {
                 return false;
             }
-            mixer_.TakeOut(retired.stream.get());
+            m_mixer.TakeOut(retired.stream.get());
         }
         // A block under way may have picked it up before it left the slots.
-        retired.unheldAt = mixer_.BoundaryMark();
+        retired.unheldAt = m_mixer.BoundaryMark();
     }
-    return mixer_.PassedBoundary(*retired.unheldAt);
+    return m_mixer.PassedBoundary(*retired.unheldAt);
 }
 
 void Feeder::ReleaseRetired() {
     for (;;) {
         std::unique_ptr<Stream> released;
         {
-            std::lock_guard<std::mutex> lock(registryLock_);
-            auto it = retired_.begin();
-            while (it != retired_.end() && !MixerLetGo(*it)) {
+            std::lock_guard<std::mutex> lock(m_registryLock);
+            auto it = m_retired.begin();
+            while (it != m_retired.end() && !MixerLetGo(*it)) {
                 ++it;
             }
-            if (it == retired_.end()) {
+            if (it == m_retired.end()) {
                 return;
             }
             released = std::move(it->stream);
-            retired_.erase(it);
+            m_retired.erase(it);
         }
         // Released here, outside the registry lock: closing its file must not
         // hold up the program's calls.
@@ -169,7 +169,7 @@ bool Feeder::FillPass() {
 }
 
 bool Feeder::SomeRingLow() const {
-    return std::any_of(streams_.begin(), streams_.end(), [](const std::unique_ptr<Stream>& s) {
+    return std::any_of(m_streams.begin(), m_streams.end(), [](const std::unique_ptr<Stream>& s) {
         return !s->endOfData.load(std::memory_order_relaxed) &&
                s->ring.Available() <= kLowWaterFrames;
     });
@@ -177,11 +177,11 @@ bool Feeder::SomeRingLow() const {
 
 std::optional<std::chrono::microseconds> Feeder::NapLength() const {
     // The mixer lets go of a retired stream without a word, so it is looked for.
-    if (!retired_.empty()) {
+    if (!m_retired.empty()) {
         return kRetiredPoll;
     }
     std::optional<std::size_t> headroom; // frames the first stream to get low has to go
-    for (const auto& stream : streams_) {
+    for (const auto& stream : m_streams) {
         if (!stream->endOfData.load(std::memory_order_relaxed)) {
             const std::size_t available = stream->ring.Available();
             const std::size_t above = available > kLowWaterFrames ? available - kLowWaterFrames : 0;
@@ -205,8 +205,8 @@ void Feeder::Run() {
             filling = FillPass();
         }
         ReleaseRetired();
-        std::unique_lock<std::mutex> lock(registryLock_);
-        if (quit_) {
+        std::unique_lock<std::mutex> lock(m_registryLock);
+        if (m_quit) {
             return;
         }
         if (filling) {
@@ -214,14 +214,14 @@ void Feeder::Run() {
         }
         // The mixer drains the rings without a word (it may not signal), so the thread
         // wakes by the clock to look at them.
-        const auto woken = [this] { return nudged_ || quit_; };
+        const auto woken = [this] { return m_nudged || m_quit; };
         if (const auto nap = NapLength()) {
-            wake_.wait_for(lock, *nap, woken);
+            m_wake.wait_for(lock, *nap, woken);
         } else {
-            wake_.wait(lock, woken);
+            m_wake.wait(lock, woken);
         }
-        filling = nudged_ || SomeRingLow();
-        nudged_ = false;
+        filling = m_nudged || SomeRingLow();
+        m_nudged = false;
     }
 }
 

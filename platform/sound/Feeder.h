@@ -73,14 +73,14 @@ private:
     void ReleaseRetired();
     bool MixerLetGo(Retired& retired);
 
-    Mixer& mixer_;
-    mutable std::mutex registryLock_;
-    std::vector<std::unique_ptr<Stream>> streams_;
-    std::vector<Retired> retired_; // guarded by registryLock_
-    std::condition_variable wake_;
-    bool nudged_ = false;
-    bool quit_ = false;
-    std::thread thread_;
+    Mixer& m_mixer;
+    mutable std::mutex m_registryLock;
+    std::vector<std::unique_ptr<Stream>> m_streams;
+    std::vector<Retired> m_retired; // guarded by m_registryLock
+    std::condition_variable m_wake;
+    bool m_nudged = false;
+    bool m_quit = false;
+    std::thread m_thread;
 };
 
 } // namespace fsound

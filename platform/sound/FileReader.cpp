@@ -27,36 +27,36 @@ FileHandle::FileHandle(const std::string& path) {
         return;
     }
     ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-    fd_ = fd;
+    m_fd = fd;
 }
 
 FileHandle::~FileHandle() {
-    if (fd_ >= 0) {
-        ::close(fd_);
+    if (m_fd >= 0) {
+        ::close(m_fd);
     }
 }
 
 long long FileHandle::Size() const {
     struct stat st {};
-    return fd_ >= 0 && ::fstat(fd_, &st) == 0 ? st.st_size : 0;
+    return m_fd >= 0 && ::fstat(m_fd, &st) == 0 ? st.st_size : 0;
 }
 
 FileReader::FileReader(int fd, long long base)
-    : fd_(fd), base_(base), buffer_(std::make_unique_for_overwrite<unsigned char[]>(kBufferBytes)) {
+    : m_fd(fd), m_base(base), m_buffer(std::make_unique_for_overwrite<unsigned char[]>(kBufferBytes)) {
 }
 
 long long FileReader::Length() const {
     struct stat st {};
-    if (::fstat(fd_, &st) != 0) {
+    if (::fstat(m_fd, &st) != 0) {
         return 0;
     }
-    return std::max<long long>(0, st.st_size - base_);
+    return std::max<long long>(0, st.st_size - m_base);
 }
 
 long long FileReader::Seek(long long offset, int whence) {
     long long target = offset;
     if (whence == SEEK_CUR) {
-        target = position_ + offset;
+        target = m_position + offset;
     } else if (whence == SEEK_END) {
         target = Length() + offset;
     } else if (whence != SEEK_SET) {
@@ -65,7 +65,7 @@ long long FileReader::Seek(long long offset, int whence) {
     if (target < 0) {
         return -1;
     }
-    position_ = target;
+    m_position = target;
     return target;
 }
 
@@ -93,24 +93,24 @@ long long FileReader::Read(void* out, long long count) {
     }
     char* bytes = static_cast<char*>(out);
     long long done = 0;
-    const long long offset = position_ - bufferStart_;
-    if (offset >= 0 && offset < bufferBytes_) {
-        done = std::min(count, bufferBytes_ - offset);
-        std::memcpy(bytes, buffer_.get() + offset, static_cast<std::size_t>(done));
+    const long long offset = m_position - m_bufferStart;
+    if (offset >= 0 && offset < m_bufferBytes) {
+        done = std::min(count, m_bufferBytes - offset);
+        std::memcpy(bytes, m_buffer.get() + offset, static_cast<std::size_t>(done));
     }
     if (done < count) {
         const long long rest = count - done;
         if (rest >= kDirectBytes) {
-            done += ReadAt(position_ + done, bytes + done, rest);
+            done += ReadAt(m_position + done, bytes + done, rest);
         } else {
-            bufferStart_ = position_ + done;
-            bufferBytes_ = ReadAt(bufferStart_, buffer_.get(), kBufferBytes);
-            const long long more = std::min(rest, bufferBytes_);
-            std::memcpy(bytes + done, buffer_.get(), static_cast<std::size_t>(more));
+            m_bufferStart = m_position + done;
+            m_bufferBytes = ReadAt(m_bufferStart, m_buffer.get(), kBufferBytes);
+            const long long more = std::min(rest, m_bufferBytes);
+            std::memcpy(bytes + done, m_buffer.get(), static_cast<std::size_t>(more));
             done += more;
         }
     }
-    position_ += done;
+    m_position += done;
     return done;
 }
 

@@ -26,12 +26,12 @@ class FileHandle {
     FileHandle(const FileHandle&) = delete;
     FileHandle& operator=(const FileHandle&) = delete;
 
-    bool valid() const { return fd_ >= 0; }
-    int fd() const { return fd_; }
+    bool valid() const { return m_fd >= 0; }
+    int fd() const { return m_fd; }
     long long Size() const; // 0 when it cannot be told
 
   private:
-    int fd_ = -1;
+    int m_fd = -1;
 };
 
 // Up to `count` bytes at byte `offset` of the file, fewer at its end or on a
@@ -46,11 +46,11 @@ class FileReader {
     // Position 0 is byte `base` of the file.
     FileReader(int fd, long long base);
 
-    int Fd() const { return fd_; }
-    long long Base() const { return base_; }
+    int Fd() const { return m_fd; }
+    long long Base() const { return m_base; }
     // Bytes from the base to the end of the file as it is now.
     long long Length() const;
-    long long Tell() const { return position_; }
+    long long Tell() const { return m_position; }
     // Moves like lseek (SEEK_SET, SEEK_CUR, SEEK_END); -1 and no move when the
     // target would lie before the base.
     long long Seek(long long offset, int whence);
@@ -58,19 +58,19 @@ class FileReader {
     long long Read(void* out, long long count);
     // The same, at a position, leaving the reader's own where it is.
     long long ReadAt(long long position, void* out, long long count) const {
-        return ReadFileAt(fd_, base_ + position, out, count);
+        return ReadFileAt(m_fd, m_base + position, out, count);
     }
 
   private:
     static constexpr long long kBufferBytes = 64 * 1024;
     static constexpr long long kDirectBytes = 4 * 1024;
 
-    int fd_;
-    long long base_;
-    long long position_ = 0;
-    std::unique_ptr<unsigned char[]> buffer_;
-    long long bufferStart_ = 0; // position of buffer_[0]
-    long long bufferBytes_ = 0;
+    int m_fd;
+    long long m_base;
+    long long m_position = 0;
+    std::unique_ptr<unsigned char[]> m_buffer;
+    long long m_bufferStart = 0; // position of m_buffer[0]
+    long long m_bufferBytes = 0;
 };
 
 } // namespace fsound

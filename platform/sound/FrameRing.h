@@ -15,7 +15,7 @@ class FrameRing {
 public:
     explicit FrameRing(std::size_t capacityFrames);
 
-    std::size_t Capacity() const { return capacity_; }
+    std::size_t Capacity() const { return m_capacity; }
     std::size_t Available() const;
     std::size_t Free() const;
 
@@ -26,11 +26,11 @@ public:
     void Reset();
 
 private:
-    std::size_t capacity_;
-    std::vector<float> samples_;
+    std::size_t m_capacity;
+    std::vector<float> m_samples;
     // Frame counters that only grow; their difference is the fill level.
-    alignas(64) std::atomic<std::uint64_t> written_{0};
-    alignas(64) std::atomic<std::uint64_t> read_{0};
+    alignas(64) std::atomic<std::uint64_t> m_written{0};
+    alignas(64) std::atomic<std::uint64_t> m_read{0};
 };
 
 } // namespace fsound

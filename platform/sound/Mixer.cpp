@@ -34,17 +34,17 @@ GainMatrix MatrixFor(int volume, int pan) {
 }
 
 Mixer::Mixer(int channels, DspChain& chain)
-    : channelCount_(channels), channels_(std::make_unique<Channel[]>(channels)), chain_(chain) {
+    : m_channelCount(channels), m_channels(std::make_unique<Channel[]>(channels)), m_chain(chain) {
     for (int i = 0; i < channels; ++i) {
-        channels_[i].gains = MatrixFor(255, -1);
+        m_channels[i].gains = MatrixFor(255, -1);
     }
 }
 
 bool Mixer::OnMixingThread() { return t_mixing; }
 
 bool Mixer::Holds(const Stream* stream) const {
-    for (int i = 0; i < channelCount_; ++i) {
-        if (channels_[i].stream.load() == stream || channels_[i].fading.load() == stream) {
+    for (int i = 0; i < m_channelCount; ++i) {
+        if (m_channels[i].stream.load() == stream || m_channels[i].fading.load() == stream) {
             return true;
         }
     }
@@ -52,11 +52,11 @@ bool Mixer::Holds(const Stream* stream) const {
 }
 
 void Mixer::TakeOut(Stream* stream) {
-    for (int i = 0; i < channelCount_; ++i) {
+    for (int i = 0; i < m_channelCount; ++i) {
         Stream* expected = stream;
-        channels_[i].stream.compare_exchange_strong(expected, nullptr);
+        m_channels[i].stream.compare_exchange_strong(expected, nullptr);
         expected = stream;
-        channels_[i].fading.compare_exchange_strong(expected, nullptr);
+        m_channels[i].fading.compare_exchange_strong(expected, nullptr);
     }
 }
 
@@ -72,16 +72,16 @@ void Mixer::WaitForBlockBoundary() const {
 
 bool Mixer::PassedBoundary(std::uint64_t mark) const {
     // The phase is odd while a block is being mixed.
-    return (mark & 1) == 0 || blockPhase_.load() != mark;
+    return (mark & 1) == 0 || m_blockPhase.load() != mark;
 }
 
 void Mixer::MixBlock(std::int16_t* out) {
     const auto started = std::chrono::steady_clock::now();
     MixingScope scope;
-    blockPhase_.fetch_add(1);
-    std::memset(mix_, 0, sizeof mix_);
-    for (int i = 0; i < channelCount_; ++i) {
-        Channel& channel = channels_[i];
+    m_blockPhase.fetch_add(1);
+    std::memset(m_mix, 0, sizeof m_mix);
+    for (int i = 0; i < m_channelCount; ++i) {
+        Channel& channel = m_channels[i];
         // The outgoing stream first: it still owns the channel's last gains.
         if (Stream* fading = channel.fading.load()) {
             MixFadeOut(channel, *fading);
@@ -93,11 +93,11 @@ void Mixer::MixBlock(std::int16_t* out) {
         }
     }
     Saturate(out);
-    std::int16_t* heard = chain_.Run(out, spare_, static_cast<int>(kBlockFrames));
+    std::int16_t* heard = m_chain.Run(out, m_spare, static_cast<int>(kBlockFrames));
     if (heard != out) {
-        std::memcpy(out, heard, sizeof spare_);
+        std::memcpy(out, heard, sizeof m_spare);
     }
-    blockPhase_.fetch_add(1);
+    m_blockPhase.fetch_add(1);
 
     const auto took = std::chrono::duration_cast<std::chrono::nanoseconds>(
                           std::chrono::steady_clock::now() - started)
@@ -122,7 +122,7 @@ void Mixer::MixStream(Channel& channel, Stream& stream) {
         return;
     }
     stream.mixerStarted = true;
-    const std::size_t frames = stream.ring.Read(source_, kBlockFrames);
+    const std::size_t frames = stream.ring.Read(m_source, kBlockFrames);
     Accumulate(frames, from, target, kBlockFrames);
     channel.gains = target;
     stream.framesMixed.fetch_add(frames, std::memory_order_relaxed);
@@ -135,7 +135,7 @@ void Mixer::MixFadeOut(Channel& channel, Stream& stream) {
     if (!stream.mixerStarted || stream.finished.load(std::memory_order_relaxed)) {
         return;
     }
-    const std::size_t frames = stream.ring.Read(source_, kStopFadeFrames);
+    const std::size_t frames = stream.ring.Read(m_source, kStopFadeFrames);
     Accumulate(frames, channel.gains, GainMatrix{}, kStopFadeFrames);
     stream.framesMixed.fetch_add(frames, std::memory_order_relaxed);
 }
@@ -144,30 +144,30 @@ void Mixer::Accumulate(std::size_t frames, const GainMatrix& from, const GainMat
                        std::size_t rampFrames) {
     if (from == to) {
         for (std::size_t i = 0; i < frames; ++i) {
-            const float l = source_[2 * i];
-            const float r = source_[2 * i + 1];
-            mix_[2 * i] += to.leftToLeft * l + to.rightToLeft * r;
-            mix_[2 * i + 1] += to.leftToRight * l + to.rightToRight * r;
+            const float l = m_source[2 * i];
+            const float r = m_source[2 * i + 1];
+            m_mix[2 * i] += to.leftToLeft * l + to.rightToLeft * r;
+            m_mix[2 * i + 1] += to.leftToRight * l + to.rightToRight * r;
         }
         return;
     }
     const float step = 1.0f / static_cast<float>(rampFrames);
     for (std::size_t i = 0; i < frames; ++i) {
         const float t = static_cast<float>(i + 1) * step;
-        const float l = source_[2 * i];
-        const float r = source_[2 * i + 1];
+        const float l = m_source[2 * i];
+        const float r = m_source[2 * i + 1];
         const float ll = from.leftToLeft + (to.leftToLeft - from.leftToLeft) * t;
         const float rl = from.rightToLeft + (to.rightToLeft - from.rightToLeft) * t;
         const float lr = from.leftToRight + (to.leftToRight - from.leftToRight) * t;
         const float rr = from.rightToRight + (to.rightToRight - from.rightToRight) * t;
-        mix_[2 * i] += ll * l + rl * r;
-        mix_[2 * i + 1] += lr * l + rr * r;
+        m_mix[2 * i] += ll * l + rl * r;
+        m_mix[2 * i + 1] += lr * l + rr * r;
     }
 }
 
 void Mixer::Saturate(std::int16_t* out) const {
     for (std::size_t i = 0; i < kBlockFrames * 2; ++i) {
-        const float v = std::clamp(mix_[i] * 32768.0f, -32768.0f, 32767.0f);
+        const float v = std::clamp(m_mix[i] * 32768.0f, -32768.0f, 32767.0f);
         out[i] = static_cast<std::int16_t>(std::lrint(v));
     }
 }

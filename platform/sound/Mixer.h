@@ -47,8 +47,8 @@ public:
 
     void MixBlock(std::int16_t* out);
 
-    int ChannelCount() const { return channelCount_; }
-    Channel& At(int channel) { return channels_[channel]; }
+    int ChannelCount() const { return m_channelCount; }
+    Channel& At(int channel) { return m_channels[channel]; }
 
     // Whether a channel plays the stream or is still to fade it out.
     bool Holds(const Stream* stream) const;
@@ -61,7 +61,7 @@ public:
     void WaitForBlockBoundary() const;
     // The same without waiting: a mark taken now, and whether every block
     // that was being mixed at that mark has been mixed since.
-    std::uint64_t BoundaryMark() const { return blockPhase_.load(); }
+    std::uint64_t BoundaryMark() const { return m_blockPhase.load(); }
     bool PassedBoundary(std::uint64_t mark) const;
     static bool OnMixingThread();
 
@@ -74,14 +74,14 @@ private:
                     std::size_t rampFrames);
     void Saturate(std::int16_t* out) const;
 
-    int channelCount_;
-    std::unique_ptr<Channel[]> channels_;
-    DspChain& chain_;
+    int m_channelCount;
+    std::unique_ptr<Channel[]> m_channels;
+    DspChain& m_chain;
     // Odd while a block is being mixed.
-    std::atomic<std::uint64_t> blockPhase_{0};
-    alignas(64) float mix_[kBlockFrames * 2];
-    float source_[kBlockFrames * 2];
-    std::int16_t spare_[kBlockFrames * 2];
+    std::atomic<std::uint64_t> m_blockPhase{0};
+    alignas(64) float m_mix[kBlockFrames * 2];
+    float m_source[kBlockFrames * 2];
+    std::int16_t m_spare[kBlockFrames * 2];
 };
 
 } // namespace fsound

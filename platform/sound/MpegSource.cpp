@@ -65,31 +65,31 @@ std::unique_ptr<MpegSource> MpegSource::Open(int fd, long long frameAt, const un
         return nullptr;
     }
     std::unique_ptr<MpegSource> s(new MpegSource(fd, frameAt));
-    s->handle_ = OpenHandle(s->reader_, first.rate, first.channels);
+    s->m_handle = OpenHandle(s->m_reader, first.rate, first.channels);
     long rate = 0;
     int channels = 0;
     int encoding = 0;
-    if (s->handle_ == nullptr ||
-        mpg123_getformat(s->handle_, &rate, &channels, &encoding) != MPG123_OK) {
+    if (s->m_handle == nullptr ||
+        mpg123_getformat(s->m_handle, &rate, &channels, &encoding) != MPG123_OK) {
         return nullptr;
     }
-    s->rate_ = static_cast<int>(rate);
-    s->channels_ = channels;
-    s->frames_ = s->PlayedFrames(head, headBytes);
+    s->m_rate = static_cast<int>(rate);
+    s->m_channels = channels;
+    s->m_frames = s->PlayedFrames(head, headBytes);
     return s;
 }
 
 MpegSource::~MpegSource() {
-    if (handle_ != nullptr) {
-        mpg123_delete(handle_);
+    if (m_handle != nullptr) {
+        mpg123_delete(m_handle);
     }
 }
 
 long long MpegSource::PlayedFrames(const unsigned char* head, std::size_t headBytes) {
-    const long long estimate = std::max<long long>(0, mpg123_length(handle_));
-    long long audioBytes = reader_.Length();
+    const long long estimate = std::max<long long>(0, mpg123_length(m_handle));
+    long long audioBytes = m_reader.Length();
     unsigned char tail[3];
-    if (audioBytes >= 128 && reader_.ReadAt(audioBytes - 128, tail, 3) == 3 &&
+    if (audioBytes >= 128 && m_reader.ReadAt(audioBytes - 128, tail, 3) == 3 &&
         std::memcmp(tail, "TAG", 3) == 0) {
         audioBytes -= 128;
     }
@@ -97,7 +97,7 @@ long long MpegSource::PlayedFrames(const unsigned char* head, std::size_t headBy
     // file holds the bytes it counts, give or take a frame: a download cut
     // short keeps the table of the whole.
     const FrameTable table = ReadFrameTable(head, headBytes);
-    if (table.frames > 0 && table.bytes > 0 && mpg123_framelength(handle_) == table.frames &&
+    if (table.frames > 0 && table.bytes > 0 && mpg123_framelength(m_handle) == table.frames &&
         std::llabs(audioBytes - table.bytes) <= table.bytes / table.frames) {
         return estimate;
     }
@@ -105,19 +105,19 @@ long long MpegSource::PlayedFrames(const unsigned char* head, std::size_t headBy
         return estimate;
     }
     const long long scanned = ScannedMpegFrames();
-    const long samplesPerFrame = mpg123_spf(handle_);
+    const long samplesPerFrame = mpg123_spf(m_handle);
     if (scanned < 0 || samplesPerFrame <= 0) {
         return estimate;
     }
     long long end = scanned * samplesPerFrame;
-    const long delay = State(handle_, MPG123_ENC_DELAY);
+    const long delay = State(m_handle, MPG123_ENC_DELAY);
     if (delay < 0) {
         return end; // no gapless trim without the encoder's word on it
     }
     // libmpg123 trims the start by the encoder's and its own delay, and ends
     // where the frame table says the source did, if the file gets that far.
-    const long padding = std::max(0L, State(handle_, MPG123_ENC_PADDING));
-    const long decoderDelay = std::max(0L, State(handle_, MPG123_DEC_DELAY));
+    const long padding = std::max(0L, State(m_handle, MPG123_ENC_PADDING));
+    const long decoderDelay = std::max(0L, State(m_handle, MPG123_DEC_DELAY));
     const long long tableEnd = table.frames * samplesPerFrame - padding + decoderDelay;
     if (table.frames > 0) {
         end = std::min(end, tableEnd);
@@ -128,8 +128,8 @@ long long MpegSource::PlayedFrames(const unsigned char* head, std::size_t headBy
 // A second handle counts the frames, so that the one that decodes keeps the
 // gapless trim that a scan of its own would drop when the counts differ.
 long long MpegSource::ScannedMpegFrames() const {
-    FileReader reader(reader_.Fd(), reader_.Base());
-    mpg123_handle* scan = OpenHandle(reader, rate_, channels_);
+    FileReader reader(m_reader.Fd(), m_reader.Base());
+    mpg123_handle* scan = OpenHandle(reader, m_rate, m_channels);
     if (scan == nullptr) {
         return -1;
     }
@@ -139,22 +139,22 @@ long long MpegSource::ScannedMpegFrames() const {
 }
 
 std::size_t MpegSource::Read(float* out, std::size_t frames) {
-    if (ended_) {
+    if (m_ended) {
         return 0;
     }
-    const std::size_t frameBytes = static_cast<std::size_t>(channels_) * sizeof(float);
+    const std::size_t frameBytes = static_cast<std::size_t>(m_channels) * sizeof(float);
     std::size_t done = 0;
     // A format change (which the fixed format makes a formality) yields no
     // audio; more calls that yield none mean nothing more will come.
     int idle = 0;
     while (done < frames) {
         std::size_t bytes = 0;
-        const int result = mpg123_read(handle_, out + done * static_cast<std::size_t>(channels_),
+        const int result = mpg123_read(m_handle, out + done * static_cast<std::size_t>(m_channels),
                                        (frames - done) * frameBytes, &bytes);
         done += bytes / frameBytes;
         idle = bytes == 0 ? idle + 1 : 0;
         if ((result != MPG123_OK && result != MPG123_NEW_FORMAT) || idle > 4) {
-            ended_ = true;
+            m_ended = true;
             break;
         }
     }
@@ -162,8 +162,8 @@ std::size_t MpegSource::Read(float* out, std::size_t frames) {
 }
 
 bool MpegSource::Rewind() {
-    ended_ = false;
-    return mpg123_seek(handle_, 0, SEEK_SET) == 0;
+    m_ended = false;
+    return mpg123_seek(m_handle, 0, SEEK_SET) == 0;
 }
 
 } // namespace fsound

@@ -37,13 +37,13 @@ class MpegSource final : public AudioSource {
     static constexpr long long kMaxScanBytes = 32LL << 20;
 
   private:
-    MpegSource(int fd, long long frameAt) : reader_(fd, frameAt) {}
+    MpegSource(int fd, long long frameAt) : m_reader(fd, frameAt) {}
     long long PlayedFrames(const unsigned char* head, std::size_t headBytes);
     long long ScannedMpegFrames() const;
 
-    FileReader reader_;
-    mpg123_handle* handle_ = nullptr;
-    bool ended_ = false;
+    FileReader m_reader;
+    mpg123_handle* m_handle = nullptr;
+    bool m_ended = false;
 };
 
 } // namespace fsound

@@ -42,28 +42,28 @@ void AvoidPulseAudioOutsideASession() {
 
 } // namespace
 
-Output::Output(Mixer& mixer) : mixer_(mixer) {}
+Output::Output(Mixer& mixer) : m_mixer(mixer) {}
 
 Output::~Output() {
-    if (device_ != 0) {
-        SDL_CloseAudioDevice(device_);
+    if (m_device != 0) {
+        SDL_CloseAudioDevice(m_device);
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
     }
-    quit_.store(true);
-    if (noSoundThread_.joinable()) {
-        noSoundThread_.join();
+    m_quit.store(true);
+    if (m_noSoundThread.joinable()) {
+        m_noSoundThread.join();
     }
 }
 
 bool Output::Start(Kind kind) {
-    kind_ = kind;
+    m_kind = kind;
     if (kind == Kind::Manual) {
         return true;
     }
     if (kind == Kind::Device && OpenDevice()) {
         return true;
     }
-    kind_ = Kind::NoSound;
+    m_kind = Kind::NoSound;
     StartNoSound();
     return kind == Kind::NoSound;
 }
@@ -84,12 +84,12 @@ bool Output::OpenDevice() {
     want.callback = &Output::DeviceCallback;
     want.userdata = this;
     // SDL converts to whatever the device really wants; we always mix 44100 stereo.
-    device_ = SDL_OpenAudioDevice(nullptr, 0, &want, nullptr, 0);
-    if (device_ == 0) {
+    m_device = SDL_OpenAudioDevice(nullptr, 0, &want, nullptr, 0);
+    if (m_device == 0) {
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
         return false;
     }
-    SDL_PauseAudioDevice(device_, 0);
+    SDL_PauseAudioDevice(m_device, 0);
     return true;
 }
 
@@ -100,32 +100,32 @@ void Output::DeviceCallback(void* self, Uint8* stream, int length) {
 
 void Output::Fill(std::int16_t* out, std::size_t frames) {
     while (frames > 0) {
-        if (carryFrames_ == 0 && frames >= kBlockFrames) {
-            mixer_.MixBlock(out);
+        if (m_carryFrames == 0 && frames >= kBlockFrames) {
+            m_mixer.MixBlock(out);
             out += kBlockFrames * 2;
             frames -= kBlockFrames;
             continue;
         }
-        if (carryFrames_ == 0) {
-            mixer_.MixBlock(carry_);
-            carryFrames_ = kBlockFrames;
+        if (m_carryFrames == 0) {
+            m_mixer.MixBlock(m_carry);
+            m_carryFrames = kBlockFrames;
         }
-        const std::size_t n = std::min(frames, carryFrames_);
-        const std::int16_t* from = carry_ + (kBlockFrames - carryFrames_) * 2;
+        const std::size_t n = std::min(frames, m_carryFrames);
+        const std::int16_t* from = m_carry + (kBlockFrames - m_carryFrames) * 2;
         std::memcpy(out, from, n * 2 * sizeof(std::int16_t));
         out += n * 2;
         frames -= n;
-        carryFrames_ -= n;
+        m_carryFrames -= n;
     }
 }
 
 void Output::StartNoSound() {
-    noSoundThread_ = std::thread([this] { NoSoundLoop(); });
+    m_noSoundThread = std::thread([this] { NoSoundLoop(); });
     // Real-time scheduling where the system grants it, as SDL asks for its
     // own audio thread; without it the thread still keeps time, less tightly.
     sched_param param{};
     param.sched_priority = sched_get_priority_min(SCHED_FIFO) + 10;
-    pthread_setschedparam(noSoundThread_.native_handle(), SCHED_FIFO, &param);
+    pthread_setschedparam(m_noSoundThread.native_handle(), SCHED_FIFO, &param);
 }
 
 void Output::NoSoundLoop() {
@@ -137,8 +137,8 @@ void Output::NoSoundLoop() {
     constexpr auto kGiveUpLag = std::chrono::milliseconds(250);
     std::int16_t discard[kBlockFrames * 2];
     auto due = Clock::now();
-    while (!quit_.load(std::memory_order_relaxed)) {
-        mixer_.MixBlock(discard);
+    while (!m_quit.load(std::memory_order_relaxed)) {
+        m_mixer.MixBlock(discard);
         due += kBlockTime;
         const auto now = Clock::now();
         if (now - due > kGiveUpLag) {

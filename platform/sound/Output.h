@@ -30,7 +30,7 @@ public:
     // False when a device was asked for and none opened: then it mixes
     // without sound, in real time, all the same.
     bool Start(Kind kind);
-    Kind Running() const { return kind_; }
+    Kind Running() const { return m_kind; }
 
 private:
     bool OpenDevice();
@@ -39,14 +39,14 @@ private:
     void Fill(std::int16_t* out, std::size_t frames);
     void NoSoundLoop();
 
-    Mixer& mixer_;
-    Kind kind_ = Kind::Manual;
-    SDL_AudioDeviceID device_ = 0;
-    std::thread noSoundThread_;
-    std::atomic<bool> quit_{false};
+    Mixer& m_mixer;
+    Kind m_kind = Kind::Manual;
+    SDL_AudioDeviceID m_device = 0;
+    std::thread m_noSoundThread;
+    std::atomic<bool> m_quit{false};
     // What is left of the last block when the device asks for less than one.
-    std::int16_t carry_[kBlockFrames * 2];
-    std::size_t carryFrames_ = 0;
+    std::int16_t m_carry[kBlockFrames * 2];
+    std::size_t m_carryFrames = 0;
 };
 
 } // namespace fsound

@@ -22,7 +22,7 @@ constexpr int kMaxWaveChunks = 64;
 
 std::unique_ptr<SndfileSource> SndfileSource::Open(int fd, long long base, bool headerlessPcm) {
     std::unique_ptr<SndfileSource> s(new SndfileSource(fd, base));
-    s->vio_ = SF_VIRTUAL_IO{&VioLength, &VioSeek, &VioRead, nullptr, &VioTell};
+    s->m_vio = SF_VIRTUAL_IO{&VioLength, &VioSeek, &VioRead, nullptr, &VioTell};
     SF_INFO info{};
     if (headerlessPcm) {
         info.samplerate = kMixRate;
@@ -31,20 +31,20 @@ std::unique_ptr<SndfileSource> SndfileSource::Open(int fd, long long base, bool 
     } else {
         s->PatchUnfinishedWaveSize();
     }
-    s->file_ = sf_open_virtual(&s->vio_, SFM_READ, &info, s.get());
-    if (s->file_ == nullptr || (headerlessPcm && info.frames <= 0) ||
+    s->m_file = sf_open_virtual(&s->m_vio, SFM_READ, &info, s.get());
+    if (s->m_file == nullptr || (headerlessPcm && info.frames <= 0) ||
         (info.format & SF_FORMAT_TYPEMASK) == SF_FORMAT_MPEG) {
         return nullptr;
     }
-    s->rate_ = info.samplerate;
-    s->channels_ = info.channels;
-    s->frames_ = info.frames > 0 && info.frames != SF_COUNT_MAX ? info.frames : 0;
+    s->m_rate = info.samplerate;
+    s->m_channels = info.channels;
+    s->m_frames = info.frames > 0 && info.frames != SF_COUNT_MAX ? info.frames : 0;
     return s;
 }
 
 SndfileSource::~SndfileSource() {
-    if (file_ != nullptr) {
-        sf_close(file_);
+    if (m_file != nullptr) {
+        sf_close(m_file);
     }
 }
 
@@ -52,15 +52,15 @@ SndfileSource::~SndfileSource() {
 // for no audio at all; what follows the header is the recording.
 void SndfileSource::PatchUnfinishedWaveSize() {
     unsigned char riff[12];
-    if (reader_.ReadAt(0, riff, 12) != 12 || std::memcmp(riff, "RIFF", 4) != 0 ||
+    if (m_reader.ReadAt(0, riff, 12) != 12 || std::memcmp(riff, "RIFF", 4) != 0 ||
         std::memcmp(riff + 8, "WAVE", 4) != 0) {
         return;
     }
-    const long long length = reader_.Length();
+    const long long length = m_reader.Length();
     long long at = 12;
     for (int i = 0; i < kMaxWaveChunks && at + 8 <= length; ++i) {
         unsigned char chunk[8];
-        if (reader_.ReadAt(at, chunk, 8) != 8) {
+        if (m_reader.ReadAt(at, chunk, 8) != 8) {
             return;
         }
         const long long size = Little32(chunk + 4);
@@ -69,9 +69,9 @@ void SndfileSource::PatchUnfinishedWaveSize() {
                 const auto rest =
                     static_cast<std::uint32_t>(std::min<long long>(length - at - 8, 0xFFFFFFFFu));
                 for (int b = 0; b < 4; ++b) {
-                    patch_[b] = static_cast<unsigned char>(rest >> (8 * b));
+                    m_patch[b] = static_cast<unsigned char>(rest >> (8 * b));
                 }
-                patchAt_ = at + 4;
+                m_patchAt = at + 4;
             }
             return;
         }
@@ -80,42 +80,42 @@ void SndfileSource::PatchUnfinishedWaveSize() {
 }
 
 std::size_t SndfileSource::Read(float* out, std::size_t frames) {
-    if (ended_) {
+    if (m_ended) {
         return 0;
     }
-    const sf_count_t got = sf_readf_float(file_, out, static_cast<sf_count_t>(frames));
+    const sf_count_t got = sf_readf_float(m_file, out, static_cast<sf_count_t>(frames));
     if (got <= 0) {
-        ended_ = true;
+        m_ended = true;
         return 0;
     }
-    if (static_cast<std::size_t>(got) < frames && sf_error(file_) != SF_ERR_NO_ERROR) {
-        ended_ = true;
+    if (static_cast<std::size_t>(got) < frames && sf_error(m_file) != SF_ERR_NO_ERROR) {
+        m_ended = true;
     }
     return static_cast<std::size_t>(got);
 }
 
 bool SndfileSource::Rewind() {
-    ended_ = false;
-    return sf_seek(file_, 0, SEEK_SET) == 0;
+    m_ended = false;
+    return sf_seek(m_file, 0, SEEK_SET) == 0;
 }
 
 sf_count_t SndfileSource::VioLength(void* self) {
-    return static_cast<SndfileSource*>(self)->reader_.Length();
+    return static_cast<SndfileSource*>(self)->m_reader.Length();
 }
 
 sf_count_t SndfileSource::VioSeek(sf_count_t offset, int whence, void* self) {
-    return static_cast<SndfileSource*>(self)->reader_.Seek(offset, whence);
+    return static_cast<SndfileSource*>(self)->m_reader.Seek(offset, whence);
 }
 
 sf_count_t SndfileSource::VioRead(void* buffer, sf_count_t count, void* self) {
     auto* s = static_cast<SndfileSource*>(self);
-    const long long from = s->reader_.Tell();
-    const long long got = s->reader_.Read(buffer, count);
-    if (s->patchAt_ >= 0) {
+    const long long from = s->m_reader.Tell();
+    const long long got = s->m_reader.Read(buffer, count);
+    if (s->m_patchAt >= 0) {
         for (int b = 0; b < 4; ++b) {
-            const long long at = s->patchAt_ + b - from;
+            const long long at = s->m_patchAt + b - from;
             if (at >= 0 && at < got) {
-                static_cast<unsigned char*>(buffer)[at] = s->patch_[b];
+                static_cast<unsigned char*>(buffer)[at] = s->m_patch[b];
             }
         }
     }
@@ -123,7 +123,7 @@ sf_count_t SndfileSource::VioRead(void* buffer, sf_count_t count, void* self) {
 }
 
 sf_count_t SndfileSource::VioTell(void* self) {
-    return static_cast<SndfileSource*>(self)->reader_.Tell();
+    return static_cast<SndfileSource*>(self)->m_reader.Tell();
 }
 
 } // namespace fsound

@@ -23,7 +23,7 @@ class SndfileSource final : public AudioSource {
     bool Rewind() override;
 
   private:
-    SndfileSource(int fd, long long base) : reader_(fd, base) {}
+    SndfileSource(int fd, long long base) : m_reader(fd, base) {}
     void PatchUnfinishedWaveSize();
 
     static sf_count_t VioLength(void* self);
@@ -31,14 +31,14 @@ class SndfileSource final : public AudioSource {
     static sf_count_t VioRead(void* buffer, sf_count_t count, void* self);
     static sf_count_t VioTell(void* self);
 
-    FileReader reader_;
-    SF_VIRTUAL_IO vio_{};
-    SNDFILE* file_ = nullptr;
-    bool ended_ = false;
+    FileReader m_reader;
+    SF_VIRTUAL_IO m_vio{};
+    SNDFILE* m_file = nullptr;
+    bool m_ended = false;
     // A WAVE data size that the recorder never wrote, and what libsndfile is
     // told instead: the bytes that follow the header. -1: none.
-    long long patchAt_ = -1;
-    unsigned char patch_[4]{};
+    long long m_patchAt = -1;
+    unsigned char m_patch[4]{};
 };
 
 } // namespace fsound

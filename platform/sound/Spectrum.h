@@ -31,11 +31,11 @@ public:
 private:
     void Analyse(const std::int16_t* block, int frames);
 
-    float* input_;
-    fftwf_complex* output_;
-    fftwf_plan plan_;
-    std::array<float, kSize> window_{};
-    std::array<float, kSize> history_{}; // mono fold of the latest frames, oldest first
+    float* m_input;
+    fftwf_complex* m_output;
+    fftwf_plan m_plan;
+    std::array<float, kSize> m_window{};
+    std::array<float, kSize> m_history{}; // mono fold of the latest frames, oldest first
     // A reader never returns a torn picture: the count is odd while the writer stores
     // bins, the fences in Analyse and Read order the bins against the count on every
     // CPU, and Read keeps what it loaded only when the count was even and unchanged
@@ -44,8 +44,8 @@ private:
     // each bin is stored with release and loaded with acquire, so a reader that loads a
     // bin of a publication under way finds the count changed when it checks again, and
     // Read keeps what it loaded only when the count was even and unchanged around it.
-    std::array<std::atomic<float>, kBins> published_{};
-    std::atomic<std::uint32_t> version_{0};
+    std::array<std::atomic<float>, kBins> m_published{};
+    std::atomic<std::uint32_t> m_version{0};
 };
 
 } // namespace fsound

@@ -15,12 +15,12 @@ std::unique_ptr<Stream> Stream::Open(const std::string& path, long long byteOffs
     }
     std::unique_ptr<Stream> stream(new Stream);
     g_liveStreams.fetch_add(1, std::memory_order_relaxed);
-    stream->decoder_ = std::move(decoder);
+    stream->m_decoder = std::move(decoder);
     // libsoxr, resampling into this chunk, reads a few bytes past the end of the output it
     // is given; where the allocation ends on a page boundary that read faults. Spare
     // samples keep it inside.
     constexpr std::size_t kSpareSamples = 64;
-    stream->chunk_ = std::make_unique<float[]>(kDecodeChunkFrames * 2 + kSpareSamples);
+    stream->m_chunk = std::make_unique<float[]>(kDecodeChunkFrames * 2 + kSpareSamples);
     stream->FillTo(kPrefillFrames);
     // A file that yields no sound at all is not worth a stream.
     if (stream->ring.Available() == 0) {
@@ -30,7 +30,7 @@ std::unique_ptr<Stream> Stream::Open(const std::string& path, long long byteOffs
 }
 
 Stream::~Stream() {
-    if (decoder_) {
+    if (m_decoder) {
         g_liveStreams.fetch_sub(1, std::memory_order_relaxed);
     }
 }
@@ -50,8 +50,8 @@ void Stream::FillTo(std::size_t frames) {
 
 void Stream::DecodeChunk() {
     const std::size_t want = std::min(kDecodeChunkFrames, ring.Free());
-    const std::size_t got = decoder_->Read(chunk_.get(), want);
-    ring.Write(chunk_.get(), got);
+    const std::size_t got = m_decoder->Read(m_chunk.get(), want);
+    ring.Write(m_chunk.get(), got);
     if (got == 0) {
         endOfData.store(true, std::memory_order_release);
     }
@@ -60,7 +60,7 @@ void Stream::DecodeChunk() {
 void Stream::Rewind() {
     std::lock_guard<std::mutex> lock(decodeLock);
     ring.Reset();
-    endOfData.store(!decoder_->Rewind(), std::memory_order_relaxed);
+    endOfData.store(!m_decoder->Rewind(), std::memory_order_relaxed);
     framesMixed.store(0, std::memory_order_relaxed);
     finished.store(false, std::memory_order_relaxed);
     mixerStarted = false;

@@ -35,7 +35,7 @@ public:
     // With the mixer and the feeder both off this stream: back to the start.
     void Rewind();
 
-    int LengthMs() const { return decoder_->LengthMs(); }
+    int LengthMs() const { return m_decoder->LengthMs(); }
     int TimeMs() const;
 
     std::mutex decodeLock;
@@ -52,8 +52,8 @@ private:
     Stream() = default;
     void DecodeChunk();
 
-    std::unique_ptr<Decoder> decoder_;
-    std::unique_ptr<float[]> chunk_;
+    std::unique_ptr<Decoder> m_decoder;
+    std::unique_ptr<float[]> m_chunk;
 };
 
 } // namespace fsound

@@ -31,35 +31,35 @@ struct SeenAbout {
 // Escape, which a box with no cancel button takes as its cancel command.
 class AboutCloser {
   public:
-    explicit AboutCloser(bool escape = false) : escape_(escape) {
-        QObject::connect(&timer_, &QTimer::timeout, [this] { Poll(); });
-        timer_.start(5);
+    explicit AboutCloser(bool escape = false) : m_escape(escape) {
+        QObject::connect(&m_timer, &QTimer::timeout, [this] { Poll(); });
+        m_timer.start(5);
     }
-    const std::vector<SeenAbout>& Seen() const { return seen_; }
-    int Escapes() const { return escapes_; }
-    int OpenAfterEscape() const { return openAfterEscape_; }
+    const std::vector<SeenAbout>& Seen() const { return m_seen; }
+    int Escapes() const { return m_escapes; }
+    int OpenAfterEscape() const { return m_openAfterEscape; }
 
   private:
     void Poll() {
         for (QWidget* w : QApplication::topLevelWidgets()) {
             auto* box = qobject_cast<QDialog*>(w);
-            if (!box || !box->isVisible() || box->windowTitle() != kCaption || box == closing_)
+            if (!box || !box->isVisible() || box->windowTitle() != kCaption || box == m_closing)
                 continue;
-            if (escape_ && box != escaped_) {
-                escaped_ = box;
-                ++escapes_;
+            if (m_escape && box != m_escaped) {
+                m_escaped = box;
+                ++m_escapes;
                 QTest::keyClick(box, Qt::Key_Escape);
                 continue;
             }
-            openAfterEscape_ += box == escaped_ ? 1 : 0;
+            m_openAfterEscape += box == m_escaped ? 1 : 0;
             SeenAbout seen{box->size()};
             for (const QLabel* label : box->findChildren<QLabel*>())
                 seen.ownsLibraryLine |=
                     label->text() == "Este programa tem recurso a livraria FMOD";
             auto* ok = box->findChild<QPushButton*>("1");
             seen.okIsDefault = ok && ok->text() == "OK" && ok->isDefault();
-            seen_.push_back(seen);
-            closing_ = box;
+            m_seen.push_back(seen);
+            m_closing = box;
             if (ok)
                 ok->click();
             else
@@ -67,13 +67,13 @@ class AboutCloser {
         }
     }
 
-    bool escape_;
-    int escapes_ = 0;
-    int openAfterEscape_ = 0;
-    QTimer timer_;
-    std::vector<SeenAbout> seen_;
-    QPointer<QDialog> closing_;
-    QPointer<QDialog> escaped_;
+    bool m_escape;
+    int m_escapes = 0;
+    int m_openAfterEscape = 0;
+    QTimer m_timer;
+    std::vector<SeenAbout> m_seen;
+    QPointer<QDialog> m_closing;
+    QPointer<QDialog> m_escaped;
 };
 
 } // namespace

@@ -68,7 +68,7 @@ TEST_F(WindowTest, FreshStartShowsTheStartValues) {
     EXPECT_EQ(Dlg().m_compressorUnit, nullptr);
     EXPECT_EQ(Dlg().m_panelsFresh, 1);
     EXPECT_EQ(Dlg().m_soundInitFailed, 0);
-    EXPECT_TRUE(tickTimerStarted_);
+    EXPECT_TRUE(m_tickTimerStarted);
 
     EXPECT_EQ(Dlg().GetIcon(TRUE), AfxFindIcon(128));
     EXPECT_EQ(Dlg().GetIcon(FALSE), AfxFindIcon(128));
@@ -149,7 +149,7 @@ namespace {
 
 class LiveWindowTest : public WindowTest {
   protected:
-    LiveWindowTest() { keepTickTimer_ = true; }
+    LiveWindowTest() { m_keepTickTimer = true; }
 };
 
 } // namespace

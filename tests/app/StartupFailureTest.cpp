@@ -16,31 +16,31 @@ class StartupFailureTest : public WindowTest {
   protected:
     void SetUp() override {
         if (const char* driver = std::getenv("SDL_AUDIODRIVER"))
-            savedDriver_ = driver;
+            m_savedDriver = driver;
         setenv("SDL_AUDIODRIVER", "corvaline-no-such-driver", 1);
         // The message comes while the window is being set up, with the timer ticking.
-        watcher_ = std::make_unique<MessageBoxWatcher>([this] { return ++polls_ > 20; });
-        keepTickTimer_ = true;
+        m_watcher = std::make_unique<MessageBoxWatcher>([this] { return ++m_polls > 20; });
+        m_keepTickTimer = true;
         OpenWindow(FSOUND_OUTPUT_DEVICE);
-        if (savedDriver_)
-            setenv("SDL_AUDIODRIVER", savedDriver_->c_str(), 1);
+        if (m_savedDriver)
+            setenv("SDL_AUDIODRIVER", m_savedDriver->c_str(), 1);
         else
             unsetenv("SDL_AUDIODRIVER");
         Dlg().KillTimer(kTickTimer);
     }
 
-    std::optional<std::string> savedDriver_;
-    std::unique_ptr<MessageBoxWatcher> watcher_;
-    int polls_ = 0;
+    std::optional<std::string> m_savedDriver;
+    std::unique_ptr<MessageBoxWatcher> m_watcher;
+    int m_polls = 0;
 };
 
 } // namespace
 
 TEST_F(StartupFailureTest, SaysSoOnceAndTheWindowWorks) {
-    ASSERT_EQ(watcher_->Seen().size(), 1u);
-    EXPECT_EQ(watcher_->Seen()[0].text, "Erro ao iniciar o FMOD.DLL");
-    EXPECT_EQ(watcher_->Seen()[0].caption, "Tem que sair do programa.");
-    EXPECT_EQ(watcher_->Seen()[0].icon, QMessageBox::Information);
+    ASSERT_EQ(m_watcher->Seen().size(), 1u);
+    EXPECT_EQ(m_watcher->Seen()[0].text, "Erro ao iniciar o FMOD.DLL");
+    EXPECT_EQ(m_watcher->Seen()[0].caption, "Tem que sair do programa.");
+    EXPECT_EQ(m_watcher->Seen()[0].icon, QMessageBox::Information);
     EXPECT_EQ(Dlg().m_soundInitFailed, 1);
     EXPECT_EQ(Dlg().m_panelsFresh, 0) << "ticks run while the message waits";
     EXPECT_TRUE(Dlg().GetSafeHwnd()->isVisible());
@@ -53,5 +53,5 @@ TEST_F(StartupFailureTest, SaysSoOnceAndTheWindowWorks) {
     Click(IDC_PARAR_1);
     EXPECT_EQ(Dlg().m_playing1, 0);
     Tick(3);
-    EXPECT_EQ(watcher_->Seen().size(), 1u);
+    EXPECT_EQ(m_watcher->Seen().size(), 1u);
 }

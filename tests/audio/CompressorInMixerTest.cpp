@@ -29,14 +29,14 @@ class CompressorInMixerTest : public ::testing::Test {
         Reset();
         ASSERT_NE(FSOUND_SetOutput(FSOUND_OUTPUT_MANUAL), 0);
         ASSERT_NE(FSOUND_Init(44100, 2, 0), 0);
-        capture_ = std::make_unique<OutputCapture>(64 * kBlock);
-        unit_ = FSOUND_DSP_Create(&CompressorCallback, kCompressorPriority, nullptr);
-        ASSERT_NE(unit_, nullptr);
-        FSOUND_DSP_SetActive(unit_, 1);
+        m_capture = std::make_unique<OutputCapture>(64 * kBlock);
+        m_unit = FSOUND_DSP_Create(&CompressorCallback, kCompressorPriority, nullptr);
+        ASSERT_NE(m_unit, nullptr);
+        FSOUND_DSP_SetActive(m_unit, 1);
     }
 
     void TearDown() override {
-        capture_.reset();
+        m_capture.reset();
         FSOUND_Close();
         Reset();
     }
@@ -46,7 +46,7 @@ class CompressorInMixerTest : public ::testing::Test {
     // Plays a WAV of `frames` frames on channel 0 and mixes it to its end,
     // noting the gain each block starts with.
     std::vector<double> PlayToEnd(long frames, const Generator& gen) {
-        const std::string path = dir_.File("input.wav");
+        const std::string path = m_dir.File("input.wav");
         EXPECT_TRUE(WriteWav16(path, 44100, 2, frames, gen));
         FSOUND_STREAM* stream = FSOUND_Stream_OpenFile(path.c_str(), FSOUND_LOOP_OFF, 0);
         EXPECT_NE(stream, nullptr);
@@ -62,10 +62,10 @@ class CompressorInMixerTest : public ::testing::Test {
     // The highest running peak of any captured block on one side.
     int HighestBlockPeak(bool right) const {
         int highest = 0;
-        for (long begin = 0; begin < capture_->Frames(); begin += kBlock) {
+        for (long begin = 0; begin < m_capture->Frames(); begin += kBlock) {
             int peak = 0;
-            for (long i = begin; i < std::min(begin + kBlock, capture_->Frames()); ++i) {
-                const int m = std::abs(right ? capture_->Right(i) : capture_->Left(i));
+            for (long i = begin; i < std::min(begin + kBlock, m_capture->Frames()); ++i) {
+                const int m = std::abs(right ? m_capture->Right(i) : m_capture->Left(i));
                 peak = m > peak ? (peak + m) / 2 : peak;
             }
             highest = std::max(highest, peak);
@@ -73,9 +73,9 @@ class CompressorInMixerTest : public ::testing::Test {
         return highest;
     }
 
-    TempDir dir_;
-    std::unique_ptr<OutputCapture> capture_;
-    FSOUND_DSPUNIT* unit_ = nullptr;
+    TempDir m_dir;
+    std::unique_ptr<OutputCapture> m_capture;
+    FSOUND_DSPUNIT* m_unit = nullptr;
 };
 
 TEST_F(CompressorInMixerTest, OutputIsTheInputTransferredAtTheGainOfEachBlock) {
@@ -87,13 +87,13 @@ TEST_F(CompressorInMixerTest, OutputIsTheInputTransferredAtTheGainOfEachBlock) {
     const long frames = 40 * kBlock;
     g_compressorOn.store(1, kRelaxed);
     const std::vector<double> gains = PlayToEnd(frames, gen);
-    ASSERT_GE(capture_->Frames(), frames);
+    ASSERT_GE(m_capture->Frames(), frames);
     ASSERT_GE(static_cast<long>(gains.size()), frames / kBlock);
 
     for (long i = 0; i < frames; ++i) {
         const double g = gains[static_cast<size_t>(i / kBlock)];
-        ASSERT_EQ(capture_->Left(i), TransferSample(ToPcm16(gen(i, 0)), g)) << "frame " << i;
-        ASSERT_EQ(capture_->Right(i), TransferSample(ToPcm16(gen(i, 1)), g)) << "frame " << i;
+        ASSERT_EQ(m_capture->Left(i), TransferSample(ToPcm16(gen(i, 0)), g)) << "frame " << i;
+        ASSERT_EQ(m_capture->Right(i), TransferSample(ToPcm16(gen(i, 1)), g)) << "frame " << i;
     }
     EXPECT_EQ(g_peakLeft.load(kRelaxed), HighestBlockPeak(false));
     EXPECT_EQ(g_peakRight.load(kRelaxed), HighestBlockPeak(true));
@@ -109,10 +109,10 @@ TEST_F(CompressorInMixerTest, QuietInputPassesUnchangedWithTheOptionOffWhilePeak
     const Generator gen = Sine(1000.0, 44100, 0.4);
     const long frames = 8 * kBlock;
     PlayToEnd(frames, gen);
-    ASSERT_GE(capture_->Frames(), frames);
+    ASSERT_GE(m_capture->Frames(), frames);
     for (long i = 0; i < frames; ++i) {
-        ASSERT_EQ(capture_->Left(i), ToPcm16(gen(i, 0))) << "frame " << i;
-        ASSERT_EQ(capture_->Right(i), ToPcm16(gen(i, 1))) << "frame " << i;
+        ASSERT_EQ(m_capture->Left(i), ToPcm16(gen(i, 0))) << "frame " << i;
+        ASSERT_EQ(m_capture->Right(i), ToPcm16(gen(i, 1))) << "frame " << i;
     }
     EXPECT_EQ(g_gain.load(kRelaxed), 0.0);
     EXPECT_EQ(g_peakLeft.load(kRelaxed), HighestBlockPeak(false));

@@ -50,7 +50,7 @@ TEST_F(DeckPlaybackTest, PlayOnAPlayingDeckRestartsItOnTheCurrentPath) {
     Mix(20);
     Dlg().m_progress1.SetPos(40);
 
-    const std::string shorter = dir_.File("b.wav");
+    const std::string shorter = m_dir.File("b.wav");
     ASSERT_TRUE(WriteWav16(shorter, 44100, 2, 22050, Constant(0.125f, 0.0f)));
     SetPath(shorter);
     Click(IDC_TOCAR_1);
@@ -75,7 +75,7 @@ TEST_F(DeckPlaybackTest, AFailedOpenEndsStoppedAndSilent) {
     Click(IDC_TOCAR_1);
     Mix(5);
     Dlg().m_progress1.SetPos(30);
-    SetPath(dir_.File("missing.wav"));
+    SetPath(m_dir.File("missing.wav"));
     Click(IDC_TOCAR_1);
     EXPECT_EQ(Dlg().m_playing1, 0);
     EXPECT_EQ(Dlg().m_stream1, nullptr);

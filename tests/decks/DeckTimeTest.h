@@ -32,9 +32,9 @@ class DeckTimeTest : public WindowTest {
     // Mixes the audio of the next tick period without running its tick, so
     // that a test can look at the library just before the tick does.
     void MixForTick() {
-        ++ticks_;
-        while (frames_ * 2 < ticks_ * kFramesPerTick2)
-            frames_ += Mix(1);
+        ++m_ticks;
+        while (m_frames * 2 < m_ticks * kFramesPerTick2)
+            m_frames += Mix(1);
     }
     void Run(int ticks = 1) {
         for (int i = 0; i < ticks; ++i) {
@@ -78,8 +78,8 @@ class DeckTimeTest : public WindowTest {
         Dlg().UpdateFields();
     }
 
-    long ticks_ = 0;
-    std::int64_t frames_ = 0;
+    long m_ticks = 0;
+    std::int64_t m_frames = 0;
 };
 
 } // namespace corvaline::testsupport

@@ -63,9 +63,9 @@ class FadeTest : public DeckTimeTest {
   protected:
     void SetUp() override {
         DeckTimeTest::SetUp();
-        track_ = Track("long.wav", 20.0);
-        other_ = Track("other.wav", 20.0);
-        SetPath(track_);
+        m_track = Track("long.wav", 20.0);
+        m_other = Track("other.wav", 20.0);
+        SetPath(m_track);
     }
 
     // Each state is left with a volume of its own, so that a wrong source of
@@ -133,7 +133,7 @@ class FadeTest : public DeckTimeTest {
         }
     }
 
-    std::string track_, other_;
+    std::string m_track, m_other;
 };
 
 // Each state of a deck, reached by its buttons, against each request it can get.
@@ -176,12 +176,12 @@ TEST_F(FadeTest, EachStateAnswersEachRequest) {
         SCOPED_TRACE(std::string(Name(row.from)) + " + " + Name(row.event));
         CloseWindow();
         OpenWindow();
-        SetPath(track_);
+        SetPath(m_track);
         if (row.event == Event::TowardsFrom2) {
             // A hand-over towards a playing deck needs the other deck playing.
-            SetPath(other_);
+            SetPath(m_other);
             Play(1);
-            SetPath(track_);
+            SetPath(m_track);
         }
         Reach(row.from);
         const DeckState before = State(0);
@@ -276,10 +276,10 @@ TEST_F(FadeTest, HandOverWithEachCombinationOfPlayingDecks) {
         CloseWindow();
         OpenWindow();
         if (c.deck2) {
-            SetPath(other_);
+            SetPath(m_other);
             Play(1);
         }
-        SetPath(track_);
+        SetPath(m_track);
         if (c.deck1)
             Play(0);
         Run(3);
@@ -313,9 +313,9 @@ TEST_F(FadeTest, HandOverWithEachCombinationOfPlayingDecks) {
 }
 
 TEST_F(FadeTest, OutTo1IsTheMirrorOfOutTo2) {
-    SetPath(other_);
+    SetPath(m_other);
     Play(1);
-    SetPath(track_);
+    SetPath(m_track);
     OutTo(1);
     EXPECT_EQ(State(0), (DeckState{1, 1, 0, 0}));
     EXPECT_EQ(State(1), (DeckState{1, 0, 1, kFullVolume}));
@@ -334,7 +334,7 @@ TEST_F(FadeTest, CrossFadeHandsOverOnlyFromTheOneDeckThatPlays) {
     EXPECT_EQ(State(1), (DeckState{0, 0, 0, 0}));
 
     Play(0);
-    SetPath(other_);
+    SetPath(m_other);
     Play(1);
     Click(IDC_CROSSFADE); // both play
     EXPECT_EQ(State(0), (DeckState{1, 0, 0, kFullVolume}));
@@ -357,20 +357,20 @@ TEST_F(FadeTest, CrossFadeHandsOverOnlyFromTheOneDeckThatPlays) {
 TEST_F(FadeTest, HandOverTowardsADeckThatCannotStartLeavesThePlayingDeckAlone) {
     Play(0);
     Run(3);
-    SetPath(dir_.File("missing.wav"));
+    SetPath(m_dir.File("missing.wav"));
     OutTo(2);
     Click(IDC_CROSSFADE);
     EXPECT_EQ(State(0), (DeckState{1, 0, 0, kFullVolume}));
     EXPECT_EQ(State(1), (DeckState{0, 0, 0, 0}));
     Run(128);
     EXPECT_EQ(State(0), (DeckState{1, 0, 0, kFullVolume}));
-    SetPath(other_);
+    SetPath(m_other);
     Play(1);
     Run(1);
     EXPECT_EQ(State(1), (DeckState{1, 0, 0, kFullVolume}));
 
     Stop(1);
-    SetPath(dir_.File("missing.wav"));
+    SetPath(m_dir.File("missing.wav"));
     AutoCrossfade(CCorvalineDlg::kCrossfadeMaxMs);
     Run(80); // past 15 s before the end
     MessageBoxWatcher watcher;
@@ -380,7 +380,7 @@ TEST_F(FadeTest, HandOverTowardsADeckThatCannotStartLeavesThePlayingDeckAlone) {
     EXPECT_TRUE(watcher.Seen().empty());
     EXPECT_EQ(State(0), (DeckState{1, 0, 0, kFullVolume}));
     SetText(IDC_CROSSFADE_MS, std::to_string(CCorvalineDlg::kCrossfadeMaxMs));
-    SetPath(other_);
+    SetPath(m_other);
     Run(1);
     EXPECT_EQ(State(0), (DeckState{1, 0, 1, 253}));
     EXPECT_EQ(State(1), (DeckState{1, 1, 0, 2}));
@@ -392,7 +392,7 @@ TEST_F(FadeTest, HandOverDuringASequenceRunTakesTheNextEntry) {
     const std::string next = Track("next.wav", 5.0);
     const std::string after = Track("after.wav", 5.0);
     Play(0);
-    SetPath(other_);
+    SetPath(m_other);
     Play(1);
     Dlg().m_sequenceList.AddString(next);
     Dlg().m_sequenceList.AddString(after);
@@ -400,10 +400,10 @@ TEST_F(FadeTest, HandOverDuringASequenceRunTakesTheNextEntry) {
 
     Stop(0);
     OutTo(2); // deck 1 stopped, deck 2 playing: nothing, and no entry taken
-    EXPECT_EQ(Text(IDC_PATH), other_);
+    EXPECT_EQ(Text(IDC_PATH), m_other);
     EXPECT_EQ(Dlg().m_sequenceList.GetCount(), 2);
 
-    SetPath(track_);
+    SetPath(m_track);
     Play(0);
     FSOUND_STREAM* const stream2 = Stream(1);
     OutTo(2); // both play: deck 2 fades in on its own track; the waiting file is passed over

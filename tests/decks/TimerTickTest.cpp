@@ -102,7 +102,7 @@ TEST_F(TimerTickTest, TracksShorterThanTheCrossfadeTimeHandOverInTheirFirstTick)
     // Without the automatic cross-fade, the track of no length just ends.
     CloseWindow();
     OpenWindow();
-    SetPath(dir_.File("short40.wav"));
+    SetPath(m_dir.File("short40.wav"));
     Play(0);
     Run(1);
     EXPECT_EQ(State(0), (DeckState{0, 0, 0, kFullVolume}));
@@ -196,7 +196,7 @@ TEST_F(TimerTickTest, ATrackEndingByItselfDuringASequenceRun) {
     }
     EXPECT_GT(before, 200);
     EXPECT_EQ(State(0), (DeckState{0, 0, 0, before}));
-    EXPECT_EQ(Text(IDC_PATH), dir_.File("short.wav"));
+    EXPECT_EQ(Text(IDC_PATH), m_dir.File("short.wav"));
     EXPECT_EQ(Dlg().m_playing2, 0);
     EXPECT_EQ(Dlg().m_sequenceList.GetCount(), 1);
 }

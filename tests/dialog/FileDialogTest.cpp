@@ -40,19 +40,19 @@ class FileDialogTest : public ::testing::Test {
     void SetUp() override {
         std::string pattern = (fs::temp_directory_path() / "filedialog-XXXXXX").string();
         ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        dir_ = pattern;
-        std::ofstream(dir_ + "/song.mp3").put('x');
+        m_dir = pattern;
+        std::ofstream(m_dir + "/song.mp3").put('x');
     }
     void TearDown() override {
         std::error_code ignored;
-        fs::remove_all(dir_, ignored);
+        fs::remove_all(m_dir, ignored);
     }
-    std::string dir_;
+    std::string m_dir;
 };
 
 TEST_F(FileDialogTest, OpensInThePatternsDirectoryWithTheFirstFilterAndReturnsTheChoice) {
-    CFileDialog chooser(TRUE, {}, dir_ + "/*.mp*", OFN_EXPLORER | OFN_HIDEREADONLY, kFilter);
-    EXPECT_EQ(chooser.Request().directory, dir_);
+    CFileDialog chooser(TRUE, {}, m_dir + "/*.mp*", OFN_EXPLORER | OFN_HIDEREADONLY, kFilter);
+    EXPECT_EQ(chooser.Request().directory, m_dir);
     EXPECT_EQ(chooser.Request().fileName, "");
     QStringList filters;
     QString selected;
@@ -63,14 +63,14 @@ TEST_F(FileDialogTest, OpensInThePatternsDirectoryWithTheFirstFilterAndReturnsTh
         selected = dialog.selectedNameFilter();
         caseSensitive = (dialog.filter() & QDir::CaseSensitive) != 0;
         directory = dialog.directory().absolutePath();
-        dialog.selectFile(QString::fromStdString(dir_ + "/song.mp3"));
+        dialog.selectFile(QString::fromStdString(m_dir + "/song.mp3"));
         static_cast<QDialog&>(dialog).accept(); // the file dialog's own, as its button calls it
     });
     ASSERT_EQ(chooser.DoModal(), IDOK);
-    EXPECT_EQ(chooser.GetPathName(), dir_ + "/song.mp3");
+    EXPECT_EQ(chooser.GetPathName(), m_dir + "/song.mp3");
     EXPECT_EQ(chooser.GetFileName(), "song.mp3");
     EXPECT_EQ(chooser.GetFileExt(), "mp3");
-    EXPECT_EQ(directory.toStdString(), dir_);
+    EXPECT_EQ(directory.toStdString(), m_dir);
     // The user sees the descriptions as the filter text gives them.
     EXPECT_EQ(filters.size(), 2);
     EXPECT_EQ(selected.toStdString(), "Ficheiros MPEG(*.mp*)");

@@ -44,16 +44,16 @@ class FileFindTest : public ::testing::Test {
     void SetUp() override {
         std::string pattern = (fs::temp_directory_path() / "filefind-XXXXXX").string();
         ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        root_ = pattern;
+        m_root = pattern;
     }
     void TearDown() override {
         std::error_code ignored;
-        fs::remove_all(root_, ignored);
+        fs::remove_all(m_root, ignored);
     }
-    std::string At(const std::string& relative) const { return root_ + "/" + relative; }
+    std::string At(const std::string& relative) const { return m_root + "/" + relative; }
     void Touch(const std::string& relative) const { std::ofstream(At(relative)).put('x'); }
 
-    std::string root_;
+    std::string m_root;
 };
 
 TEST(FileNameMatch, WildcardsTheTrailingDotStarAndCase) {
@@ -78,14 +78,14 @@ TEST_F(FileFindTest, ListsADirectoryInNameOrderFollowingLinks) {
     Touch("\xff\xfe.mp3"); // not UTF-8
     fs::create_directory(At("sub.mp3"));
     fs::create_directory(At("sub.mp3/in"));
-    fs::create_directory_symlink(root_, At("back"));
+    fs::create_directory_symlink(m_root, At("back"));
     fs::create_symlink(At("gone"), At("dangling.mp3"));
     fs::create_symlink(At("b.wav"), At("c.wav"));
 
     // Through a detour that the root is cleaned of.
     const std::vector<Found> expected = {
-        {".", root_ + "/.", true, true},
-        {"..", root_ + "/..", true, true},
+        {".", m_root + "/.", true, true},
+        {"..", m_root + "/..", true, true},
         {"A.mp3", At("A.mp3"), false, false},
         {"b.wav", At("b.wav"), false, false},
         {"back", At("back"), true, false},
@@ -130,7 +130,7 @@ TEST_F(FileFindTest, UnreadableDirectoriesFindWhatTheirPermissionsAllow) {
         Touch(std::string(directory) + "/a.mp3");
         fs::create_directory(At(std::string(directory) + "/sub"));
     }
-    fs::permissions(root_, fs::perms::owner_all | fs::perms::others_read | fs::perms::others_exec);
+    fs::permissions(m_root, fs::perms::owner_all | fs::perms::others_read | fs::perms::others_exec);
     fs::permissions(At("locked"), fs::perms::none);
     fs::permissions(At("listed"),
                     fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
@@ -180,7 +180,7 @@ std::vector<std::string> Walk(const std::string& pattern) {
 TEST_F(FileFindTest, AWalkEntersEachDirectoryOnceAndNoneOfTheKernels) {
     fs::create_directory(At("a"));
     Touch("a/x.mp3");
-    fs::create_directory_symlink(root_, At("a/up"));
+    fs::create_directory_symlink(m_root, At("a/up"));
     fs::create_directory_symlink("/", At("a/top"));
     fs::create_directory_symlink(At(".."), At("a/above"));
     fs::create_directories(At("s/3"));
@@ -193,7 +193,7 @@ TEST_F(FileFindTest, AWalkEntersEachDirectoryOnceAndNoneOfTheKernels) {
     }
     for (const char* kernel : {"sys", "proc", "dev"})
         fs::create_directory_symlink(std::string("/") + kernel, At(kernel));
-    const std::string shared = "/dev/shm/" + fs::path(root_).filename().string();
+    const std::string shared = "/dev/shm/" + fs::path(m_root).filename().string();
     fs::create_directory(shared);
     std::ofstream(shared + "/y.mp3").put('x');
     fs::create_directory_symlink(shared, At("shm"));
@@ -214,14 +214,14 @@ TEST_F(FileFindTest, AWalkEntersEachDirectoryOnceAndNoneOfTheKernels) {
 // descriptors, and finds the rest again by their paths.
 TEST_F(FileFindTest, AWalkGoesHundredsOfLevelsDeepWithinFewDescriptors) {
     constexpr int kLevels = 200;
-    std::string level = root_;
+    std::string level = m_root;
     for (int i = 0; i < kLevels; ++i) {
         fs::create_directories(level + "/z");
         std::ofstream(level + "/t.wav").put('x');
         std::ofstream(level + "/z/u.wav").put('x');
         level += "/n";
     }
-    fs::permissions(root_, fs::perms::owner_all | fs::perms::others_read | fs::perms::others_exec);
+    fs::permissions(m_root, fs::perms::owner_all | fs::perms::others_read | fs::perms::others_exec);
     const int status = ExitStatusUnprivileged([this] {
         const rlimit few{100, 100};
         if (setrlimit(RLIMIT_NOFILE, &few) != 0)
@@ -249,7 +249,7 @@ TEST_F(FileFindTest, APlainNameFindsThatEntryAlone) {
               std::vector<Found>({{"one.mp3", At("one.mp3"), false, false}}));
     EXPECT_EQ(FindAll(At("sub")), std::vector<Found>());
     EXPECT_EQ(FindAll(At("missing/*.*")), std::vector<Found>());
-    EXPECT_EQ(FindAll(root_ + "/"), std::vector<Found>());
+    EXPECT_EQ(FindAll(m_root + "/"), std::vector<Found>());
 
     // Taken exactly, a name with wildcards finds itself alone; a directory's name is never
     // a pattern.

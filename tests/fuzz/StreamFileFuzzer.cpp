@@ -48,12 +48,12 @@ class Scratch {
             std::perror("mkdtemp");
             std::abort();
         }
-        dir_ = pattern;
+        m_dir = pattern;
     }
-    ~Scratch() { std::filesystem::remove_all(dir_); }
+    ~Scratch() { std::filesystem::remove_all(m_dir); }
 
     std::string Write(const char* extension, const std::uint8_t* data, std::size_t size) const {
-        const std::string path = dir_ + "/input." + extension;
+        const std::string path = m_dir + "/input." + extension;
         std::ofstream out(path, std::ios::binary | std::ios::trunc);
         out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
         out.close();
@@ -64,7 +64,7 @@ class Scratch {
     }
 
   private:
-    std::string dir_;
+    std::string m_dir;
 };
 
 int StreamsOpen() {

@@ -28,7 +28,7 @@ class FileSelectionTest : public PlaylistTest {
   protected:
     // Files are empty: adding looks at names only.
     std::string Touch(const std::string& relative) {
-        const std::string path = dir_.File(relative);
+        const std::string path = m_dir.File(relative);
         fs::create_directories(fs::path(path).parent_path());
         EXPECT_TRUE(WriteBytes(path, {}));
         return path;
@@ -36,7 +36,7 @@ class FileSelectionTest : public PlaylistTest {
     std::vector<std::string> Under(const std::vector<std::string>& relatives) {
         std::vector<std::string> paths;
         for (const auto& relative : relatives)
-            paths.push_back(dir_.File(relative));
+            paths.push_back(m_dir.File(relative));
         return paths;
     }
 
@@ -62,7 +62,7 @@ class FileSelectionTest : public PlaylistTest {
     bool Drop(const std::vector<std::string>& relatives) {
         QList<QUrl> urls;
         for (const std::string& relative : relatives)
-            urls << QUrl::fromLocalFile(QString::fromStdString(dir_.File(relative)));
+            urls << QUrl::fromLocalFile(QString::fromStdString(m_dir.File(relative)));
         return Drop(urls);
     }
 
@@ -75,26 +75,26 @@ class FileSelectionTest : public PlaylistTest {
               "i.mpa", "j.mp1", "zz.wav", "album.mp3/inner.wav", "my.music/readme",
               "my.music/song.mp3", "sub/k.mp3", "sub/deeper/x.wav"})
             Touch(name);
-        fs::create_directory(dir_.File("empty"));
+        fs::create_directory(m_dir.File("empty"));
         Touch("\xff.mp3");
-        fs::create_directory_symlink(dir_.Path(), dir_.File("sub/loop"));
-        fs::create_directory_symlink(dir_.File("album.mp3"), dir_.File("sub/side"));
-        fs::create_symlink(dir_.File("a.mp3"), dir_.File("link.mp3"));
+        fs::create_directory_symlink(m_dir.Path(), m_dir.File("sub/loop"));
+        fs::create_directory_symlink(m_dir.File("album.mp3"), m_dir.File("sub/side"));
+        fs::create_symlink(m_dir.File("a.mp3"), m_dir.File("link.mp3"));
     }
 };
 
 TEST_F(FileSelectionTest, AddDirectoryTakesThePlayableFilesOfTheChosenFilesDirectory) {
     MakeTree();
-    SetPath(dir_.File("sub/k.mp3"));
-    Choose(dir_.File("a.mp3"));
+    SetPath(m_dir.File("sub/k.mp3"));
+    Choose(m_dir.File("a.mp3"));
     Click(IDC_ADICIONAR_DIRECTORIO);
 
     // The dialog opened in the directory of the path edit's file; the edit is left alone.
-    ASSERT_EQ(requests_.size(), 1u);
-    EXPECT_EQ(requests_[0].directory, dir_.File("sub"));
-    EXPECT_EQ(requests_[0].fileName, "");
-    EXPECT_EQ(requests_[0].filters, kAudioFilters);
-    EXPECT_EQ(Text(IDC_PATH), dir_.File("sub/k.mp3"));
+    ASSERT_EQ(m_requests.size(), 1u);
+    EXPECT_EQ(m_requests[0].directory, m_dir.File("sub"));
+    EXPECT_EQ(m_requests[0].fileName, "");
+    EXPECT_EQ(m_requests[0].filters, kAudioFilters);
+    EXPECT_EQ(Text(IDC_PATH), m_dir.File("sub/k.mp3"));
 
     const auto expected = Under({"B.WAV", "a.mp3", "c.Mp2", "d.ogg", "f.raw", "g.PCM", "h.mpg",
                                  "i.mpa", "j.mp1", "link.mp3", "zz.wav"});
@@ -106,7 +106,7 @@ TEST_F(FileSelectionTest, AddDirectoryTakesThePlayableFilesOfTheChosenFilesDirec
 TEST_F(FileSelectionTest, AddDirectoryWithSubDirsGoesDepthFirstEnteringEachDirectoryOnce) {
     MakeTree();
     Click(IDC_SUBDIRS);
-    Choose(dir_.File("zz.wav"));
+    Choose(m_dir.File("zz.wav"));
     Click(IDC_ADICIONAR_DIRECTORIO);
 
     const auto expected = Under({"B.WAV", "a.mp3", "album.mp3/inner.wav", "c.Mp2", "d.ogg", "f.raw",
@@ -117,22 +117,22 @@ TEST_F(FileSelectionTest, AddDirectoryWithSubDirsGoesDepthFirstEnteringEachDirec
     EXPECT_EQ(QApplication::overrideCursor(), nullptr); // the busy cursor is gone again
 
     // A second add appends the same files again under the following numbers.
-    Choose(dir_.File("sub/deeper/x.wav"));
+    Choose(m_dir.File("sub/deeper/x.wav"));
     Click(IDC_ADICIONAR_DIRECTORIO);
     ASSERT_EQ(Entries().size(), expected.size() + 1);
-    EXPECT_EQ(Lines().back(), dir_.File("sub/deeper/x.wav"));
+    EXPECT_EQ(Lines().back(), m_dir.File("sub/deeper/x.wav"));
 }
 
 TEST_F(FileSelectionTest, DroppedFilesAndFoldersAreAddedAsTheButtonsAddThem) {
     MakeTree();
     for (const char* file : {"sub/k.mp3", "e.mp3.txt", "gone.wav", "a.mp3"}) {
-        Choose(dir_.File(file));
+        Choose(m_dir.File(file));
         Click(IDC_ADICIONAR_FICHEIRO);
     }
-    Choose(dir_.File("sub/deeper/x.wav"));
+    Choose(m_dir.File("sub/deeper/x.wav"));
     Click(IDC_ADICIONAR_DIRECTORIO);
     Click(IDC_SUBDIRS);
-    Choose(dir_.File("sub/k.mp3"));
+    Choose(m_dir.File("sub/k.mp3"));
     Click(IDC_ADICIONAR_DIRECTORIO);
     const std::vector<std::string> byButtons = Lines();
     ASSERT_EQ(byButtons.size(), 6u);
@@ -150,7 +150,7 @@ TEST_F(FileSelectionTest, DroppedFilesAndFoldersAreAddedAsTheButtonsAddThem) {
     // which the file manager would then delete.
     EXPECT_FALSE(Drop({QUrl(QStringLiteral("https://example.invalid/a.mp3"))}));
     EXPECT_FALSE(
-        Drop({QUrl::fromLocalFile(QString::fromStdString(dir_.File("a.mp3")))}, Qt::MoveAction));
+        Drop({QUrl::fromLocalFile(QString::fromStdString(m_dir.File("a.mp3")))}, Qt::MoveAction));
     EXPECT_EQ(Lines(), byButtons);
 }
 
@@ -164,13 +164,13 @@ TEST_F(FileSelectionTest, EveryKindOfSoundFileTheEngineReadsIsListedAndPlays) {
     for (const auto& [name, type] : bySox)
         ASSERT_EQ(
             QProcess::execute(QStringLiteral("sox"), {"-n", "-r", "44100", "-c", "2", "-t", type,
-                                                      QString::fromStdString(dir_.File(name)),
+                                                      QString::fromStdString(m_dir.File(name)),
                                                       "synth", "0.5", "sine", "440", "vol", "0.5"}),
             0)
             << name;
-    ASSERT_TRUE(WriteAudio(dir_.File("j.opus"), SF_FORMAT_OGG | SF_FORMAT_OPUS, 48000, 2, 24000,
+    ASSERT_TRUE(WriteAudio(m_dir.File("j.opus"), SF_FORMAT_OGG | SF_FORMAT_OPUS, 48000, 2, 24000,
                            Sine(440.0, 48000, 0.5)));
-    Choose(dir_.File("a.flac"));
+    Choose(m_dir.File("a.flac"));
     Click(IDC_ADICIONAR_DIRECTORIO);
     const auto expected = Under({"a.flac", "b.ogg", "c.OGA", "d.aif", "e.aiff", "f.aifc", "g.au",
                                  "h.w64", "i.caf", "j.opus"});
@@ -198,16 +198,16 @@ TEST_F(FileSelectionTest, AddFileAddsExactlyTheChosenPlayableFile) {
     Click(IDC_ADICIONAR_FICHEIRO);
     Choose(notes);
     Click(IDC_ADICIONAR_FICHEIRO);
-    Choose(dir_.File("gone.mp3"));
+    Choose(m_dir.File("gone.mp3"));
     Click(IDC_ADICIONAR_FICHEIRO);
     Click(IDC_ADICIONAR_FICHEIRO); // cancelled
 
     EXPECT_EQ(Lines(), std::vector<std::string>({song, song}));
     EXPECT_EQ(Entries(), std::vector<std::string>({song, song}));
-    ASSERT_EQ(requests_.size(), 5u);
+    ASSERT_EQ(m_requests.size(), 5u);
     // The start-up path has no '/' here: the dialog opens in the home directory, on no name.
-    EXPECT_EQ(requests_[0].directory, QDir::homePath().toStdString());
-    EXPECT_EQ(requests_[0].fileName, "");
+    EXPECT_EQ(m_requests[0].directory, QDir::homePath().toStdString());
+    EXPECT_EQ(m_requests[0].fileName, "");
     EXPECT_EQ(Text(IDC_PATH), "H:\\MPEG AUDIO\\*.MP*");
 }
 
@@ -241,29 +241,29 @@ TEST_F(FileSelectionTest, BrowsePutsTheChosenFileInThePathEditAndACancelChangesN
     SetPath("");
     Click(IDC_PROCURAR);
     EXPECT_EQ(Text(IDC_PATH), "");
-    EXPECT_EQ(requests_.back().fileName, "");
+    EXPECT_EQ(m_requests.back().fileName, "");
 
     const std::string song = Touch("music/song.mp3");
-    SetPath(dir_.File("music/other.wav"));
+    SetPath(m_dir.File("music/other.wav"));
     Choose(song);
     Click(IDC_PROCURAR);
-    EXPECT_EQ(requests_.back().directory, dir_.File("music"));
-    EXPECT_EQ(requests_.back().fileName, "");
+    EXPECT_EQ(m_requests.back().directory, m_dir.File("music"));
+    EXPECT_EQ(m_requests.back().fileName, "");
     EXPECT_EQ(Text(IDC_PATH), song);
     EXPECT_TRUE(Lines().empty());
 
     // A directory that does not exist: the dialog opens in the home directory.
-    SetPath(dir_.File("gone/x.mp3"));
+    SetPath(m_dir.File("gone/x.mp3"));
     Click(IDC_PROCURAR);
-    EXPECT_EQ(requests_.back().directory, QDir::homePath().toStdString());
-    EXPECT_EQ(Text(IDC_PATH), dir_.File("gone/x.mp3"));
+    EXPECT_EQ(m_requests.back().directory, QDir::homePath().toStdString());
+    EXPECT_EQ(Text(IDC_PATH), m_dir.File("gone/x.mp3"));
 }
 
 TEST_F(FileSelectionTest, AddFileTakesTheChosenNameAsItIsWildcardsIncluded) {
     for (const char* name : {"a*.wav", "a?.wav", "ab.wav", "A1.wav", "[a].wav", "a.wav"})
         Touch(name);
     for (const char* name : {"a*.wav", "a?.wav", "[a].wav"}) {
-        Choose(dir_.File(name));
+        Choose(m_dir.File(name));
         Click(IDC_ADICIONAR_FICHEIRO);
     }
     EXPECT_EQ(Lines(), Under({"a*.wav", "a?.wav", "[a].wav"}));
@@ -290,16 +290,16 @@ TEST_F(FileSelectionTest, NamesOfAnyCharactersAreListedShownAndPlayed) {
     };
     // Track i lasts (i + 1) tenths of a second, so that its deck's length tells it apart.
     for (std::size_t i = 0; i < expected.size(); ++i) {
-        fs::create_directories(fs::path(dir_.File(expected[i])).parent_path());
+        fs::create_directories(fs::path(m_dir.File(expected[i])).parent_path());
         WriteWav(expected[i], 4410L * static_cast<long>(i + 1), Constant(0.1f, 0.1f));
     }
     // Not UTF-8: neither the directory nor the file can be shown, so neither is listed.
-    fs::create_directory(dir_.File("\xff\xfe"));
+    fs::create_directory(m_dir.File("\xff\xfe"));
     WriteWav("\xff\xfe/hidden.wav", 4410, Constant(0.1f, 0.1f));
     WriteWav("bad \xc3(.wav", 4410, Constant(0.1f, 0.1f));
 
     Click(IDC_SUBDIRS);
-    Choose(dir_.File("top.wav"));
+    Choose(m_dir.File("top.wav"));
     Click(IDC_ADICIONAR_DIRECTORIO);
     ASSERT_EQ(Lines(), Under(expected));
     EXPECT_EQ(Entries(), Under(expected));
@@ -308,7 +308,7 @@ TEST_F(FileSelectionTest, NamesOfAnyCharactersAreListedShownAndPlayed) {
         SCOPED_TRACE(expected[i]);
         Dlg().m_sequenceList.SetCurSel(static_cast<int>(i));
         Dlg().OnSequenceDblClk();
-        EXPECT_EQ(Text(IDC_PATH), dir_.File(expected[i]));
+        EXPECT_EQ(Text(IDC_PATH), m_dir.File(expected[i]));
         EXPECT_EQ(Dlg().m_playing1, 1);
         EXPECT_EQ(Dlg().m_lengthMs1, 100 * static_cast<int>(i + 1));
         Click(IDC_PARAR_1);
@@ -318,7 +318,7 @@ TEST_F(FileSelectionTest, NamesOfAnyCharactersAreListedShownAndPlayed) {
     Click(IDC_CLEAR);
     Click(IDC_SUBDIRS);
     for (const char* chosen : {"*/song.wav", "[set] ?/[a-z] *.wav"}) {
-        Choose(dir_.File(chosen));
+        Choose(m_dir.File(chosen));
         Click(IDC_ADICIONAR_DIRECTORIO);
     }
     EXPECT_EQ(Lines(), Under({"*/song.wav", "[set] ?/[a-z] *.wav"}));
@@ -333,7 +333,7 @@ TEST_F(FileSelectionTest, AddDirectoryOfTwentyThousandFilesListsEachPlayableOneO
         const std::string name = "track " + number + (i % 11 == 10 ? ".txt" : ".wav");
         Touch(name);
         if (i % 11 != 10)
-            expected.push_back(dir_.File(name));
+            expected.push_back(m_dir.File(name));
     }
     ASSERT_EQ(expected.size(), 20000u);
     Choose(expected.front());
@@ -348,17 +348,17 @@ TEST_F(FileSelectionTest, AddDirectoryOfTwentyThousandFilesListsEachPlayableOneO
 TEST_F(FileSelectionTest, AddDirectoryWithSubDirsEndsWhateverTheLinksLeadTo) {
     for (const char* name : {"top.wav", "a/a.wav", "b/b.wav", "deep/er/low.wav"})
         Touch(name);
-    fs::create_directory_symlink(dir_.Path(), dir_.File("deep/er/up"));
-    fs::create_directory_symlink(dir_.File("deep"), dir_.File("deep/er/back"));
-    fs::create_directory_symlink("/", dir_.File("deep/er/root"));
-    fs::create_directory_symlink(dir_.File("b"), dir_.File("a/to-b"));
-    fs::create_directory_symlink(dir_.File("a"), dir_.File("b/to-a"));
-    fs::create_symlink(dir_.File("missing.wav"), dir_.File("deep/gone.wav"));
-    fs::create_directory_symlink(dir_.File("missing"), dir_.File("deep/gone"));
-    fs::create_symlink("self.wav", dir_.File("self.wav"));
+    fs::create_directory_symlink(m_dir.Path(), m_dir.File("deep/er/up"));
+    fs::create_directory_symlink(m_dir.File("deep"), m_dir.File("deep/er/back"));
+    fs::create_directory_symlink("/", m_dir.File("deep/er/root"));
+    fs::create_directory_symlink(m_dir.File("b"), m_dir.File("a/to-b"));
+    fs::create_directory_symlink(m_dir.File("a"), m_dir.File("b/to-a"));
+    fs::create_symlink(m_dir.File("missing.wav"), m_dir.File("deep/gone.wav"));
+    fs::create_directory_symlink(m_dir.File("missing"), m_dir.File("deep/gone"));
+    fs::create_symlink("self.wav", m_dir.File("self.wav"));
 
     Click(IDC_SUBDIRS);
-    Choose(dir_.File("top.wav"));
+    Choose(m_dir.File("top.wav"));
     Click(IDC_ADICIONAR_DIRECTORIO);
     const auto expected = Under(
         {"a/a.wav", "a/to-b/b.wav", "deep/er/low.wav", "deep/gone.wav", "self.wav", "top.wav"});

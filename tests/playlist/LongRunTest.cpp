@@ -152,8 +152,8 @@ TEST_F(LongRunTest, EveryGoodTrackPlaysOnAlternatingDecksWithoutStallOrBuildUp) 
     std::mt19937 random(20261207);
     std::vector<Track> tracks;
     for (int i = 0; i < count; ++i)
-        tracks.push_back(MakeTrack(dir_, i, random));
-    Dlg().AddFromSearch(dir_.Path() + "/*.*", 0);
+        tracks.push_back(MakeTrack(m_dir, i, random));
+    Dlg().AddFromSearch(m_dir.Path() + "/*.*", 0);
     ASSERT_EQ(Entries().size(), tracks.size());
     // Gone between the add and the run, as a file on a removed disk.
     for (int i = 0; i < count; i += kBadEvery)

@@ -13,11 +13,11 @@ class PlaylistTest : public corvaline::testsupport::WindowTest {
     void SetUp() override {
         WindowTest::SetUp();
         AfxSetFileDialogAnswer([this](const FileDialogRequest& request) {
-            requests_.push_back(request);
+            m_requests.push_back(request);
             std::optional<std::string> answer;
-            if (!answers_.empty()) {
-                answer = answers_.front();
-                answers_.pop_front();
+            if (!m_answers.empty()) {
+                answer = m_answers.front();
+                m_answers.pop_front();
             }
             return answer;
         });
@@ -28,7 +28,7 @@ class PlaylistTest : public corvaline::testsupport::WindowTest {
     }
 
     // The next file dialog chooses `path`; without an answer queued it is cancelled.
-    void Choose(const std::string& path) { answers_.push_back(path); }
+    void Choose(const std::string& path) { m_answers.push_back(path); }
 
     std::vector<std::string> Lines() {
         std::vector<std::string> lines;
@@ -54,6 +54,6 @@ class PlaylistTest : public corvaline::testsupport::WindowTest {
         return flags;
     }
 
-    std::deque<std::optional<std::string>> answers_;
-    std::vector<FileDialogRequest> requests_;
+    std::deque<std::optional<std::string>> m_answers;
+    std::vector<FileDialogRequest> m_requests;
 };

@@ -25,10 +25,10 @@ class SequenceRunTest : public PlaylistTest {
     std::vector<std::string> AddNamed(int count) {
         std::vector<std::string> paths;
         for (int i = 0; i < count; ++i) {
-            paths.push_back(dir_.File(Numbered("t", 10 + i, ".mp3")));
+            paths.push_back(m_dir.File(Numbered("t", 10 + i, ".mp3")));
             EXPECT_TRUE(WriteBytes(paths.back(), {}));
         }
-        Dlg().AddFromSearch(dir_.Path() + "/*.*", 0);
+        Dlg().AddFromSearch(m_dir.Path() + "/*.*", 0);
         return paths;
     }
     // Playable entries, track i lasting (i + 1) tenths of a second so that a deck's length
@@ -38,7 +38,7 @@ class SequenceRunTest : public PlaylistTest {
         for (int i = 0; i < count; ++i)
             paths.push_back(
                 WriteWav(Numbered("w", i, ".wav"), 4410L * (i + 1), Constant(0.1f, 0.1f)));
-        Dlg().AddFromSearch(dir_.Path() + "/*.*", 0);
+        Dlg().AddFromSearch(m_dir.Path() + "/*.*", 0);
         return paths;
     }
     static std::vector<std::string> Sorted(std::vector<std::string> lines) {
@@ -94,10 +94,10 @@ TEST_F(SequenceRunTest, RandomizeOfAPlaylistLongerThanTheGeneratorsRangeShuffles
 TEST_F(SequenceRunTest, EntriesAddedAfterAShuffleComeFirstInTheNext) {
     AddNamed(3);
     Click(IDC_RANDOMIZE);
-    const std::string late1 = dir_.File("u1.wav");
-    const std::string late2 = dir_.File("u2.wav");
+    const std::string late1 = m_dir.File("u1.wav");
+    const std::string late2 = m_dir.File("u2.wav");
     ASSERT_TRUE(WriteBytes(late1, {}) && WriteBytes(late2, {}));
-    Dlg().AddFromSearch(dir_.File("u*.wav"), 0);
+    Dlg().AddFromSearch(m_dir.File("u*.wav"), 0);
     Click(IDC_RANDOMIZE);
 
     // Once they are used up a new round begins, drawing from every entry.
@@ -188,13 +188,13 @@ TEST_F(SequenceRunTest, AnEmptyPlaylistShufflesNothingAndRunsSilently) {
 // hand-over alike; a playlist with nothing playable gives up after one round.
 TEST_F(SequenceRunTest, ARunPassesOverFilesThatDoNotOpen) {
     for (const char* name : {"a-empty.mp3", "b-text.wav", "d-empty.wav"})
-        ASSERT_TRUE(WriteBytes(dir_.File(name), {'x'}));
+        ASSERT_TRUE(WriteBytes(m_dir.File(name), {'x'}));
     const std::string good = WriteWav("c-good.wav", 44100, Constant(0.1f, 0.1f));
-    Dlg().AddFromSearch(dir_.Path() + "/*.*", 0);
+    Dlg().AddFromSearch(m_dir.Path() + "/*.*", 0);
     Click(IDC_EXECUTE);
     EXPECT_EQ(Dlg().m_playing1, 1);
     EXPECT_EQ(Dlg().m_lengthMs1, 1000);
-    EXPECT_EQ(Text(IDC_PATH), dir_.File("d-empty.wav"));
+    EXPECT_EQ(Text(IDC_PATH), m_dir.File("d-empty.wav"));
 
     // The hand-over's file is bad too: the next line, found by a refill, is played instead.
     Click(IDC_OUT_TO_2);
@@ -208,7 +208,7 @@ TEST_F(SequenceRunTest, ARunPassesOverFilesThatDoNotOpen) {
     Click(IDC_PARAR_2);
     Click(IDC_CLEAR);
     for (const char* name : {"a-empty.mp3", "b-text.wav", "d-empty.wav"})
-        Dlg().AddFromSearch(dir_.File(name), 0);
+        Dlg().AddFromSearch(m_dir.File(name), 0);
     Click(IDC_EXECUTE);
     EXPECT_EQ(Dlg().m_playing1 + Dlg().m_playing2, 0);
     ExpectRunning(true);
@@ -278,7 +278,7 @@ TEST_F(SequenceRunTest, ARunAlternatesTheDecksAndPlaysEveryLineItTakes) {
     for (int i = 0; i < 4; ++i)
         paths.push_back(WriteWav(Numbered("r", i, ".wav"), 441L * (420 + 20 * i),
                                  Constant(0.1f, 0.1f)));
-    Dlg().AddFromSearch(dir_.Path() + "/*.*", 0);
+    Dlg().AddFromSearch(m_dir.Path() + "/*.*", 0);
     SetText(IDC_CROSSFADE_MS, std::to_string(CCorvalineDlg::kCrossfadeMinMs));
     Click(IDC_EXECUTE);
     ASSERT_EQ(Dlg().m_playing1, 1);

@@ -127,10 +127,10 @@ class DesktopSession : public ::testing::Test {
     void SetUp() override {
         if (!OnPath("Xvfb") || !OnPath("xdotool"))
             GTEST_SKIP() << "needs Xvfb and xdotool (packages xvfb, xdotool)";
-        recording_ = dir_.File("out.raw");
-        display_.emplace(dir_.File("xvfb.log"), kServerBound);
-        ASSERT_FALSE(display_->Name().empty()) << "Xvfb did not start:\n" << Log("xvfb.log");
-        input_.emplace(display_->Name());
+        m_recording = m_dir.File("out.raw");
+        m_display.emplace(m_dir.File("xvfb.log"), kServerBound);
+        ASSERT_FALSE(m_display->Name().empty()) << "Xvfb did not start:\n" << Log("xvfb.log");
+        m_input.emplace(m_display->Name());
     }
 
     void TearDown() override {
@@ -139,7 +139,7 @@ class DesktopSession : public ::testing::Test {
     }
 
     std::string Log(const char* name) const {
-        std::ifstream file(dir_.File(name));
+        std::ifstream file(m_dir.File(name));
         std::ostringstream text;
         text << file.rdbuf();
         return text.str();
@@ -149,39 +149,39 @@ class DesktopSession : public ::testing::Test {
         // Qt on X talks to D-Bus, whose library leaves memory unreleased at exit when no
         // session bus answers, as on a build machine: its leak, not ours, which a sanitizer
         // build would otherwise make the program's exit status.
-        const std::string suppressions = dir_.File("lsan.supp");
+        const std::string suppressions = m_dir.File("lsan.supp");
         std::ofstream(suppressions) << "leak:libdbus-1.so\n";
-        std::filesystem::create_directory(home_);
+        std::filesystem::create_directory(m_home);
         ChildProcess::Options options;
         // A home of its own, where the program must leave nothing: the places under it are
         // found from HOME alone. The session's runtime directory is one of a desktop's own.
         options.environment = EnvironmentWith(
-            {"DISPLAY=" + display_->Name(), "QT_QPA_PLATFORM=xcb", "SDL_AUDIODRIVER=disk",
-             "SDL_DISKAUDIOFILE=" + recording_, "HOME=" + home_, "XDG_RUNTIME_DIR=" + dir_.Path(),
+            {"DISPLAY=" + m_display->Name(), "QT_QPA_PLATFORM=xcb", "SDL_AUDIODRIVER=disk",
+             "SDL_DISKAUDIOFILE=" + m_recording, "HOME=" + m_home, "XDG_RUNTIME_DIR=" + m_dir.Path(),
              "LSAN_OPTIONS=suppressions=" + suppressions},
             {"WAYLAND_DISPLAY", "XDG_CONFIG_HOME", "XDG_CACHE_HOME", "XDG_DATA_HOME",
              "XDG_STATE_HOME"});
-        options.outputFile = dir_.File("program.log");
-        program_ = ChildProcess({CORVALINE_PROGRAM}, options);
-        ASSERT_TRUE(program_.Started()) << "cannot start " << CORVALINE_PROGRAM;
+        options.outputFile = m_dir.File("program.log");
+        m_program = ChildProcess({CORVALINE_PROGRAM}, options);
+        ASSERT_TRUE(m_program.Started()) << "cannot start " << CORVALINE_PROGRAM;
 
         const std::string caption = "^" + RegexQuoted(MainDialogTemplate().caption) + "$";
         ASSERT_TRUE(WaitFor(
             [&] {
-                const std::vector<std::string> found = input_->WindowsNamed(caption);
-                window_ = found.empty() ? std::string() : found.front();
-                return !window_.empty() || !program_.Running();
+                const std::vector<std::string> found = m_input->WindowsNamed(caption);
+                m_window = found.empty() ? std::string() : found.front();
+                return !m_window.empty() || !m_program.Running();
             },
             kStepBound));
-        ASSERT_FALSE(window_.empty()) << "the window did not appear";
-        const std::optional<Xdotool::Size> size = input_->SizeOf(window_);
+        ASSERT_FALSE(m_window.empty()) << "the window did not appear";
+        const std::optional<Xdotool::Size> size = m_input->SizeOf(m_window);
         ASSERT_TRUE(size);
-        size_ = *size;
+        m_size = *size;
     }
 
     void Click(int id) {
-        ASSERT_TRUE(program_.Running()) << "the program has ended";
-        ASSERT_TRUE(input_->ClickControl(window_, size_, MainDialogTemplate(), id))
+        ASSERT_TRUE(m_program.Running()) << "the program has ended";
+        ASSERT_TRUE(m_input->ClickControl(m_window, m_size, MainDialogTemplate(), id))
             << "no control " << id << " to click";
     }
 
@@ -189,22 +189,22 @@ class DesktopSession : public ::testing::Test {
     // focus is, and Qt takes its own window's focus from the server's report. A user, too,
     // waits for a window just opened or clicked to become active before typing.
     void WaitForFocus(const std::string& window) {
-        ASSERT_TRUE(WaitFor([&] { return input_->FocusedWindow() == window; }, kStepBound))
+        ASSERT_TRUE(WaitFor([&] { return m_input->FocusedWindow() == window; }, kStepBound))
             << "the keyboard focus stays away from window " << window;
     }
 
     // What a user does to give a deck a file: the path typed over the edit's text.
     void EnterPath(const std::string& path) {
         ASSERT_NO_FATAL_FAILURE(Click(IDC_PATH));
-        ASSERT_NO_FATAL_FAILURE(WaitForFocus(window_));
-        ASSERT_TRUE(input_->Key("ctrl+a"));
-        ASSERT_TRUE(input_->Type(path));
+        ASSERT_NO_FATAL_FAILURE(WaitForFocus(m_window));
+        ASSERT_TRUE(m_input->Key("ctrl+a"));
+        ASSERT_TRUE(m_input->Type(path));
     }
 
     // A window of the program's other than the main one: the file dialog.
     std::string OtherWindow() const {
-        for (const std::string& window : input_->WindowsOf(program_.Pid()))
-            if (window != window_)
+        for (const std::string& window : m_input->WindowsOf(m_program.Pid()))
+            if (window != m_window)
                 return window;
         return {};
     }
@@ -216,39 +216,39 @@ class DesktopSession : public ::testing::Test {
         ASSERT_TRUE(WaitFor([&] { return !(dialog = OtherWindow()).empty(); }, kStepBound))
             << "no file dialog from control " << id;
         ASSERT_NO_FATAL_FAILURE(WaitForFocus(dialog));
-        ASSERT_TRUE(input_->Key("Escape"));
+        ASSERT_TRUE(m_input->Key("Escape"));
         ASSERT_TRUE(WaitFor([&] { return OtherWindow().empty(); }, kStepBound))
             << "the file dialog of control " << id << " stays open";
     }
 
-    long Recorded() const { return Recording::FramesIn(recording_); }
+    long Recorded() const { return Recording::FramesIn(m_recording); }
 
-    TempDir dir_;
-    std::string home_ = dir_.File("home");
-    std::string recording_;
-    std::optional<VirtualDisplay> display_;
-    std::optional<Xdotool> input_;
+    TempDir m_dir;
+    std::string m_home = m_dir.File("home");
+    std::string m_recording;
+    std::optional<VirtualDisplay> m_display;
+    std::optional<Xdotool> m_input;
     // Declared after the display: it goes first on the way out.
-    ChildProcess program_;
-    std::string window_;
-    Xdotool::Size size_;
+    ChildProcess m_program;
+    std::string m_window;
+    Xdotool::Size m_size;
 };
 
 TEST_F(DesktopSession, PlaysHandsOverRunsTheTreeAndQuits) {
-    const std::string first = dir_.File("first.wav");
-    const std::string second = dir_.File("second.wav");
+    const std::string first = m_dir.File("first.wav");
+    const std::string second = m_dir.File("second.wav");
     ASSERT_TRUE(WriteWav16(first, kRate, 2, Frames(20), Sine(kFirstHz, kRate, kAmplitude)));
     // Deck 2 plays it on while the playlist is put together, and the run starts from it:
     // it is what the path edit holds when "Execute" is pressed.
     ASSERT_TRUE(WriteWav16(second, kRate, 2, Frames(10), Sine(kSecondHz, kRate, kAmplitude)));
     for (const TreeFile& file : kTree) {
-        const std::string path = dir_.File(std::string("tree/") + file.name);
+        const std::string path = m_dir.File(std::string("tree/") + file.name);
         std::filesystem::create_directories(std::filesystem::path(path).parent_path());
         // Longer than a fade in and a fade out: each ends in silence, not cut off.
         ASSERT_TRUE(WriteWav16(path, kRate, 2, Frames(8), Sine(file.hz, kRate, kAmplitude)));
     }
     // A link from the bottom of the tree back to its top, which the search must not walk.
-    std::filesystem::create_directory_symlink(dir_.File("tree"), dir_.File("tree/sub/deeper/up"));
+    std::filesystem::create_directory_symlink(m_dir.File("tree"), m_dir.File("tree/sub/deeper/up"));
     ASSERT_NO_FATAL_FAILURE(StartProgram());
     const auto started = std::chrono::steady_clock::now();
     ASSERT_NO_FATAL_FAILURE(OpenAndCancelDialog(IDC_PROCURAR));
@@ -260,7 +260,7 @@ TEST_F(DesktopSession, PlaysHandsOverRunsTheTreeAndQuits) {
     long onset = -1;
     ASSERT_TRUE(WaitFor(
         [&] {
-            const Recording recording(recording_);
+            const Recording recording(m_recording);
             onset = recording.FirstSound(0);
             return onset >= 0 && recording.Frames() >= onset + Frames(1.5);
         },
@@ -278,8 +278,8 @@ TEST_F(DesktopSession, PlaysHandsOverRunsTheTreeAndQuits) {
         << "no file dialog";
     // The user names the tree by a file at its top.
     ASSERT_NO_FATAL_FAILURE(WaitForFocus(dialog));
-    ASSERT_TRUE(input_->Type(dir_.File(kTreeTop)));
-    ASSERT_TRUE(input_->Key("Return"));
+    ASSERT_TRUE(m_input->Type(m_dir.File(kTreeTop)));
+    ASSERT_TRUE(m_input->Key("Return"));
     ASSERT_TRUE(WaitFor([&] { return OtherWindow().empty(); }, kStepBound))
         << "the file dialog stays open";
 
@@ -288,14 +288,14 @@ TEST_F(DesktopSession, PlaysHandsOverRunsTheTreeAndQuits) {
 
     // The first tone's level, heard alone, is what every later level is measured against.
     const double reference =
-        MedianWindow(Recording(recording_), kFirstHz, onset + Frames(0.25), handOverMark);
+        MedianWindow(Recording(m_recording), kFirstHz, onset + Frames(0.25), handOverMark);
     ASSERT_GT(reference, kAmplitude / 2) << "deck 1 plays its file at " << reference;
     // Played on until every file of the tree has been heard at half that level or more.
     std::array<bool, std::size(kTree)> heard{};
     long scanned = runMark;
     ASSERT_TRUE(WaitFor(
         [&] {
-            const Recording recording(recording_);
+            const Recording recording(m_recording);
             for (; scanned + kWindow <= recording.Frames(); scanned += kWindow)
                 for (std::size_t i = 0; i < heard.size(); ++i)
                     heard[i] = heard[i] ||
@@ -308,15 +308,15 @@ TEST_F(DesktopSession, PlaysHandsOverRunsTheTreeAndQuits) {
     const long quitMark = Recorded();
     const auto quitting = std::chrono::steady_clock::now();
     ASSERT_NO_FATAL_FAILURE(Click(IDOK));
-    const std::optional<int> status = program_.WaitExit(kExitBound);
+    const std::optional<int> status = m_program.WaitExit(kExitBound);
     const auto ended = std::chrono::steady_clock::now();
     ASSERT_TRUE(status) << "still running after \"SAIR\"";
     EXPECT_TRUE(WIFEXITED(*status)) << "ended by signal " << WTERMSIG(*status);
     EXPECT_EQ(WEXITSTATUS(*status), 0);
-    for (const auto& left : std::filesystem::recursive_directory_iterator(home_))
+    for (const auto& left : std::filesystem::recursive_directory_iterator(m_home))
         ADD_FAILURE() << "left in its home: " << left.path();
 
-    const Recording recording(recording_);
+    const Recording recording(m_recording);
     // Nothing is heard before deck 1 is told to play. The window in which it starts is left
     // out of the levels that follow: a tone that sets in at full level spreads over every
     // frequency there.

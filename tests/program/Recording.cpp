@@ -25,9 +25,9 @@ Recording::Recording(const std::string& path) {
     std::vector<unsigned char> bytes((std::istreambuf_iterator<char>(file)),
                                      std::istreambuf_iterator<char>());
     const std::size_t frames = bytes.size() / kBytesPerFrame;
-    samples_.resize(frames * 2);
-    for (std::size_t i = 0; i < samples_.size(); ++i)
-        samples_[i] = static_cast<std::int16_t>(bytes[2 * i] | (bytes[2 * i + 1] << 8));
+    m_samples.resize(frames * 2);
+    for (std::size_t i = 0; i < m_samples.size(); ++i)
+        m_samples[i] = static_cast<std::int16_t>(bytes[2 * i] | (bytes[2 * i + 1] << 8));
 }
 
 double Recording::ToneLevel(double hz, long begin, long length) const {
@@ -42,7 +42,7 @@ double Recording::ToneLevel(double hz, long begin, long length) const {
         const double window = 0.5 - 0.5 * std::cos(2.0 * std::numbers::pi * static_cast<double>(i) /
                                                    static_cast<double>(length - 1));
         const std::size_t at = static_cast<std::size_t>(2 * (begin + i));
-        const double mid = (samples_[at] + samples_[at + 1]) / (2.0 * 32768.0);
+        const double mid = (m_samples[at] + m_samples[at + 1]) / (2.0 * 32768.0);
         const double s = mid * window + coefficient * s1 - s2;
         s2 = s1;
         s1 = s;
@@ -54,7 +54,7 @@ double Recording::ToneLevel(double hz, long begin, long length) const {
 
 bool Recording::Silent(long frame) const {
     const std::size_t at = static_cast<std::size_t>(2 * frame);
-    return samples_[at] == 0 && samples_[at + 1] == 0;
+    return m_samples[at] == 0 && m_samples[at + 1] == 0;
 }
 
 long Recording::FirstSound(long begin) const {

@@ -19,7 +19,7 @@ class Recording {
     // which is left out.
     explicit Recording(const std::string& path);
 
-    long Frames() const { return static_cast<long>(samples_.size() / 2); }
+    long Frames() const { return static_cast<long>(m_samples.size() / 2); }
 
     // The amplitude (a fraction of full scale) of a sine of that frequency in the mid signal
     // of frames [begin, begin + length): a Goertzel filter behind a Hann window, which keeps
@@ -33,7 +33,7 @@ class Recording {
   private:
     bool Silent(long frame) const;
 
-    std::vector<std::int16_t> samples_; // interleaved left, right
+    std::vector<std::int16_t> m_samples; // interleaved left, right
 };
 
 } // namespace corvaline::testsupport

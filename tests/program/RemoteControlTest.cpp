@@ -60,8 +60,8 @@ class RemoteControlTest : public ::testing::Test {
         for (const char* tool : {"dbus-daemon", "dbus-send", "dbus-monitor"})
             if (!OnPath(tool))
                 GTEST_SKIP() << tool << " is not installed";
-        home_ = dir_.File("home");
-        std::filesystem::create_directory(home_);
+        m_home = m_dir.File("home");
+        std::filesystem::create_directory(m_home);
     }
 
     // A bus of the test's own, from a daemon that says where it listens and ends with it.
@@ -70,8 +70,8 @@ class RemoteControlTest : public ::testing::Test {
         ASSERT_EQ(pipe2(pipeFds, O_CLOEXEC), 0);
         ChildProcess::Options options;
         options.keepFd = pipeFds[1];
-        options.outputFile = dir_.File("bus.log");
-        bus_ = ChildProcess({"dbus-daemon", "--session", "--nofork",
+        options.outputFile = m_dir.File("bus.log");
+        m_bus = ChildProcess({"dbus-daemon", "--session", "--nofork",
                              "--print-address=" + std::to_string(pipeFds[1])},
                             options);
         close(pipeFds[1]);
@@ -80,29 +80,29 @@ class RemoteControlTest : public ::testing::Test {
                  [](const std::string& t) { return t.find('\n') != std::string::npos; });
         close(pipeFds[0]);
         ASSERT_NE(text.find('\n'), std::string::npos) << "the bus did not start";
-        address_ = text.substr(0, text.find('\n'));
+        m_address = text.substr(0, text.find('\n'));
     }
 
     void StartProgram(const std::string& busAddress) {
         // D-Bus's library leaves memory unreleased at exit: its leak, not ours, which a
         // sanitizer build would otherwise make the program's exit status.
-        const std::string suppressions = dir_.File("lsan.supp");
+        const std::string suppressions = m_dir.File("lsan.supp");
         std::ofstream(suppressions) << "leak:libdbus-1.so\n";
         ChildProcess::Options options;
         options.environment = EnvironmentWith({"DBUS_SESSION_BUS_ADDRESS=" + busAddress,
                                                "QT_QPA_PLATFORM=offscreen", "SDL_AUDIODRIVER=dummy",
-                                               "HOME=" + home_, "XDG_RUNTIME_DIR=" + dir_.Path(),
+                                               "HOME=" + m_home, "XDG_RUNTIME_DIR=" + m_dir.Path(),
                                                "LSAN_OPTIONS=suppressions=" + suppressions},
                                               {"DISPLAY", "WAYLAND_DISPLAY"});
-        options.outputFile = dir_.File("program.log");
-        options.directory = dir_.Path();
-        program_ = ChildProcess({CORVALINE_PROGRAM}, options);
-        ASSERT_TRUE(program_.Started()) << "cannot start " << CORVALINE_PROGRAM;
+        options.outputFile = m_dir.File("program.log");
+        options.directory = m_dir.Path();
+        m_program = ChildProcess({CORVALINE_PROGRAM}, options);
+        ASSERT_TRUE(m_program.Started()) << "cannot start " << CORVALINE_PROGRAM;
     }
 
     // dbus-send's printed reply, or nothing when the call failed.
     std::optional<std::string> Send(const std::vector<std::string>& call) {
-        std::vector<std::string> argv = {"dbus-send", "--bus=" + address_, "--print-reply",
+        std::vector<std::string> argv = {"dbus-send", "--bus=" + m_address, "--print-reply",
                                          "--dest=org.mpris.MediaPlayer2.corvaline", kPlayerPath};
         argv.insert(argv.end(), call.begin(), call.end());
         return RunForOutput(argv, {}, kCallBound);
@@ -125,17 +125,17 @@ class RemoteControlTest : public ::testing::Test {
     }
 
     std::string ProgramLog() const {
-        std::ifstream file(dir_.File("program.log"));
+        std::ifstream file(m_dir.File("program.log"));
         std::ostringstream text;
         text << file.rdbuf();
         return text.str();
     }
 
-    TempDir dir_;
-    std::string home_;
-    std::string address_;
-    ChildProcess bus_;
-    ChildProcess program_;
+    TempDir m_dir;
+    std::string m_home;
+    std::string m_address;
+    ChildProcess m_bus;
+    ChildProcess m_program;
 };
 
 } // namespace
@@ -145,21 +145,21 @@ class RemoteControlTest : public ::testing::Test {
 // track and none for the ticks between.
 TEST_F(RemoteControlTest, StatusTrackAndRequestsOnTheBus) {
     ASSERT_NO_FATAL_FAILURE(StartBus());
-    ASSERT_TRUE(WriteTagged(dir_.File(kFirstPath), SF_FORMAT_WAV | SF_FORMAT_PCM_16, kRate, 2,
+    ASSERT_TRUE(WriteTagged(m_dir.File(kFirstPath), SF_FORMAT_WAV | SF_FORMAT_PCM_16, kRate, 2,
                             kTrackFrames, Sine(440.0, kRate, 0.3),
                             {{SF_STR_TITLE, "Caf\u00e9 Noir"}, {SF_STR_ARTIST, "The Band"}}));
     ChildProcess::Options monitorOptions;
-    monitorOptions.outputFile = dir_.File("monitor.log");
+    monitorOptions.outputFile = m_dir.File("monitor.log");
     // Listening long before the first change: the calls below take round trips of the bus.
-    ChildProcess monitor({"dbus-monitor", "--address", address_,
+    ChildProcess monitor({"dbus-monitor", "--address", m_address,
                           "type='signal',interface='org.freedesktop.DBus.Properties',"
                           "member='PropertiesChanged'"},
                          monitorOptions);
-    ASSERT_NO_FATAL_FAILURE(StartProgram(address_));
+    ASSERT_NO_FATAL_FAILURE(StartProgram(m_address));
 
     ASSERT_TRUE(WaitFor(
         [&] {
-            return RunForOutput({"dbus-send", "--bus=" + address_, "--print-reply",
+            return RunForOutput({"dbus-send", "--bus=" + m_address, "--print-reply",
                                  "--dest=org.freedesktop.DBus", "/org/freedesktop/DBus",
                                  "org.freedesktop.DBus.NameHasOwner",
                                  "string:org.mpris.MediaPlayer2.corvaline"},
@@ -190,7 +190,7 @@ TEST_F(RemoteControlTest, StatusTrackAndRequestsOnTheBus) {
     EXPECT_NE(first.find("string \"The Band\""), std::string::npos) << first;
     EXPECT_EQ(first.find("xesam:album"), std::string::npos) << first;
     EXPECT_NE(first.find("int64 30000000"), std::string::npos) << first;
-    const std::string url = "file://" + dir_.Path() + "/H:%5CMPEG%20AUDIO%5C*.MP*";
+    const std::string url = "file://" + m_dir.Path() + "/H:%5CMPEG%20AUDIO%5C*.MP*";
     EXPECT_NE(first.find("string \"" + url + "\""), std::string::npos) << first;
     EXPECT_TRUE(WaitFor([&] { return Player("Position").find("int64 0") == std::string::npos; },
                         kCallBound));
@@ -208,7 +208,7 @@ TEST_F(RemoteControlTest, StatusTrackAndRequestsOnTheBus) {
               std::string::npos);
 
     ASSERT_TRUE(Send({"org.mpris.MediaPlayer2.Quit"}));
-    const std::optional<int> status = program_.WaitExit(kExitBound);
+    const std::optional<int> status = m_program.WaitExit(kExitBound);
     ASSERT_TRUE(status.has_value()) << "the program did not end on Quit";
     EXPECT_TRUE(WIFEXITED(*status) && WEXITSTATUS(*status) == 0);
     EXPECT_EQ(ProgramLog(), "");
@@ -217,7 +217,7 @@ TEST_F(RemoteControlTest, StatusTrackAndRequestsOnTheBus) {
     std::string signals;
     EXPECT_TRUE(WaitFor(
         [&] {
-            std::ifstream file(dir_.File("monitor.log"));
+            std::ifstream file(m_dir.File("monitor.log"));
             std::ostringstream text;
             text << file.rdbuf();
             signals = text.str();
@@ -232,9 +232,9 @@ TEST_F(RemoteControlTest, StatusTrackAndRequestsOnTheBus) {
 
 // No bus to be on: the program starts, plays and says nothing of it.
 TEST_F(RemoteControlTest, WithoutASessionBusNothingIsSaid) {
-    ASSERT_NO_FATAL_FAILURE(StartProgram("unix:path=" + dir_.File("no-bus")));
+    ASSERT_NO_FATAL_FAILURE(StartProgram("unix:path=" + m_dir.File("no-bus")));
     std::this_thread::sleep_for(2s);
-    ASSERT_TRUE(program_.Running()) << ProgramLog();
-    program_.Terminate(5s);
+    ASSERT_TRUE(m_program.Running()) << ProgramLog();
+    m_program.Terminate(5s);
     EXPECT_EQ(ProgramLog(), "");
 }

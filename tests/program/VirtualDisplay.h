@@ -20,11 +20,11 @@ class VirtualDisplay {
     VirtualDisplay& operator=(const VirtualDisplay&) = delete;
 
     // ":N", the value of DISPLAY for its clients.
-    const std::string& Name() const { return name_; }
+    const std::string& Name() const { return m_name; }
 
   private:
-    ChildProcess server_;
-    std::string name_;
+    ChildProcess m_server;
+    std::string m_name;
 };
 
 } // namespace corvaline::testsupport

@@ -18,12 +18,12 @@ constexpr const char* kTypeDelayMs = "20";
 } // namespace
 
 Xdotool::Xdotool(const std::string& display)
-    : environment_(EnvironmentWith({"DISPLAY=" + display})) {}
+    : m_environment(EnvironmentWith({"DISPLAY=" + display})) {}
 
 std::optional<std::string> Xdotool::Run(const std::vector<std::string>& args) const {
     std::vector<std::string> argv{"xdotool"};
     argv.insert(argv.end(), args.begin(), args.end());
-    return RunForOutput(argv, environment_, kCallBound);
+    return RunForOutput(argv, m_environment, kCallBound);
 }
 
 std::vector<std::string> Xdotool::Windows(const std::vector<std::string>& search) const {

@@ -44,7 +44,7 @@ class Xdotool {
     std::optional<std::string> Run(const std::vector<std::string>& args) const;
     std::vector<std::string> Windows(const std::vector<std::string>& search) const;
 
-    std::vector<std::string> environment_;
+    std::vector<std::string> m_environment;
 };
 
 } // namespace corvaline::testsupport

@@ -27,18 +27,18 @@ std::vector<unsigned char> Text(const std::string& text) {
 
 TEST_F(BadInputTest, FilesThatAreNotAudioDoNotOpen) {
     const std::string text = "Lista de faixas\nnada de som aqui\n";
-    ASSERT_TRUE(WriteBytes(dir_.File("empty.wav"), {}));
-    ASSERT_TRUE(WriteBytes(dir_.File("empty.mp3"), {}));
-    ASSERT_TRUE(WriteBytes(dir_.File("notes.mp3"), Text(text)));
-    ASSERT_TRUE(WriteBytes(dir_.File("notes.wav"), Text(text)));
-    ASSERT_TRUE(WriteBytes(dir_.File("noise.mp3"), RandomBytes(64 * 1024, 7)));
-    ASSERT_TRUE(WriteBytes(dir_.File("header.wav"), Text("RIFF")));
-    std::filesystem::create_directory(dir_.File("folder.mp3"));
+    ASSERT_TRUE(WriteBytes(m_dir.File("empty.wav"), {}));
+    ASSERT_TRUE(WriteBytes(m_dir.File("empty.mp3"), {}));
+    ASSERT_TRUE(WriteBytes(m_dir.File("notes.mp3"), Text(text)));
+    ASSERT_TRUE(WriteBytes(m_dir.File("notes.wav"), Text(text)));
+    ASSERT_TRUE(WriteBytes(m_dir.File("noise.mp3"), RandomBytes(64 * 1024, 7)));
+    ASSERT_TRUE(WriteBytes(m_dir.File("header.wav"), Text("RIFF")));
+    std::filesystem::create_directory(m_dir.File("folder.mp3"));
 
     const int before = StreamsOpen();
     for (const char* name : {"missing.mp3", "missing.raw", "folder.mp3", "empty.wav", "empty.mp3",
                              "notes.mp3", "notes.wav", "noise.mp3", "header.wav"}) {
-        EXPECT_EQ(Open(dir_.File(name)), nullptr) << name;
+        EXPECT_EQ(Open(m_dir.File(name)), nullptr) << name;
         EXPECT_EQ(StreamsOpen(), before) << name;
     }
     EXPECT_EQ(Open(""), nullptr);
@@ -57,7 +57,7 @@ long PlayedFrames(const OutputCapture& out) {
 }
 
 TEST_F(BadInputTest, Mp3CutInTheMiddleOfAFramePlaysWhatIsThereThenEnds) {
-    const std::string path = dir_.File("cut.mp3");
+    const std::string path = m_dir.File("cut.mp3");
     ASSERT_TRUE(WriteMp3(path, 44100, 2, 2 * 44100, Music(44100, 3)));
     const auto size = std::filesystem::file_size(path);
     // Well inside the file and at an odd offset, so that the cut falls within a frame.
@@ -76,7 +76,7 @@ TEST_F(BadInputTest, Mp3CutInTheMiddleOfAFramePlaysWhatIsThereThenEnds) {
 }
 
 TEST_F(BadInputTest, WavWithTruncatedDataPlaysWhatIsThereThenEnds) {
-    const std::string path = dir_.File("cut.wav");
+    const std::string path = m_dir.File("cut.wav");
     ASSERT_TRUE(WriteWav16(path, 44100, 2, 20 * kBlock, Constant(0.5f, 0.5f)));
     // The header still announces twenty blocks; ten and a bit remain.
     const auto header = std::filesystem::file_size(path) - 20 * kBlock * 4;
@@ -102,7 +102,7 @@ TEST_F(BadInputTest, FileDeletedOrTruncatedWhilePlayingEnds) {
         for (const Change change : {Change::Deleted, Change::CutToHeader, Change::CutToHalf}) {
             SCOPED_TRACE(testing::Message() << "change " << static_cast<int>(change) << " after "
                                             << blocksBefore << " blocks");
-            const std::string path = dir_.File("changes.wav");
+            const std::string path = m_dir.File("changes.wav");
             ASSERT_TRUE(WriteWav16(path, 44100, 2, frames, Sine(440.0, 44100, 0.5)));
             const auto header = std::filesystem::file_size(path) - frames * 4;
             FSOUND_STREAM* stream = Open(path);

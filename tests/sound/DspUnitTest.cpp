@@ -194,7 +194,7 @@ void* TouchPayload(void* block, void*, int frames, void* user) {
 class DspFreeTest : public RealTimeSoundTest {};
 
 TEST_F(DspFreeTest, FreeReturnsOnlyWhenTheCallbackCanNoLongerRun) {
-    const std::string path = dir_.File("long.wav");
+    const std::string path = m_dir.File("long.wav");
     ASSERT_TRUE(WriteWav16(path, 44100, 2, 44100 * 4, Sine(330.0, 44100, 0.5)));
     FSOUND_STREAM* stream = FSOUND_Stream_OpenFile(path.c_str(), FSOUND_LOOP_OFF, 0);
     ASSERT_NE(stream, nullptr);

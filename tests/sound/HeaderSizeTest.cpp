@@ -59,7 +59,7 @@ TEST_F(HeaderSizeTest, WavSizesTheFileDoesNotBearOutPlayWhatIsThere) {
           // A recorder killed before it could write the sizes.
           Lie{"data-zero.wav", kDataSize, 0}, Lie{"riff-zero.wav", kRiffSize, 0}}) {
         SCOPED_TRACE(lie.name);
-        const std::string path = dir_.File(lie.name);
+        const std::string path = m_dir.File(lie.name);
         ASSERT_TRUE(WriteWav16(path, 44100, 2, frames, Constant(0.5f, 0.5f)));
         Poke32(path, lie.field, lie.value);
         if (lie.field == kRiffSize)
@@ -75,13 +75,13 @@ TEST_F(HeaderSizeTest, WavSizesTheFileDoesNotBearOutPlayWhatIsThere) {
         EXPECT_TRUE(FramesAre(out, 0, frames, Pcm(0.5), Pcm(0.5), 0));
         EXPECT_TRUE(Silent(out, frames, out.Frames()));
         EXPECT_NE(FSOUND_Stream_Close(stream), 0);
-        capture_.reset();
+        m_capture.reset();
     }
 
     // A format chunk bigger than the file leaves nothing to read the audio from.
     for (const std::uint32_t size : {0x10000u, 0x7FFFFFF0u, 0x80000000u, 0xFFFFFFF0u}) {
         SCOPED_TRACE(size);
-        const std::string path = dir_.File("fmt.wav");
+        const std::string path = m_dir.File("fmt.wav");
         ASSERT_TRUE(WriteWav16(path, 44100, 2, frames, Constant(0.5f, 0.5f)));
         Poke32(path, kFmtSize, size);
         EXPECT_EQ(Open(path), nullptr);
@@ -90,9 +90,9 @@ TEST_F(HeaderSizeTest, WavSizesTheFileDoesNotBearOutPlayWhatIsThere) {
 }
 
 TEST_F(HeaderSizeTest, Mp3BehindAHugeId3TagPlaysWithoutTheTagBeingRead) {
-    const std::string plain = dir_.File("plain.mp3");
+    const std::string plain = m_dir.File("plain.mp3");
     ASSERT_TRUE(WriteMp3(plain, 44100, 2, 44100, Music(44100, 5)));
-    const std::string tagged = dir_.File("tagged.mp3");
+    const std::string tagged = m_dir.File("tagged.mp3");
     const long tagBytes = 20L << 20;
     WriteTagged(tagged, plain, tagBytes, tagBytes);
 
@@ -112,7 +112,7 @@ TEST_F(HeaderSizeTest, Mp3BehindAHugeId3TagPlaysWithoutTheTagBeingRead) {
         EXPECT_GT(out.Rms(0, 40 * kBlock), 0.05);
         const Heard heard{FSOUND_Stream_GetLengthMs(stream), blocks, FSOUND_Stream_GetTime(stream)};
         FSOUND_Stream_Close(stream);
-        capture_.reset();
+        m_capture.reset();
         return heard;
     };
     const Heard expected = play(plain);
@@ -129,14 +129,14 @@ TEST_F(HeaderSizeTest, Mp3BehindAHugeId3TagPlaysWithoutTheTagBeingRead) {
 }
 
 TEST_F(HeaderSizeTest, AnId3TagClaimingMoreThanTheFileHoldsDoesNotOpen) {
-    const std::string plain = dir_.File("plain.mp3");
+    const std::string plain = m_dir.File("plain.mp3");
     ASSERT_TRUE(WriteMp3(plain, 44100, 2, 44100, Music(44100, 5)));
     const auto audioBytes = static_cast<long>(std::filesystem::file_size(plain));
     // Claiming the whole file or past its end, the tag hides where the audio begins; the
     // largest size a tag can state is 256 MB.
     for (const long claimed : {audioBytes, audioBytes + 1, (1L << 28) - 1}) {
         SCOPED_TRACE(claimed);
-        const std::string path = dir_.File("liar.mp3");
+        const std::string path = m_dir.File("liar.mp3");
         WriteTagged(path, plain, claimed, 0);
         const unsigned long long before = BytesRead();
         EXPECT_EQ(Open(path), nullptr);

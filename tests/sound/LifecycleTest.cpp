@@ -50,17 +50,17 @@ void ExpectAllCallsInert(FSOUND_STREAM* stream, FSOUND_DSPUNIT* unit, const std:
 class LifecycleTest : public ::testing::Test {
   protected:
     void TearDown() override { FSOUND_Close(); }
-    TempDir dir_;
+    TempDir m_dir;
 };
 
 TEST_F(LifecycleTest, CallsBeforeInitDoNothing) {
-    const std::string path = dir_.File("a.wav");
+    const std::string path = m_dir.File("a.wav");
     ASSERT_TRUE(WriteWav16(path, 44100, 2, kBlock, Constant(0.5f, 0.5f)));
     ExpectAllCallsInert(nullptr, nullptr, path);
 }
 
 TEST_F(LifecycleTest, CallsAfterCloseDoNothingEvenWithOldHandles) {
-    const std::string path = dir_.File("a.wav");
+    const std::string path = m_dir.File("a.wav");
     ASSERT_TRUE(WriteWav16(path, 44100, 2, 8 * kBlock, Constant(0.5f, 0.5f)));
     ASSERT_NE(FSOUND_SetOutput(FSOUND_OUTPUT_MANUAL), 0);
     ASSERT_NE(FSOUND_Init(44100, 2, 0), 0);
@@ -83,7 +83,7 @@ TEST_F(LifecycleTest, CallsAfterCloseDoNothingEvenWithOldHandles) {
 }
 
 TEST_F(LifecycleTest, InitAfterCloseStartsAfreshWithDefaults) {
-    const std::string path = dir_.File("a.wav");
+    const std::string path = m_dir.File("a.wav");
     ASSERT_TRUE(WriteWav16(path, 44100, 2, 8 * kBlock, Constant(0.5f, -0.25f)));
     for (int round = 0; round < 3; ++round) {
         SCOPED_TRACE("round " + std::to_string(round));

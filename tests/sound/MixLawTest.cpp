@@ -10,24 +10,24 @@ class MixLawTest : public SoundTest {
     // Closes the channel's stream and mixes out its fade, so that the next stream started
     // there is alone in its first block.
     void Idle(int channel) {
-        if (current_[channel] == nullptr)
+        if (m_current[channel] == nullptr)
             return;
-        FSOUND_Stream_Close(current_[channel]);
-        current_[channel] = nullptr;
+        FSOUND_Stream_Close(m_current[channel]);
+        m_current[channel] = nullptr;
         Mix(1);
     }
 
     void Restart(int channel, const Generator& gen, int fileChannels = 2) {
         Idle(channel);
-        current_[channel] =
-            OpenWav("c" + std::to_string(channel) + "-" + std::to_string(++files_) + ".wav",
+        m_current[channel] =
+            OpenWav("c" + std::to_string(channel) + "-" + std::to_string(++m_files) + ".wav",
                     8 * kBlock, gen, fileChannels);
-        ASSERT_NE(current_[channel], nullptr);
-        EXPECT_NE(FSOUND_Stream_Play(channel, current_[channel]), 0);
+        ASSERT_NE(m_current[channel], nullptr);
+        EXPECT_NE(FSOUND_Stream_Play(channel, m_current[channel]), 0);
     }
 
-    FSOUND_STREAM* current_[2] = {nullptr, nullptr};
-    int files_ = 0;
+    FSOUND_STREAM* m_current[2] = {nullptr, nullptr};
+    int m_files = 0;
 };
 
 TEST_F(MixLawTest, FullVolumeFullStereoIsBitExactOnEveryChannel) {

@@ -78,8 +78,8 @@ TEST_P(MpegCorpusTest, PlaysForTheLengthItReportsAndItsSourceHad) {
     const MpegCase& c = GetParam();
     if (!OnPath(c.encoder[0]))
         GTEST_SKIP() << c.encoder[0] << " is not installed";
-    const std::string source = dir_.File("source.wav");
-    const std::string path = dir_.File("encoded.mp3");
+    const std::string source = m_dir.File("source.wav");
+    const std::string path = m_dir.File("encoded.mp3");
     const long sourceFrames = std::lround(kSourceSeconds * c.rate);
     ASSERT_TRUE(WriteWav16(source, c.rate, c.channels, sourceFrames, SilenceThenMusic(c.rate)));
     ASSERT_TRUE(Encode(c, source, path));

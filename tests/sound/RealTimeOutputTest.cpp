@@ -13,7 +13,7 @@ namespace {
 class RealTimeOutputTest : public RealTimeSoundTest {};
 
 TEST_F(RealTimeOutputTest, AStreamPlaysToItsEndByItself) {
-    const std::string path = dir_.File("short.wav");
+    const std::string path = m_dir.File("short.wav");
     ASSERT_TRUE(WriteWav16(path, 44100, 2, 13230, Sine(440.0, 44100, 0.5))); // 0.3 s
     FSOUND_STREAM* stream = FSOUND_Stream_OpenFile(path.c_str(), FSOUND_LOOP_OFF, 0);
     ASSERT_NE(stream, nullptr);
@@ -40,7 +40,7 @@ TEST_F(RealTimeOutputTest, ARingDrainedTwiceAsFastAsRealTimeNeverRunsDry) {
     setenv("SDL_DISKAUDIODELAY", "11", 1);
     ASSERT_NE(FSOUND_SetOutput(FSOUND_OUTPUT_DEVICE), 0);
     ASSERT_NE(FSOUND_Init(44100, 2, 0), 0);
-    const std::string path = dir_.File("long.wav");
+    const std::string path = m_dir.File("long.wav");
     ASSERT_TRUE(WriteWav16(path, 44100, 2, 8 * 44100, Music(44100, 7)));
     FSOUND_STREAM* stream = FSOUND_Stream_OpenFile(path.c_str(), FSOUND_LOOP_OFF, 0);
     ASSERT_NE(stream, nullptr);
@@ -55,7 +55,7 @@ TEST_F(RealTimeOutputTest, ARingDrainedTwiceAsFastAsRealTimeNeverRunsDry) {
 }
 
 TEST_F(RealTimeOutputTest, CallsMadeWhileTheMixerRunsAreSafe) {
-    const std::string wav = dir_.File("a.wav"), mp3 = dir_.File("b.mp3");
+    const std::string wav = m_dir.File("a.wav"), mp3 = m_dir.File("b.mp3");
     ASSERT_TRUE(WriteWav16(wav, 48000, 2, 24000, Music(48000, 2)));
     ASSERT_TRUE(WriteMp3(mp3, 44100, 2, 22050, Music(44100, 4)));
     FSOUND_DSPUNIT* fft = FSOUND_DSP_GetFFTUnit();

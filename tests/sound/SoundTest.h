@@ -63,15 +63,15 @@ class SoundTest : public ::testing::Test {
     }
 
     void TearDown() override {
-        capture_.reset();
+        m_capture.reset();
         FSOUND_Close();
     }
 
     // The capture unit, created on first use; it records from the next block on.
     OutputCapture& Out(long capacityFrames = 64 * kBlock) {
-        if (!capture_)
-            capture_ = std::make_unique<OutputCapture>(capacityFrames);
-        return *capture_;
+        if (!m_capture)
+            m_capture = std::make_unique<OutputCapture>(capacityFrames);
+        return *m_capture;
     }
 
     // Mixes `blocks` blocks and returns the frames mixed.
@@ -97,14 +97,14 @@ class SoundTest : public ::testing::Test {
     // Writes a 16-bit WAV at 44100 Hz and opens it; null when either fails.
     FSOUND_STREAM* OpenWav(const std::string& name, long frames, const Generator& gen,
                            int channels = 2) {
-        const std::string path = dir_.File(name);
+        const std::string path = m_dir.File(name);
         if (!WriteWav16(path, 44100, channels, frames, gen))
             return nullptr;
         return Open(path);
     }
 
-    TempDir dir_;
-    std::unique_ptr<OutputCapture> capture_;
+    TempDir m_dir;
+    std::unique_ptr<OutputCapture> m_capture;
 };
 
 // The library mixing in real time on its own thread and throwing the sound away, as it does
@@ -117,7 +117,7 @@ class RealTimeSoundTest : public ::testing::Test {
     }
     void TearDown() override { FSOUND_Close(); }
 
-    TempDir dir_;
+    TempDir m_dir;
 };
 
 } // namespace corvaline::testsupport

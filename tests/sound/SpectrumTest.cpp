@@ -31,18 +31,18 @@ class SpectrumTest : public SoundTest {
     // A fresh full stream of the generator on channel 0, mixed long enough that the latest
     // 1024 output frames hold nothing else.
     void PlayFresh(const Generator& gen) {
-        if (stream_ != nullptr) {
-            FSOUND_Stream_Close(stream_);
+        if (m_stream != nullptr) {
+            FSOUND_Stream_Close(m_stream);
             Mix(1);
         }
-        stream_ = OpenWav("s" + std::to_string(++files_) + ".wav", 8 * kBlock, gen);
-        ASSERT_NE(stream_, nullptr);
-        FSOUND_Stream_Play(0, stream_);
+        m_stream = OpenWav("s" + std::to_string(++m_files) + ".wav", 8 * kBlock, gen);
+        ASSERT_NE(m_stream, nullptr);
+        FSOUND_Stream_Play(0, m_stream);
         Mix(2);
     }
 
-    FSOUND_STREAM* stream_ = nullptr;
-    int files_ = 0;
+    FSOUND_STREAM* m_stream = nullptr;
+    int m_files = 0;
 };
 
 TEST(SpectrumBeforeInitTest, IsReadableZeros) {

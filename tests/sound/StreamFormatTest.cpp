@@ -33,7 +33,7 @@ class LosslessFileTest : public StreamFormatTest,
 TEST_P(LosslessFileTest, PlaysTheFirstTwoChannelsUnchanged) {
     const LosslessCase& c = GetParam();
     const long frames = 3000;
-    const std::string path = dir_.File(c.fileName);
+    const std::string path = m_dir.File(c.fileName);
     ASSERT_TRUE(c.sfFormat == 0
                     ? WriteRaw16(path, frames, Material)
                     : WriteAudio(path, c.sfFormat, 44100, c.channels, frames, Material));
@@ -78,7 +78,7 @@ class Mp3Test : public StreamFormatTest, public ::testing::WithParamInterface<bo
 TEST_P(Mp3Test, PlaysMusicForItsDurationAtItsLevel) {
     const long frames = 44100;
     const Generator music = Music(44100, 11);
-    const std::string path = dir_.File("music.mp3");
+    const std::string path = m_dir.File("music.mp3");
     ASSERT_TRUE(WriteMp3(path, 44100, 2, frames, music, GetParam()));
     FSOUND_STREAM* stream = Open(path);
     ASSERT_NE(stream, nullptr);
@@ -101,7 +101,7 @@ INSTANTIATE_TEST_SUITE_P(BitrateModes, Mp3Test, ::testing::Values(true, false),
                          [](const auto& info) { return info.param ? "Variable" : "Constant"; });
 
 TEST_F(StreamFormatTest, MonoMp3At48kHzKeepsItsPitchOnBothSides) {
-    const std::string path = dir_.File("tone.mp3");
+    const std::string path = m_dir.File("tone.mp3");
     ASSERT_TRUE(WriteMp3(path, 48000, 1, 48000, Sine(1000.0, 48000, 0.5), false));
     FSOUND_STREAM* stream = Open(path);
     ASSERT_NE(stream, nullptr);

@@ -165,7 +165,7 @@ TEST_F(StreamPlaybackTest, LongStreamsOnBothChannelsPlayBitExactToTheEnd) {
 }
 
 TEST_F(StreamPlaybackTest, AThousandCyclesLeaveNothingOpen) {
-    const std::string path = dir_.File("short.wav");
+    const std::string path = m_dir.File("short.wav");
     ASSERT_TRUE(WriteWav16(path, 44100, 2, 3 * kBlock, Sine(440.0, 44100, 0.5)));
     const int before = StreamsOpen();
     for (int i = 0; i < 1000; ++i) {

@@ -33,7 +33,7 @@ TEST_F(StreamTimeTest, LengthIsTheFileFramesInWholeMilliseconds) {
                  {22050, 12345, 559},  {22050, 22050, 1000}};
     for (const auto& c : cases) {
         const std::string path =
-            dir_.File(std::to_string(c.rate) + "-" + std::to_string(c.frames) + ".wav");
+            m_dir.File(std::to_string(c.rate) + "-" + std::to_string(c.frames) + ".wav");
         ASSERT_TRUE(WriteWav16(path, c.rate, 2, c.frames, Constant(0.1f, 0.1f)));
         FSOUND_STREAM* stream = Open(path);
         ASSERT_NE(stream, nullptr) << path;
@@ -86,7 +86,7 @@ class ResampledStreamTest : public StreamTimeTest, public ::testing::WithParamIn
 TEST_P(ResampledStreamTest, KeepsItsDurationLevelAndPitch) {
     const int rate = GetParam();
     const double hz = 1000.0, amplitude = 0.5;
-    const std::string path = dir_.File("rate" + std::to_string(rate) + ".wav");
+    const std::string path = m_dir.File("rate" + std::to_string(rate) + ".wav");
     // Three seconds: longer than the library reads ahead, so the resampler is fed in
     // many pieces.
     ASSERT_TRUE(WriteWav16(path, rate, 2, 3 * rate, Sine(hz, rate, amplitude)));

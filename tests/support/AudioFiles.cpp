@@ -86,22 +86,22 @@ TempDir::TempDir() {
         base = "/tmp";
     std::string pattern = (base / "corvaline-test-XXXXXX").string();
     if (mkdtemp(pattern.data()) != nullptr)
-        path_ = pattern;
+        m_path = pattern;
 }
 
 TempDir::~TempDir() {
-    if (path_.empty())
+    if (m_path.empty())
         return;
     std::error_code error;
-    std::filesystem::remove_all(path_, error);
+    std::filesystem::remove_all(m_path, error);
 }
 
 const std::string& TempDir::Path() const {
-    return path_;
+    return m_path;
 }
 
 std::string TempDir::File(std::string_view name) const {
-    return path_ + "/" + std::string(name);
+    return m_path + "/" + std::string(name);
 }
 
 std::int16_t ToPcm16(float x) {

@@ -22,7 +22,7 @@ class TempDir {
     std::string File(std::string_view name) const; // Path() + "/" + name
 
   private:
-    std::string path_;
+    std::string m_path;
 };
 
 // Sample value in [-1, 1] of one channel of one frame. Writers call it frame by frame in

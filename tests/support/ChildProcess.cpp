@@ -94,22 +94,22 @@ ChildProcess::ChildProcess(const std::vector<std::string>& argv, const Options& 
     posix_spawn_file_actions_destroy(&actions);
     if (kept >= 0)
         fcntl(options.keepFd, F_SETFD, kept);
-    pid_ = error == 0 ? pid : -1;
+    m_pid = error == 0 ? pid : -1;
 }
 
 ChildProcess::~ChildProcess() {
     Kill();
 }
 
-ChildProcess::ChildProcess(ChildProcess&& other) noexcept : pid_(other.pid_) {
-    other.pid_ = -1;
+ChildProcess::ChildProcess(ChildProcess&& other) noexcept : m_pid(other.m_pid) {
+    other.m_pid = -1;
 }
 
 ChildProcess& ChildProcess::operator=(ChildProcess&& other) noexcept {
     if (this != &other) {
         Kill();
-        pid_ = other.pid_;
-        other.pid_ = -1;
+        m_pid = other.m_pid;
+        other.m_pid = -1;
     }
     return *this;
 }
@@ -124,13 +124,13 @@ std::optional<int> ChildProcess::WaitExit(std::chrono::milliseconds bound) {
     const auto deadline = Clock::now() + bound;
     for (;;) {
         int status = 0;
-        const pid_t waited = waitpid(pid_, &status, WNOHANG);
-        if (waited == pid_) {
-            pid_ = -1;
+        const pid_t waited = waitpid(m_pid, &status, WNOHANG);
+        if (waited == m_pid) {
+            m_pid = -1;
             return status;
         }
         if (waited < 0 && errno != EINTR) {
-            pid_ = -1;
+            m_pid = -1;
             return std::nullopt;
         }
         if (Clock::now() >= deadline)
@@ -140,7 +140,7 @@ std::optional<int> ChildProcess::WaitExit(std::chrono::milliseconds bound) {
 }
 
 void ChildProcess::Terminate(std::chrono::milliseconds bound) {
-    if (Started() && kill(pid_, SIGTERM) == 0)
+    if (Started() && kill(m_pid, SIGTERM) == 0)
         WaitExit(bound);
     Kill();
 }
@@ -149,11 +149,11 @@ void ChildProcess::Kill() {
     if (!Started())
         return;
     // SIGKILL: SDL takes SIGTERM as a quit request, which a dialog program never reads.
-    kill(pid_, SIGKILL);
+    kill(m_pid, SIGKILL);
     int status = 0;
-    while (waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
+    while (waitpid(m_pid, &status, 0) < 0 && errno == EINTR) {
     }
-    pid_ = -1;
+    m_pid = -1;
 }
 
 bool ReadPipe(int fd, std::chrono::steady_clock::time_point deadline, std::string& text,

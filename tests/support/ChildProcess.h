@@ -40,8 +40,8 @@ class ChildProcess {
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;
 
-    bool Started() const { return pid_ > 0; }
-    pid_t Pid() const { return pid_; }
+    bool Started() const { return m_pid > 0; }
+    pid_t Pid() const { return m_pid; }
     bool Running();
     // The wait status once it has ended, within `bound`; nothing while it still runs.
     std::optional<int> WaitExit(std::chrono::milliseconds bound);
@@ -50,7 +50,7 @@ class ChildProcess {
     void Kill();
 
   private:
-    pid_t pid_ = -1;
+    pid_t m_pid = -1;
 };
 
 // Reads the pipe end `fd` into `text` until `enough` says the text suffices, the writer closes

@@ -8,11 +8,11 @@
 namespace corvaline::testsupport {
 
 OutputCapture::OutputCapture(long capacityFrames, int priority)
-    : samples_(static_cast<size_t>(std::max(capacityFrames, 0l) * 2)),
-      capacityFrames_(std::max(capacityFrames, 0l)) {
-    unit_ = FSOUND_DSP_Create(&OutputCapture::Callback, priority, this);
-    if (unit_ != nullptr)
-        FSOUND_DSP_SetActive(unit_, 1);
+    : m_samples(static_cast<size_t>(std::max(capacityFrames, 0l) * 2)),
+      m_capacityFrames(std::max(capacityFrames, 0l)) {
+    m_unit = FSOUND_DSP_Create(&OutputCapture::Callback, priority, this);
+    if (m_unit != nullptr)
+        FSOUND_DSP_SetActive(m_unit, 1);
 }
 
 OutputCapture::~OutputCapture() {
@@ -20,39 +20,39 @@ OutputCapture::~OutputCapture() {
 }
 
 void OutputCapture::Release() {
-    if (unit_ == nullptr)
+    if (m_unit == nullptr)
         return;
-    FSOUND_DSP_Free(unit_);
-    unit_ = nullptr;
+    FSOUND_DSP_Free(m_unit);
+    m_unit = nullptr;
 }
 
 void OutputCapture::Clear() {
-    frames_.store(0, std::memory_order_release);
-    blocks_.store(0, std::memory_order_release);
-    dropped_.store(0, std::memory_order_release);
+    m_frames.store(0, std::memory_order_release);
+    m_blocks.store(0, std::memory_order_release);
+    m_dropped.store(0, std::memory_order_release);
 }
 
 void* OutputCapture::Callback(void* block, void*, int frames, void* user) {
     auto* self = static_cast<OutputCapture*>(user);
-    self->lastBlockFrames_.store(frames, std::memory_order_release);
-    const long at = self->frames_.load(std::memory_order_relaxed);
+    self->m_lastBlockFrames.store(frames, std::memory_order_release);
+    const long at = self->m_frames.load(std::memory_order_relaxed);
     const long fits =
-        std::clamp(self->capacityFrames_ - at, 0l, static_cast<long>(std::max(frames, 0)));
+        std::clamp(self->m_capacityFrames - at, 0l, static_cast<long>(std::max(frames, 0)));
     if (fits > 0 && block != nullptr)
-        std::memcpy(self->samples_.data() + at * 2, block,
+        std::memcpy(self->m_samples.data() + at * 2, block,
                     static_cast<size_t>(fits) * 2 * sizeof(std::int16_t));
-    self->dropped_.fetch_add(std::max(frames, 0) - fits, std::memory_order_release);
-    self->frames_.store(at + fits, std::memory_order_release);
-    self->blocks_.fetch_add(1, std::memory_order_release);
+    self->m_dropped.fetch_add(std::max(frames, 0) - fits, std::memory_order_release);
+    self->m_frames.store(at + fits, std::memory_order_release);
+    self->m_blocks.fetch_add(1, std::memory_order_release);
     return block;
 }
 
 std::int16_t OutputCapture::Left(long frame) const {
-    return frame >= 0 && frame < Frames() ? samples_[static_cast<size_t>(frame * 2)] : 0;
+    return frame >= 0 && frame < Frames() ? m_samples[static_cast<size_t>(frame * 2)] : 0;
 }
 
 std::int16_t OutputCapture::Right(long frame) const {
-    return frame >= 0 && frame < Frames() ? samples_[static_cast<size_t>(frame * 2 + 1)] : 0;
+    return frame >= 0 && frame < Frames() ? m_samples[static_cast<size_t>(frame * 2 + 1)] : 0;
 }
 
 double OutputCapture::Peak(long begin, long end, Side side) const {

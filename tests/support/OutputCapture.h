@@ -30,12 +30,12 @@ class OutputCapture {
     void Release();
     void Clear();
 
-    FSOUND_DSPUNIT* Unit() const { return unit_; }
-    long Frames() const { return frames_.load(std::memory_order_acquire); }
-    long Blocks() const { return blocks_.load(std::memory_order_acquire); }
-    long DroppedFrames() const { return dropped_.load(std::memory_order_acquire); }
+    FSOUND_DSPUNIT* Unit() const { return m_unit; }
+    long Frames() const { return m_frames.load(std::memory_order_acquire); }
+    long Blocks() const { return m_blocks.load(std::memory_order_acquire); }
+    long DroppedFrames() const { return m_dropped.load(std::memory_order_acquire); }
     // Frame count the callback was given last, 0 before any block.
-    int LastBlockFrames() const { return lastBlockFrames_.load(std::memory_order_acquire); }
+    int LastBlockFrames() const { return m_lastBlockFrames.load(std::memory_order_acquire); }
 
     std::int16_t Left(long frame) const;
     std::int16_t Right(long frame) const;
@@ -46,13 +46,13 @@ class OutputCapture {
   private:
     static void* Callback(void* block, void* other, int frames, void* user);
 
-    std::vector<std::int16_t> samples_;
-    long capacityFrames_;
-    std::atomic<long> frames_{0};
-    std::atomic<long> blocks_{0};
-    std::atomic<long> dropped_{0};
-    std::atomic<int> lastBlockFrames_{0};
-    FSOUND_DSPUNIT* unit_ = nullptr;
+    std::vector<std::int16_t> m_samples;
+    long m_capacityFrames;
+    std::atomic<long> m_frames{0};
+    std::atomic<long> m_blocks{0};
+    std::atomic<long> m_dropped{0};
+    std::atomic<int> m_lastBlockFrames{0};
+    FSOUND_DSPUNIT* m_unit = nullptr;
 };
 
 } // namespace corvaline::testsupport

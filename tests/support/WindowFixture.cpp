@@ -13,22 +13,22 @@ namespace corvaline::testsupport {
 
 void WindowTest::OpenWindow(int output) {
     ASSERT_NE(FSOUND_SetOutput(output), 0) << "the library was left running";
-    dlg_ = std::make_unique<TestableWindow>();
-    ASSERT_TRUE(dlg_->Create());
-    if (!keepTickTimer_)
-        tickTimerStarted_ = dlg_->KillTimer(kTickTimer) != FALSE;
+    m_dlg = std::make_unique<TestableWindow>();
+    ASSERT_TRUE(m_dlg->Create());
+    if (!m_keepTickTimer)
+        m_tickTimerStarted = m_dlg->KillTimer(kTickTimer) != FALSE;
 }
 
 void WindowTest::CloseWindow() {
-    capture_.reset();
-    if (dlg_) {
-        dlg_->DestroyWindow();
-        dlg_.reset();
+    m_capture.reset();
+    if (m_dlg) {
+        m_dlg->DestroyWindow();
+        m_dlg.reset();
     }
 }
 
 QWidget* WindowTest::Control(int controlId) const {
-    QWidget* widget = dlg_ ? dlg_->FindControl(controlId) : nullptr;
+    QWidget* widget = m_dlg ? m_dlg->FindControl(controlId) : nullptr;
     EXPECT_NE(widget, nullptr) << "no control " << controlId;
     return widget;
 }
@@ -57,12 +57,12 @@ void WindowTest::SetText(int controlId, const std::string& text) {
 
 std::string WindowTest::Text(int controlId) const {
     std::string text;
-    dlg_->GetDlgItemText(controlId, text);
+    m_dlg->GetDlgItemText(controlId, text);
     return text;
 }
 
 bool WindowTest::Checked(int controlId) const {
-    return dlg_->IsDlgButtonChecked(controlId) == BST_CHECKED;
+    return m_dlg->IsDlgButtonChecked(controlId) == BST_CHECKED;
 }
 
 bool WindowTest::Enabled(int controlId) const {
@@ -117,7 +117,7 @@ void WindowTest::DragSlider(int controlId, QPoint to) {
 
 void WindowTest::Tick(int count) {
     for (int i = 0; i < count; ++i)
-        dlg_->SendMessage(WM_TIMER, kTickTimer);
+        m_dlg->SendMessage(WM_TIMER, kTickTimer);
 }
 
 long WindowTest::Mix(long blocks) {
@@ -128,9 +128,9 @@ long WindowTest::Mix(long blocks) {
 }
 
 OutputCapture& WindowTest::Out(long capacityFrames) {
-    if (!capture_)
-        capture_ = std::make_unique<OutputCapture>(capacityFrames);
-    return *capture_;
+    if (!m_capture)
+        m_capture = std::make_unique<OutputCapture>(capacityFrames);
+    return *m_capture;
 }
 
 void WindowTest::MixSettled(long blocks) {
@@ -142,7 +142,7 @@ void WindowTest::MixSettled(long blocks) {
 
 std::string WindowTest::WriteWav(const std::string& name, long frames, const Generator& gen,
                                  int channels) {
-    const std::string path = dir_.File(name);
+    const std::string path = m_dir.File(name);
     EXPECT_TRUE(WriteWav16(path, 44100, channels, frames, gen)) << path;
     return path;
 }

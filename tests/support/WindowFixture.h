@@ -3,7 +3,7 @@
 //
 // Nothing runs by itself: the window's own 25 ms timer is stopped once the window is open
 // (tests call Tick()), and audio is mixed only by Mix(). A test that wants the timer running
-// sets keepTickTimer_ in its constructor.
+// sets m_keepTickTimer in its constructor.
 #pragma once
 
 #include "AudioFiles.h"
@@ -77,7 +77,7 @@ class WindowTest : public ::testing::Test {
     // object, whose destructor closes the library.
     void CloseWindow();
 
-    TestableWindow& Dlg() { return *dlg_; }
+    TestableWindow& Dlg() { return *m_dlg; }
     QWidget* Control(int controlId) const;
     QLineEdit* Edit(int controlId) const;
     QSlider* Slider(int controlId) const;
@@ -116,14 +116,14 @@ class WindowTest : public ::testing::Test {
 
     static int StreamsOpen();
 
-    TempDir dir_;
-    bool keepTickTimer_ = false;
+    TempDir m_dir;
+    bool m_keepTickTimer = false;
     // Whether timer 101 was running when the window had opened.
-    bool tickTimerStarted_ = false;
+    bool m_tickTimerStarted = false;
 
   private:
-    std::unique_ptr<TestableWindow> dlg_;
-    std::unique_ptr<OutputCapture> capture_;
+    std::unique_ptr<TestableWindow> m_dlg;
+    std::unique_ptr<OutputCapture> m_capture;
 };
 
 // Runs a fresh window modally (library on MANUAL output) and plays `script` from inside
