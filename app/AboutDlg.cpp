@@ -4,4 +4,6 @@
 
 CAboutDlg::CAboutDlg() : CDialog((RegisterResources(), AboutDialogTemplate())) {}
 
-void CAboutDlg::DoDataExchange(CDataExchange* pDX) { CDialog::DoDataExchange(pDX); }
+void CAboutDlg::DoDataExchange(CDataExchange* pDX) {
+    CDialog::DoDataExchange(pDX);
+}

@@ -4,9 +4,9 @@
 #include "Afx.h"
 
 class CAboutDlg : public CDialog {
-public:
+  public:
     CAboutDlg();
 
-protected:
+  protected:
     void DoDataExchange(CDataExchange* pDX) override;
 };

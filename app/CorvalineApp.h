@@ -4,7 +4,7 @@
 #include "Afx.h"
 
 class CCorvalineApp : public CWinApp {
-public:
+  public:
     CCorvalineApp();
     ~CCorvalineApp() override;
     BOOL InitInstance() override;

@@ -25,8 +25,7 @@ CCorvalineDlg::CCorvalineDlg(CWnd* pParent)
       m_volume1(0), m_volume2(0), m_fadeOut1(0), m_fadeOut2(0), m_fadeIn1(0), m_fadeIn2(0),
       m_lengthMs1(0), m_lengthMs2(0), m_playing1(0), m_panelsFresh(1), m_playing2(0),
       m_stream1(nullptr), m_stream2(nullptr), m_tracksOpened(0), m_fftUnit(nullptr),
-      m_compressorUnit(nullptr), m_tickCount(0), m_inTick(0), m_tickAsleep(0),
-      m_soundInitFailed(0),
+      m_compressorUnit(nullptr), m_tickCount(0), m_inTick(0), m_tickAsleep(0), m_soundInitFailed(0),
       m_sequenceRunning(0) {
     if (!FSOUND_Init(44100, 2, 0)) {
         m_soundInitFailed = 1;
@@ -161,7 +160,9 @@ void CCorvalineDlg::WakeTick() {
     }
 }
 
-HCURSOR CCorvalineDlg::OnQueryDragIcon() { return static_cast<HCURSOR>(m_icon); }
+HCURSOR CCorvalineDlg::OnQueryDragIcon() {
+    return static_cast<HCURSOR>(m_icon);
+}
 
 void CCorvalineDlg::OnDestroy() {
     CDialog::OnDestroy();

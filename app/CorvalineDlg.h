@@ -28,13 +28,13 @@ class RemoteControl;
 class ShuffleFlags;
 
 class CCorvalineDlg : public CDialog {
-public:
+  public:
     enum { IDD = IDD_CORVALINE_DIALOG };
 
     explicit CCorvalineDlg(CWnd* pParent = nullptr);
     ~CCorvalineDlg() override;
 
-protected:
+  protected:
     void DoDataExchange(CDataExchange* pDX) override;
     BOOL OnInitDialog() override;
 
@@ -80,7 +80,7 @@ protected:
 
     DECLARE_MESSAGE_MAP()
 
-public:
+  public:
     // A deck's volume runs from silence to this, the sound library's full scale.
     static constexpr int kFullVolume = 255;
     // The pan sliders run from 0 (left) to kPanRight and rest at the centre.

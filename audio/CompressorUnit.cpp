@@ -43,8 +43,9 @@ class SineTable {
   public:
     SineTable() {
         const double pi = g_pi.load(kRelaxed);
-        for (int x = -32768; x <= 32767; ++x)
+        for (int x = -32768; x <= 32767; ++x) {
             m_values[Index(static_cast<short>(x))] = 32768.0 * std::sin(x * 0x1p-16 * pi);
+        }
     }
 
     double operator[](short x) const { return m_values[Index(x)]; }
@@ -65,12 +66,15 @@ double ExpOf(double g) {
 // conversion of a value beyond 16 bits. NaN (silence times an infinite
 // factor, only for an absurd gain) is silence.
 int ToSample(double y) {
-    if (y >= 32767.0)
+    if (y >= 32767.0) {
         return 32767;
-    if (y <= -32768.0)
+    }
+    if (y <= -32768.0) {
         return -32768;
-    if (std::isnan(y))
+    }
+    if (std::isnan(y)) {
         return 0;
+    }
     return static_cast<int>(y);
 }
 
@@ -101,10 +105,11 @@ int TransferVectors(std::int16_t* samples, int count, double factor, bool compre
     for (; i + 8 <= count; i += 8) {
         __m128d y[4];
         if (compressed) {
-            for (int k = 0; k < 4; ++k)
+            for (int k = 0; k < 4; ++k) {
                 y[k] = _mm_mul_pd(
                     _mm_set_pd(sineTable[samples[i + 2 * k + 1]], sineTable[samples[i + 2 * k]]),
                     f);
+            }
         } else {
             const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(samples + i));
             const __m128i low = _mm_srai_epi32(_mm_unpacklo_epi16(x, x), 16);
@@ -128,8 +133,9 @@ int TransferVectors(std::int16_t*, int, double, bool) {
 // The whole block through the curve the option selects, which is fixed for the
 // block.
 void TransferBlock(std::int16_t* samples, int count, double factor, bool compressed) {
-    for (int i = TransferVectors(samples, count, factor, compressed); i < count; ++i)
+    for (int i = TransferVectors(samples, count, factor, compressed); i < count; ++i) {
         samples[i] = static_cast<std::int16_t>(Transfer(samples[i], factor, compressed));
+    }
 }
 
 // A louder sample moves the running peak halfway towards its magnitude; the
@@ -152,8 +158,9 @@ void FollowBlock(const std::int16_t* samples, int frames, int& peakLeft, int& pe
             const int magnitude = samples[i] < 0 ? -samples[i] : samples[i];
             loudest = magnitude > loudest ? magnitude : loudest;
         }
-        if (loudest <= peakLeft && loudest <= peakRight)
+        if (loudest <= peakLeft && loudest <= peakRight) {
             continue;
+        }
         for (int i = start; i < end; ++i) {
             peakLeft = Follow(peakLeft, samples[2 * i]);
             peakRight = Follow(peakRight, samples[2 * i + 1]);
@@ -162,8 +169,9 @@ void FollowBlock(const std::int16_t* samples, int frames, int& peakLeft, int& pe
 }
 
 void Raise(std::atomic<int>& shared, int peak) {
-    if (peak > shared.load(kRelaxed))
+    if (peak > shared.load(kRelaxed)) {
         shared.store(peak, kRelaxed);
+    }
 }
 
 } // namespace
@@ -178,8 +186,9 @@ int TransferSample(short x, double g) {
 
 void* CompressorCallback(void* block, void*, int frames, void*) {
     auto* samples = static_cast<std::int16_t*>(block);
-    if (samples == nullptr || frames < 0)
+    if (samples == nullptr || frames < 0) {
         frames = 0;
+    }
     // g changes only at the end of a block, so one exponential serves it all.
     const double factor = ExpOf(g_gain.load(kRelaxed));
     // The option is read once for the block: a click lands between two blocks, as
@@ -193,10 +202,12 @@ void* CompressorCallback(void* block, void*, int frames, void*) {
 
     Raise(g_peakLeft, peakLeft);
     Raise(g_peakRight, peakRight);
-    if (peakLeft > kClipAbove)
+    if (peakLeft > kClipAbove) {
         g_clipLeft.store(1, kRelaxed);
-    if (peakRight > kClipAbove)
+    }
+    if (peakRight > kClipAbove) {
         g_clipRight.store(1, kRelaxed);
+    }
 
     const int peak = peakLeft > peakRight ? peakLeft : peakRight;
     if (peak > kLowerAbove) {
@@ -209,8 +220,9 @@ void* CompressorCallback(void* block, void*, int frames, void*) {
 }
 
 void CCorvalineDlg::CreateCompressorUnit() {
-    if (m_compressorUnit != nullptr)
+    if (m_compressorUnit != nullptr) {
         return;
+    }
     // A null handle from a failed create is kept: every unit call ignores it,
     // and the next Play tries again.
     m_compressorUnit = FSOUND_DSP_Create(&CompressorCallback, kCompressorPriority, nullptr);
@@ -218,8 +230,9 @@ void CCorvalineDlg::CreateCompressorUnit() {
 }
 
 void CCorvalineDlg::FreeCompressorUnit() {
-    if (m_playing1 || m_playing2)
+    if (m_playing1 || m_playing2) {
         return;
+    }
     FSOUND_DSP_SetActive(m_compressorUnit, 0);
     FSOUND_DSP_Free(m_compressorUnit);
     m_compressorUnit = nullptr;

@@ -12,6 +12,7 @@ void CCorvalineDlg::OnScaleReleased(NMHDR* /*pNMHDR*/, LRESULT* pResult) {
     const int position = m_scaleSlider.GetPos();
     m_panel1.SetScale(static_cast<float>(100 - position) * 10.0f);
     UpdateControls();
-    if (pResult)
+    if (pResult) {
         *pResult = 0;
+    }
 }

@@ -34,8 +34,9 @@ template <class Tool> class Scoped {
     explicit Scoped(CDC* dc, Args... args)
         : m_dc(dc), m_tool(args...), m_previous(dc ? dc->SelectObject(&m_tool) : nullptr) {}
     ~Scoped() {
-        if (m_dc)
+        if (m_dc) {
             m_dc->SelectObject(m_previous);
+        }
     }
     Scoped(const Scoped&) = delete;
     Scoped& operator=(const Scoped&) = delete;
@@ -62,8 +63,7 @@ void OutlinedRectangle(CDC& dc, int left, int top, int right, int bottom, COLORR
 CSpectrumPanel::CSpectrumPanel()
     : m_needle(0), m_pDC(nullptr), m_x(0), m_y(0), m_spectrumX(0), m_pi(4.0 * std::atan(1.0)),
       m_degToRad(m_pi * (1.0 / 180.0)), m_level(0), m_columnPeak{}, m_scale(50.0f), m_lampCount(0),
-      m_spectrumAtRest(false), m_columnsShown(false), m_shownEraseTo{}, m_shownHeight{} {
-}
+      m_spectrumAtRest(false), m_columnsShown(false), m_shownEraseTo{}, m_shownHeight{} {}
 
 CSpectrumPanel::~CSpectrumPanel() = default;
 
@@ -79,8 +79,9 @@ void CSpectrumPanel::Place(int x, int y) {
 }
 
 void CSpectrumPanel::DrawFrame() {
-    if (!m_pDC)
+    if (!m_pDC) {
         return;
+    }
     m_spectrumAtRest = false;
     m_columnsShown = false;
     CDC& dc = *m_pDC;
@@ -99,8 +100,9 @@ CPoint CSpectrumPanel::PolarToXY(int rx, int ry, double angle) const {
 }
 
 void CSpectrumPanel::DrawNeedle(int v) {
-    if (!m_pDC || v == m_needle || v < 0 || v > 100)
+    if (!m_pDC || v == m_needle || v < 0 || v > 100) {
         return;
+    }
     CDC& dc = *m_pDC;
     const int cx = m_x + 75;
     {
@@ -138,13 +140,15 @@ void CSpectrumPanel::RedrawNeedle() {
     m_needle = -1;
     DrawNeedle(v);
     // Without a surface nothing was drawn; the value shown must survive for the next paint.
-    if (m_needle == -1)
+    if (m_needle == -1) {
         m_needle = v;
+    }
 }
 
 void CSpectrumPanel::Sweep() {
-    for (int v = 0; v < 100; ++v)
+    for (int v = 0; v < 100; ++v) {
         DrawNeedle(v);
+    }
     UpdateLamp(1);
     m_level = 100;
 }
@@ -154,17 +158,20 @@ void CSpectrumPanel::SetLevel(float f) {
     // (NaN, infinities, far out of range) from reaching an undefined float-to-int cast.
     const double scaled = static_cast<double>(f) * 100.0;
     int a = 0;
-    if (scaled >= 100.0)
+    if (scaled >= 100.0) {
         a = 100;
-    else if (scaled > 0.0)
+    } else if (scaled > 0.0) {
         a = static_cast<int>(scaled);
-    if (a > m_level)
+    }
+    if (a > m_level) {
         m_level = a;
+    }
     DrawNeedle(m_level);
     if (m_level > 0) {
         m_level -= kLevelFall;
-        if (m_level < 0)
+        if (m_level < 0) {
             m_level = 0;
+        }
     }
 }
 
@@ -173,12 +180,15 @@ void CSpectrumPanel::SetScale(float s) {
 }
 
 void CSpectrumPanel::UpdateLamp(int flag) {
-    if (flag != 0 && m_lampCount == 0)
+    if (flag != 0 && m_lampCount == 0) {
         m_lampCount = kLampPeriod;
-    if (m_lampCount != 0)
+    }
+    if (m_lampCount != 0) {
         --m_lampCount;
-    if (!m_pDC)
+    }
+    if (!m_pDC) {
         return;
+    }
     OutlinedRectangle(*m_pDC, m_x + 120, m_y + 67, m_x + 135, m_y + 73,
                       m_lampCount != 0 ? kLampLit : kLampUnlit, kLampOutline);
 }
@@ -199,28 +209,32 @@ void CSpectrumPanel::DrawSpectrum(const float* s) {
         if (m_columnPeak[i] > 0) {
             nothingHeld = false;
             m_columnPeak[i] -= kColumnFall;
-            if (m_columnPeak[i] < 0)
+            if (m_columnPeak[i] < 0) {
                 m_columnPeak[i] = 0;
+            }
         }
         // A missing spectrum reads as silence, so the columns simply fall.
         const float product = s ? (s[2 * i] + s[2 * i + 1]) * m_scale : 0.0f;
         // Negative or NaN magnitudes would draw below the box or reach an undefined cast.
         int h = 0;
-        if (product >= static_cast<float>(kColumnMax))
+        if (product >= static_cast<float>(kColumnMax)) {
             h = kColumnMax;
-        else if (product > 0.0f)
+        } else if (product > 0.0f) {
             h = static_cast<int>(product);
-        if (m_columnPeak[i] < h)
+        }
+        if (m_columnPeak[i] < h) {
             m_columnPeak[i] = h;
-        if (h > 0)
+        }
+        if (h > 0) {
             nothingHeld = false;
+        }
         height[i] = h;
     }
     if (dc) {
         bool redraw[kColumns];
         for (int i = 0; i < kColumns; ++i) {
-            redraw[i] = !m_columnsShown || eraseTo[i] != m_shownEraseTo[i] ||
-                        height[i] != m_shownHeight[i];
+            redraw[i] =
+                !m_columnsShown || eraseTo[i] != m_shownEraseTo[i] || height[i] != m_shownHeight[i];
             m_shownEraseTo[i] = eraseTo[i];
             m_shownHeight[i] = height[i];
         }

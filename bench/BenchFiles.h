@@ -5,10 +5,10 @@
 namespace corvaline::bench {
 
 struct BenchFiles {
-    std::string musicA;   // 44.1 kHz stereo VBR MP3, five minutes
-    std::string musicB;   // the same with another seed: the second deck
-    std::string music48k; // 48 kHz stereo MP3, five minutes: played through the resampler
-    std::string longVbr;  // 44.1 kHz stereo VBR MP3, ten minutes: opening cost
+    std::string musicA;         // 44.1 kHz stereo VBR MP3, five minutes
+    std::string musicB;         // the same with another seed: the second deck
+    std::string music48k;       // 48 kHz stereo MP3, five minutes: played through the resampler
+    std::string longVbr;        // 44.1 kHz stereo VBR MP3, ten minutes: opening cost
     std::string longVbrNoTable; // the same without its Xing frame: opened by a header scan
 };
 

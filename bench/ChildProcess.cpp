@@ -15,8 +15,9 @@ namespace corvaline::bench {
 
 pid_t SpawnQuiet(const std::vector<std::string>& argv) {
     std::vector<char*> args;
-    for (const std::string& arg : argv)
+    for (const std::string& arg : argv) {
         args.push_back(const_cast<char*>(arg.c_str()));
+    }
     args.push_back(nullptr);
 
     posix_spawn_file_actions_t actions;
@@ -36,11 +37,12 @@ ChildExit WaitChild(pid_t pid) {
     int status = 0;
     rusage usage{};
     pid_t waited;
-    do
+    do {
         waited = wait4(pid, &status, 0, &usage);
-    while (waited < 0 && errno == EINTR);
-    if (waited != pid)
+    } while (waited < 0 && errno == EINTR);
+    if (waited != pid) {
         return result;
+    }
     result.succeeded = WIFEXITED(status) && WEXITSTATUS(status) == 0;
     result.cpuSeconds = CpuSeconds(usage);
     return result;

@@ -58,19 +58,23 @@ std::optional<double> CpuSecondsOf(pid_t pid) {
     std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
     // The name in parentheses may hold spaces; the fields after it are counted from the state.
     const auto close = text.rfind(')');
-    if (close == std::string::npos)
+    if (close == std::string::npos) {
         return std::nullopt;
+    }
     std::istringstream fields(text.substr(close + 2));
     std::string field;
     unsigned long long utime = 0, stime = 0;
     for (int i = 0; i < 13 && fields >> field; ++i) {
-        if (i == 11)
+        if (i == 11) {
             utime = std::stoull(field);
-        if (i == 12)
+        }
+        if (i == 12) {
             stime = std::stoull(field);
+        }
     }
-    if (!fields)
+    if (!fields) {
         return std::nullopt;
+    }
     return static_cast<double>(utime + stime) / static_cast<double>(sysconf(_SC_CLK_TCK));
 }
 
@@ -93,8 +97,9 @@ std::string LoadAverage() {
 bool WaitFor(const std::function<bool()>& done, std::chrono::seconds bound) {
     const auto deadline = std::chrono::steady_clock::now() + bound;
     while (!done()) {
-        if (std::chrono::steady_clock::now() > deadline)
+        if (std::chrono::steady_clock::now() > deadline) {
             return false;
+        }
         std::this_thread::sleep_for(100ms);
     }
     return true;
@@ -108,8 +113,9 @@ std::optional<double> PerMinute(pid_t pid, std::chrono::seconds span) {
     const std::optional<double> after = CpuSecondsOf(pid);
     const double minutes =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count() / 60.0;
-    if (!before || !after)
+    if (!before || !after) {
         return std::nullopt;
+    }
     return (*after - *before) / minutes;
 }
 
@@ -121,8 +127,9 @@ class RunningWindow {
     // Empty when it came up; otherwise what went wrong.
     std::string Start() {
         m_display.emplace(m_dir + "/xvfb.log", kStepBound);
-        if (m_display->Name().empty())
+        if (m_display->Name().empty()) {
             return "Xvfb did not start";
+        }
         m_input.emplace(m_display->Name());
         ChildProcess::Options options;
         options.environment =
@@ -131,8 +138,9 @@ class RunningWindow {
                             {"WAYLAND_DISPLAY"});
         options.outputFile = m_dir + "/program.log";
         m_program = ChildProcess({m_programPath}, options);
-        if (!m_program.Started())
+        if (!m_program.Started()) {
             return "cannot start " + m_programPath;
+        }
         const std::string caption = "^" + std::string(MainDialogTemplate().caption) + "$";
         WaitFor(
             [&] {
@@ -141,11 +149,13 @@ class RunningWindow {
                 return !m_window.empty() || !m_program.Running();
             },
             kStepBound);
-        if (m_window.empty())
+        if (m_window.empty()) {
             return "the window did not appear";
+        }
         const std::optional<Xdotool::Size> size = m_input->SizeOf(m_window);
-        if (!size)
+        if (!size) {
             return "the window's size is unknown";
+        }
         m_size = *size;
         return {};
     }
@@ -153,8 +163,9 @@ class RunningWindow {
     // A deck started on a file as a user starts it: the path typed into the edit, then Play.
     bool Play(const std::string& path, int playButton) {
         if (!Click(IDC_PATH) ||
-            !WaitFor([&] { return m_input->FocusedWindow() == m_window; }, kStepBound))
+            !WaitFor([&] { return m_input->FocusedWindow() == m_window; }, kStepBound)) {
             return false;
+        }
         return m_input->Key("ctrl+a") && m_input->Type(path) && Click(playButton);
     }
 
@@ -186,14 +197,16 @@ SummaryRow Row(const std::string& measure, std::optional<double> figure, double 
 // decodes faster than real time and ends first is counted per minute of the file instead.
 SummaryRow Peer(const std::string& name, std::vector<std::string> argv, std::chrono::seconds span,
                 double fileMinutes, std::vector<std::string>& notes) {
-    if (!OnPath(argv.front()))
+    if (!OnPath(argv.front())) {
         return {name, "not installed", "", ""};
+    }
     ChildProcess::Options options;
     options.outputFile = "/dev/null";
     const double childrenBefore = ChildrenCpuSeconds();
     ChildProcess peer(argv, options);
-    if (!peer.Started())
+    if (!peer.Started()) {
         return {name, "cannot start", "", ""};
+    }
     std::this_thread::sleep_for(kSettle);
     if (const std::optional<double> figure = PerMinute(peer.Pid(), span);
         figure && peer.Running()) {
@@ -214,8 +227,9 @@ int main(int argc, char** argv) {
     const std::string program = argc > 1 ? argv[1] : CORVALINE_PROGRAM;
     const std::chrono::seconds span = MeasureTime();
     BenchFiles files;
-    if (!PrepareBenchFiles(CORVALINE_BENCH_DATA_DIR, files))
+    if (!PrepareBenchFiles(CORVALINE_BENCH_DATA_DIR, files)) {
         return 1;
+    }
     const double fileMinutes = FileSeconds(files.musicA) / 60.0;
 
     std::vector<SummaryRow> rows;
@@ -255,11 +269,13 @@ int main(int argc, char** argv) {
     rows.push_back(Peer("mpg123 -o dummy, same file", {"mpg123", "-q", "-o", "dummy", files.musicA},
                         span, fileMinutes, notes));
 
-    if (argc > 1)
+    if (argc > 1) {
         notes.push_back("program measured: " + program);
+    }
     std::string loadNote = "load average (1 min) at the window's measurements:";
-    for (const std::string& load : loads)
+    for (const std::string& load : loads) {
         loadNote += " " + load;
+    }
     notes.push_back(loadNote + "; other work on the machine is not counted, but it slows what is");
     notes.push_back(Format("CPU seconds (user + system, all threads) per minute of wall time, "
                            "%lld s each, Xvfb, SDL dummy audio, a %.0f-minute VBR MP3",

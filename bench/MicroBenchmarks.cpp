@@ -47,8 +47,9 @@ void BM_UpdateIdle(benchmark::State& state) {
         state.SkipWithError("FSOUND_Init failed");
         return;
     }
-    for (auto _ : state)
+    for (auto _ : state) {
         FSOUND_Update();
+    }
 }
 BENCHMARK(BM_UpdateIdle)->ArgName("units")->Arg(0)->Arg(1);
 

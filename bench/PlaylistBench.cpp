@@ -79,21 +79,24 @@ void WriteDirectory(const fs::path& directory) {
     fs::create_directories(directory);
     for (int i = 0; i < kFilesPerDirectory; ++i) {
         char name[64];
-        if (i % (kFilesPerDirectory / kPlayablePerDirectory) == 0)
+        if (i % (kFilesPerDirectory / kPlayablePerDirectory) == 0) {
             std::snprintf(name, sizeof name, "%02d - Track number %d%s", i, i, kPlayable[i % 5]);
-        else
+        } else {
             std::snprintf(name, sizeof name, "extra %03d%s", i, kOther[i % 6]);
+        }
         const int fd = open((directory / name).c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        if (fd >= 0)
+        if (fd >= 0) {
             close(fd);
+        }
     }
 }
 
 // The trees are made once and kept beside the build: writing 100,000 files takes a while.
 // True when an earlier run made `root` whole; otherwise what it left is cleared away.
 bool MadeBefore(const fs::path& root) {
-    if (fs::exists(root / ".complete"))
+    if (fs::exists(root / ".complete")) {
         return true;
+    }
     std::error_code ignored;
     fs::remove_all(root, ignored);
     fs::create_directories(root);
@@ -109,15 +112,17 @@ fs::path MarkMade(const fs::path& root, const fs::path& top) {
 
 fs::path Tree() {
     const fs::path root = fs::path(CORVALINE_BENCH_DATA_DIR) / "playlist-tree";
-    if (MadeBefore(root))
+    if (MadeBefore(root)) {
         return root;
+    }
     std::printf("Writing the tree of %d files under %s...\n",
                 kTopDirectories * (1 + kInnerDirectories) * kFilesPerDirectory, root.c_str());
     for (int top = 0; top < kTopDirectories; ++top) {
         const fs::path artist = root / ("Artist " + std::to_string(top));
         WriteDirectory(artist);
-        for (int inner = 0; inner < kInnerDirectories; ++inner)
+        for (int inner = 0; inner < kInnerDirectories; ++inner) {
             WriteDirectory(artist / ("Album " + std::to_string(inner)));
+        }
     }
     return MarkMade(root, root);
 }
@@ -127,8 +132,9 @@ fs::path Tree() {
 fs::path LinkTree() {
     const fs::path root = fs::path(CORVALINE_BENCH_DATA_DIR) / "walk-links";
     const fs::path top = root / "top";
-    if (MadeBefore(root))
+    if (MadeBefore(root)) {
         return top;
+    }
     fs::create_directories(top);
     fs::path from = top;
     for (int level = 1; level <= kLinkLevels; ++level) {
@@ -146,29 +152,34 @@ fs::path LinkTree() {
 // that the depth is not bounded by the length of a path.
 fs::path DeepTree() {
     const fs::path top = fs::path(CORVALINE_BENCH_DATA_DIR) / "walk-deep";
-    if (MadeBefore(top))
+    if (MadeBefore(top)) {
         return top;
+    }
     int fd = open(top.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     for (int level = 0; level < kNestingLevels && fd >= 0; ++level) {
         mkdirat(fd, "d", 0755);
         const int next = openat(fd, "d", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         close(fd);
         fd = next;
-        if (fd >= 0)
+        if (fd >= 0) {
             close(openat(fd, "level.mp3", O_WRONLY | O_CREAT | O_CLOEXEC, 0644));
+        }
     }
-    if (fd >= 0)
+    if (fd >= 0) {
         close(fd);
+    }
     return MarkMade(top, top);
 }
 
 // A few albums and a link into /sys, as a link to a mounted device's folder may lead there.
 fs::path SysTree() {
     const fs::path top = fs::path(CORVALINE_BENCH_DATA_DIR) / "walk-sys";
-    if (MadeBefore(top))
+    if (MadeBefore(top)) {
         return top;
-    for (int album = 0; album < 10; ++album)
+    }
+    for (int album = 0; album < 10; ++album) {
         WriteDirectory(top / ("Album " + std::to_string(album)));
+    }
     fs::create_directory_symlink("/sys", top / "sys");
     return MarkMade(top, top);
 }
@@ -194,28 +205,33 @@ std::optional<double> TimeFind(const fs::path& root, bool followLinks = false) {
     std::string follow = "-L";
     std::string path = root.string();
     std::vector<char*> argv = {program.data()};
-    if (followLinks)
+    if (followLinks) {
         argv.push_back(follow.data());
+    }
     argv.push_back(path.data());
     argv.push_back(nullptr);
     const auto start = Clock::now();
     pid_t pid = 0;
     const int spawned = posix_spawnp(&pid, "find", &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
-    if (spawned != 0)
+    if (spawned != 0) {
         return std::nullopt;
+    }
     const int exited = static_cast<int>(syscall(SYS_pidfd_open, pid, 0));
     pollfd wait{exited, POLLIN, 0};
     const bool finished = exited >= 0 && poll(&wait, 1, kFindDeadlineMs) == 1;
     const double ms = MsSince(start);
-    if (exited >= 0)
+    if (exited >= 0) {
         close(exited);
-    if (!finished)
+    }
+    if (!finished) {
         kill(pid, SIGKILL);
+    }
     int status = 0;
     if (waitpid(pid, &status, 0) != pid || !finished || !WIFEXITED(status) ||
-        (!followLinks && WEXITSTATUS(status) != 0))
+        (!followLinks && WEXITSTATUS(status) != 0)) {
         return std::nullopt;
+    }
     return ms;
 }
 
@@ -238,8 +254,9 @@ void CompareWithFindL(BenchWindow& window, std::string& chosen, const char* shap
     bool findRan = first.has_value();
     const bool repeatFind = findRan && *first < kLongFindMs;
     std::vector<double> findMs;
-    if (findRan && !repeatFind)
+    if (findRan && !repeatFind) {
         findMs.push_back(*first);
+    }
     TimeClick(window, IDC_CLEAR);
     TimeClick(window, IDC_ADICIONAR_DIRECTORIO);
     std::vector<double> addMs;
@@ -247,8 +264,9 @@ void CompareWithFindL(BenchWindow& window, std::string& chosen, const char* shap
         if (repeatFind && findRan) {
             const auto found = TimeFind(top, true);
             findRan = found.has_value();
-            if (found)
+            if (found) {
                 findMs.push_back(*found);
+            }
         }
         TimeClick(window, IDC_CLEAR);
         addMs.push_back(TimeClick(window, IDC_ADICIONAR_DIRECTORIO));
@@ -262,14 +280,15 @@ void CompareWithFindL(BenchWindow& window, std::string& chosen, const char* shap
          "", ""});
     rows.push_back({Format("  Adicionar directorio, SubDirs (%d lines)", window.Lines()),
                     Format("%.1f ms", add), "", ""});
-    if (findRan)
+    if (findRan) {
         rows.push_back({"  add / find -L", Format("%.2g x", ratio),
                         Format("< %.1f x", kAddTargetRatio),
                         Verdict(true, ratio < kAddTargetRatio)});
-    else
+    } else {
         rows.push_back({"  add, find -L unfinished", Format("%.1f ms", add),
                         Format("< %.0f ms", kUnfinishedTargetMs),
                         Verdict(true, add < kUnfinishedTargetMs)});
+    }
     TimeClick(window, IDC_CLEAR);
 }
 
@@ -316,8 +335,9 @@ int Run() {
     for (int run = 0; run < kRuns; ++run) {
         const auto found = TimeFind(root);
         findRan = findRan && found.has_value();
-        if (found)
+        if (found) {
             findMs.push_back(*found);
+        }
         TimeClick(window, IDC_CLEAR);
         addMs.push_back(TimeClick(window, IDC_ADICIONAR_DIRECTORIO));
         TimeClick(window, IDC_CLEAR);
@@ -327,11 +347,13 @@ int Run() {
 
     // Ten adds make the 100,000 entries of a large playlist; the last adds go onto a long list.
     std::vector<double> longAddMs;
-    while (window.Entries() < 100000)
+    while (window.Entries() < 100000) {
         longAddMs.push_back(TimeClick(window, IDC_ADICIONAR_DIRECTORIO));
+    }
     std::vector<double> shuffleMs;
-    for (int run = 0; run < kRuns; ++run)
+    for (int run = 0; run < kRuns; ++run) {
         shuffleMs.push_back(TimeClick(window, IDC_RANDOMIZE));
+    }
     const double residentMb = testsupport::ResidentMb();
     const std::size_t entries = window.Entries();
     const int lines = window.Lines();
@@ -382,8 +404,9 @@ int Run() {
 } // namespace corvaline::bench
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
     QApplication application(argc, argv);
     return corvaline::bench::Run();
 }

@@ -33,14 +33,16 @@ CallTimes Summarise(std::vector<double> times) {
 
 CallTimes MeasureOpenClose(const std::string& path, int repeats) {
     ChainEngine engine(FSOUND_OUTPUT_MANUAL, false);
-    if (!engine.started())
+    if (!engine.started()) {
         return {};
+    }
     std::vector<double> times;
     for (int i = 0; i < repeats; ++i) {
         const Clock::time_point start = Clock::now();
         FSOUND_STREAM* stream = FSOUND_Stream_OpenFile(path.c_str(), FSOUND_LOOP_OFF, 0);
-        if (!stream)
+        if (!stream) {
             return {};
+        }
         FSOUND_Stream_Close(stream);
         times.push_back(MillisecondsSince(start));
     }
@@ -49,13 +51,15 @@ CallTimes MeasureOpenClose(const std::string& path, int repeats) {
 
 CallTimes MeasureStopCloseWhilePlaying(const std::string& path, int repeats) {
     ChainEngine engine(FSOUND_OUTPUT_NOSOUND);
-    if (!engine.started())
+    if (!engine.started()) {
         return {};
+    }
     std::vector<double> times;
     for (int i = 0; i < repeats; ++i) {
         FSOUND_STREAM* stream = FSOUND_Stream_OpenFile(path.c_str(), FSOUND_LOOP_OFF, 0);
-        if (!stream)
+        if (!stream) {
             return {};
+        }
         FSOUND_Stream_Play(0, stream);
         // A few blocks in, and at a different moment of the block each time.
         std::this_thread::sleep_for(std::chrono::milliseconds(50 + 3 * (i % 8)));
@@ -74,8 +78,9 @@ SoakResult Soak(const std::string& deck1, const std::string& deck2, double secon
     const std::string timeout = std::to_string(static_cast<int>(seconds) + 5) + "s";
     const pid_t load = SpawnQuiet({"stress-ng", "--cpu", "2", "--timeout", timeout});
     result.loaded = load > 0;
-    if (result.loaded)
+    if (result.loaded) {
         std::this_thread::sleep_for(std::chrono::milliseconds(500)); // let the workers spin up
+    }
 
     {
         ChainEngine engine(FSOUND_OUTPUT_NOSOUND);

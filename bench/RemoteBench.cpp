@@ -44,9 +44,11 @@ QDBusMessage Get(const QString& name) {
 // Mean milliseconds per answered call, or -1 when one was not answered.
 double MeanMs(QDBusConnection& bus, const QDBusMessage& call) {
     const auto start = std::chrono::steady_clock::now();
-    for (int i = 0; i < kReads; ++i)
-        if (bus.call(call).type() != QDBusMessage::ReplyMessage)
+    for (int i = 0; i < kReads; ++i) {
+        if (bus.call(call).type() != QDBusMessage::ReplyMessage) {
             return -1.0;
+        }
+    }
     const std::chrono::duration<double, std::milli> spent =
         std::chrono::steady_clock::now() - start;
     return spent.count() / kReads;
@@ -77,8 +79,9 @@ int main(int argc, char** argv) {
                  {QStringLiteral("--session"), QStringLiteral("--nofork"),
                   QStringLiteral("--print-address=1")});
     QString address;
-    if (daemon.waitForReadyRead(kStartTimeoutMs))
+    if (daemon.waitForReadyRead(kStartTimeoutMs)) {
         address = QString::fromLocal8Bit(daemon.readLine()).trimmed();
+    }
 
     // The edit's first text names a file in the working directory, which "Tocar" then plays.
     const bool written = corvaline::testsupport::WriteWav16(
@@ -106,12 +109,14 @@ int main(int argc, char** argv) {
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
         ready = std::chrono::steady_clock::now() < deadline;
     }
-    if (!ready)
+    if (!ready) {
         notes.push_back("the program did not come up playing on a bus of its own");
+    }
 
     // The first calls set up the connection's machinery on both sides.
-    if (ready)
+    if (ready) {
         MeanMs(bus, Call(QStringLiteral("org.freedesktop.DBus.Peer"), QStringLiteral("Ping"), {}));
+    }
     const double ping = ready ? MeanMs(bus, Call(QStringLiteral("org.freedesktop.DBus.Peer"),
                                                  QStringLiteral("Ping"), {}))
                               : -1.0;
@@ -131,10 +136,12 @@ int main(int argc, char** argv) {
                     Format("< %.0f ms", kReadTargetMs),
                     Verdict(allMs >= 0, allMs < kReadTargetMs)});
 
-    if (ready)
+    if (ready) {
         bus.call(Call(QStringLiteral("org.mpris.MediaPlayer2"), QStringLiteral("Quit"), {}));
-    if (!player.waitForFinished(kStartTimeoutMs))
+    }
+    if (!player.waitForFinished(kStartTimeoutMs)) {
         player.kill();
+    }
     daemon.kill();
     daemon.waitForFinished();
     notes.push_back("offscreen Qt platform, SDL dummy audio driver; client and bus daemon on "

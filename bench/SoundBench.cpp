@@ -28,11 +28,13 @@ std::vector<Throughput> BestOfRounds(const std::function<Throughput()>* runs, in
     std::vector<Throughput> best(static_cast<std::size_t>(contenders));
     for (int round = 0; round < kThroughputRounds; ++round) {
         for (int i = 0; i < contenders; ++i) {
-            if (round > 0 && !best[i].ok)
+            if (round > 0 && !best[i].ok) {
                 continue;
+            }
             const Throughput next = runs[i]();
-            if (!next.ok || !best[i].ok || next.cpuSeconds < best[i].cpuSeconds)
+            if (!next.ok || !best[i].ok || next.cpuSeconds < best[i].cpuSeconds) {
                 best[i] = next;
+            }
         }
     }
     return best;
@@ -73,8 +75,9 @@ void AddThroughputRows(const BenchFiles& files, std::vector<SummaryRow>& rows,
 
     auto speedRow = [&](const std::string& measure, const Throughput& run) {
         rows.push_back({measure, Speed(run), "", ""});
-        if (!run.note.empty())
+        if (!run.note.empty()) {
             notes.push_back(measure + ": " + run.note);
+        }
     };
     speedRow("chain, two 44.1 kHz decks", chainPair);
     speedRow("chain, one 48 kHz deck (resampled)", chainResampled);
@@ -120,8 +123,9 @@ void AddMpegDecodeRows(const BenchFiles& files, std::vector<SummaryRow>& rows,
         "MPEG decode, same file: libsndfile", "same file through the mixer, no units"};
     for (int i = 0; i < kContenders; ++i) {
         rows.push_back({measures[i], Speed(best[i]), "", ""});
-        if (!best[i].note.empty())
+        if (!best[i].note.empty()) {
             notes.push_back(std::string(measures[i]) + ": " + best[i].note);
+        }
     }
     auto speedupRow = [&](const char* measure, const Throughput& other, const char* target,
                           double least) {
@@ -178,8 +182,9 @@ void AddSoakRows(const BenchFiles& files, std::vector<SummaryRow>& rows,
         {"underruns in the same soak",
          soak.ok ? Format("%llu in %llu blocks", soak.underruns, soak.blocksMixed) : "failed", "0",
          Verdict(soak.ok, soak.underruns == 0)});
-    if (!soak.note.empty())
+    if (!soak.note.empty()) {
         notes.push_back("soak: " + soak.note);
+    }
 }
 
 } // namespace
@@ -188,12 +193,14 @@ void AddSoakRows(const BenchFiles& files, std::vector<SummaryRow>& rows,
 int main(int argc, char** argv) {
     using namespace corvaline::bench;
     benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
         return 1;
+    }
 
     BenchFiles files;
-    if (!PrepareBenchFiles(CORVALINE_BENCH_DATA_DIR, files))
+    if (!PrepareBenchFiles(CORVALINE_BENCH_DATA_DIR, files)) {
         return 1;
+    }
 
     std::vector<SummaryRow> rows;
     std::vector<std::string> notes{

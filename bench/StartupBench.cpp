@@ -53,15 +53,17 @@ std::vector<char*> ChildEnvironment(std::vector<std::string>& storage) {
         const bool replaced =
             std::any_of(std::begin(overridden), std::end(overridden),
                         [&](const std::string& name) { return entry.rfind(name + "=", 0) == 0; });
-        if (!replaced)
+        if (!replaced) {
             storage.push_back(entry);
+        }
     }
     storage.push_back("QT_QPA_PLATFORM=offscreen");
     storage.push_back("SDL_AUDIODRIVER=dummy");
     storage.push_back("AFX_REPORT_FIRST_PAINT=1");
     std::vector<char*> env;
-    for (std::string& entry : storage)
+    for (std::string& entry : storage) {
         env.push_back(entry.data());
+    }
     env.push_back(nullptr);
     return env;
 }
@@ -73,22 +75,27 @@ long long ReadFirstPaint(int fd) {
     for (;;) {
         if (const auto at = text.find("first-paint "); at != std::string::npos) {
             const auto end = text.find('\n', at);
-            if (end != std::string::npos)
+            if (end != std::string::npos) {
                 return std::atoll(text.c_str() + at + 12);
+            }
         }
         const long long left = (deadline - SteadyNowNs()) / 1000000;
-        if (left <= 0)
+        if (left <= 0) {
             return -1;
+        }
         pollfd p{fd, POLLIN, 0};
         const int ready = poll(&p, 1, static_cast<int>(left));
-        if (ready < 0 && errno == EINTR)
+        if (ready < 0 && errno == EINTR) {
             continue;
-        if (ready <= 0)
+        }
+        if (ready <= 0) {
             return -1;
+        }
         char buffer[256];
         const ssize_t n = read(fd, buffer, sizeof buffer);
-        if (n <= 0)
+        if (n <= 0) {
             return -1;
+        }
         text.append(buffer, static_cast<std::size_t>(n));
     }
 }
@@ -128,8 +135,9 @@ Startup RunOnce(const std::string& program) {
         result.residentMb = testsupport::ResidentMb(pid);
         result.firstPaintMs = static_cast<double>(paintNs - startNs) / 1e6;
         result.ok = result.residentMb > 0;
-        if (!result.ok)
+        if (!result.ok) {
             result.note = "the window was gone before its memory could be read";
+        }
     }
     // SDL takes SIGTERM as a quit request that a dialog program never reads.
     kill(pid, SIGKILL);

@@ -7,8 +7,9 @@
 namespace corvaline::bench {
 
 std::string Verdict(bool measured, bool met) {
-    if (!measured)
+    if (!measured) {
         return "n/a";
+    }
     return met ? "PASS" : "MISS";
 }
 
@@ -39,10 +40,12 @@ void PrintSummary(const std::vector<SummaryRow>& rows, const std::vector<std::st
     line("measure", "figure", "target", "result");
     line(std::string(measureWidth, '-'), std::string(figureWidth, '-'),
          std::string(targetWidth, '-'), "------");
-    for (const SummaryRow& row : rows)
+    for (const SummaryRow& row : rows) {
         line(row.measure, row.figure, row.target.empty() ? "-" : row.target, row.verdict);
-    for (const std::string& note : notes)
+    }
+    for (const std::string& note : notes) {
         std::printf("note: %s\n", note.c_str());
+    }
     std::printf("\n");
     std::fflush(stdout);
 }

@@ -114,8 +114,9 @@ Throughput StreamDecodeThroughput(const std::vector<std::string>& files) {
         }
         std::size_t frames = 0;
         std::size_t read;
-        while ((read = decoder->Read(chunk.data(), fsound::kDecodeChunkFrames)) > 0)
+        while ((read = decoder->Read(chunk.data(), fsound::kDecodeChunkFrames)) > 0) {
             frames += read;
+        }
         result.audioSeconds += static_cast<double>(frames) / FSOUND_MIX_RATE;
     }
     result.cpuSeconds = ProcessCpuSeconds() - start;
@@ -148,12 +149,14 @@ Throughput DecodeThroughput(const std::vector<std::string>& files, bool resample
             frames += read;
             std::size_t used = 0;
             std::size_t made = 0;
-            if (resampler)
+            if (resampler) {
                 soxr_process(resampler, block.data(), static_cast<std::size_t>(read), &used,
                              resampled.data(), FSOUND_BLOCK_FRAMES * 2, &made);
+            }
         }
-        if (resampler)
+        if (resampler) {
             soxr_delete(resampler);
+        }
         sf_close(file);
         result.audioSeconds += static_cast<double>(frames) / info.samplerate;
     }

@@ -61,15 +61,17 @@ double NsSince(Clock::time_point start) {
 }
 
 double Median(std::vector<double> values) {
-    if (values.empty())
+    if (values.empty()) {
         return 0;
+    }
     std::sort(values.begin(), values.end());
     return values[values.size() / 2];
 }
 
 double Percentile(std::vector<double> values, double fraction) {
-    if (values.empty())
+    if (values.empty()) {
         return 0;
+    }
     std::sort(values.begin(), values.end());
     const auto at = static_cast<std::size_t>(fraction * static_cast<double>(values.size() - 1));
     return values[at];
@@ -77,8 +79,9 @@ double Percentile(std::vector<double> values, double fraction) {
 
 double Mean(const std::vector<double>& values) {
     double sum = 0;
-    for (double v : values)
+    for (double v : values) {
         sum += v;
+    }
     return values.empty() ? 0 : sum / static_cast<double>(values.size());
 }
 
@@ -95,11 +98,14 @@ class BenchWindow : public CCorvalineDlg {
 struct CompressorBlocks {
     CompressorBlocks() {
         const auto music = Music(FSOUND_MIX_RATE, 7);
-        for (int b = 0; b < kBlocks; ++b)
-            for (int f = 0; f < FSOUND_BLOCK_FRAMES; ++f)
-                for (int c = 0; c < 2; ++c)
+        for (int b = 0; b < kBlocks; ++b) {
+            for (int f = 0; f < FSOUND_BLOCK_FRAMES; ++f) {
+                for (int c = 0; c < 2; ++c) {
                     source[b][2 * f + c] =
                         ToPcm16(music(static_cast<long>(b) * 9 * FSOUND_BLOCK_FRAMES + f, c));
+                }
+            }
+        }
     }
     alignas(64) std::array<std::array<std::int16_t, kBlockSamples>, kBlocks> source{};
     alignas(64) std::array<std::array<std::int16_t, kBlockSamples>, kBlocks> work{};
@@ -126,19 +132,22 @@ double CompressorPass(int option) {
     double ns = 0;
     if (option < 0) {
         const Clock::time_point start = Clock::now();
-        for (int i = 0; i < kBlocks; ++i)
+        for (int i = 0; i < kBlocks; ++i) {
             std::memcpy(b.work[i].data(), b.source[i].data(), sizeof b.work[i]);
+        }
         benchmark::ClobberMemory();
         ns = NsSince(start);
     } else {
-        for (int i = 0; i < kBlocks; ++i)
+        for (int i = 0; i < kBlocks; ++i) {
             std::memcpy(b.work[i].data(), b.source[i].data(), sizeof b.work[i]);
+        }
         ResetUnitState();
         g_compressorOn.store(option, std::memory_order_relaxed);
         benchmark::ClobberMemory();
         const Clock::time_point start = Clock::now();
-        for (int i = 0; i < kBlocks; ++i)
+        for (int i = 0; i < kBlocks; ++i) {
             CompressorCallback(b.work[i].data(), nullptr, FSOUND_BLOCK_FRAMES, nullptr);
+        }
         benchmark::ClobberMemory();
         ns = NsSince(start);
     }
@@ -147,8 +156,9 @@ double CompressorPass(int option) {
 
 double CompressorFigure(int option) {
     std::vector<double> passes;
-    for (int i = 0; i < kCompressorRoundsPerFigure; ++i)
+    for (int i = 0; i < kCompressorRoundsPerFigure; ++i) {
         passes.push_back(CompressorPass(option));
+    }
     g_compressorOn.store(0, std::memory_order_relaxed);
     ResetUnitState();
     return Median(passes);
@@ -211,15 +221,19 @@ class WindowScene {
     // near their end and a fresh fade-in once the last one has finished.
     void PrepareTick() {
         ++m_ticks;
-        while (m_frames * 2 < m_ticks * 2205)
+        while (m_frames * 2 < m_ticks * 2205) {
             m_frames += FSOUND_Update();
+        }
         BenchWindow& w = *m_window;
-        if (!w.m_playing1 || RemainingMs(w.m_stream1, w.m_lengthMs1) < kRestartBeforeEndMs)
+        if (!w.m_playing1 || RemainingMs(w.m_stream1, w.m_lengthMs1) < kRestartBeforeEndMs) {
             PlayDeck(0);
-        if (!w.m_playing2 || RemainingMs(w.m_stream2, w.m_lengthMs2) < kRestartBeforeEndMs)
+        }
+        if (!w.m_playing2 || RemainingMs(w.m_stream2, w.m_lengthMs2) < kRestartBeforeEndMs) {
             PlayDeck(1);
-        if (!w.m_fadeIn1)
+        }
+        if (!w.m_fadeIn1) {
             w.OnFadeIn1();
+        }
     }
 
     // One tick as the window's timer delivers it.
@@ -238,10 +252,11 @@ class WindowScene {
 
     void PlayDeck(int deck) {
         m_window->SetDlgItemText(IDC_PATH, m_tracks[deck]);
-        if (deck == 0)
+        if (deck == 0) {
             m_window->OnPlay1();
-        else
+        } else {
             m_window->OnPlay2();
+        }
     }
 
     TempDir m_dir;
@@ -312,12 +327,13 @@ TickFigures MeasureTicks(WindowScene& scene, bool minimised) {
 struct Spectra {
     static constexpr int kCount = 16;
     Spectra() {
-        for (int t = 0; t < kCount; ++t)
+        for (int t = 0; t < kCount; ++t) {
             for (int k = 0; k < 512; ++k) {
                 const double shape = 1.0 / (1.0 + k / 96.0);
                 const double ripple = 0.5 + 0.5 * std::sin(0.045 * k + 0.9 * t);
                 values[t][k] = static_cast<float>(0.004 + 0.12 * shape * ripple);
             }
+        }
     }
     std::array<std::array<float, 512>, kCount> values{};
 };
@@ -350,8 +366,9 @@ class PanelDrawing {
             m_window.m_panel1.UpdateLamp(1);
             m_window.m_panel2.UpdateLamp(1);
             m_window.m_panel1.DrawSpectrum(spectrum);
-            if (m_bothSpectra)
+            if (m_bothSpectra) {
                 m_window.m_panel2.DrawSpectrum(spectrum);
+            }
             m_window.m_panel1.SetDC(nullptr);
             m_window.m_panel2.SetDC(nullptr);
         }
@@ -406,8 +423,9 @@ DrawingFigures MeasureDrawing(WindowScene& scene, bool bothSpectra) {
 
 void BM_CompressorCallback(benchmark::State& state) {
     const int option = static_cast<int>(state.range(0));
-    for (auto _ : state)
+    for (auto _ : state) {
         state.SetIterationTime(CompressorPass(option) * kBlocks * kBlockSamples * 1e-9);
+    }
     g_compressorOn.store(0, std::memory_order_relaxed);
     ResetUnitState();
     state.SetItemsProcessed(state.iterations() * kBlocks * kBlockSamples);
@@ -415,8 +433,9 @@ void BM_CompressorCallback(benchmark::State& state) {
 BENCHMARK(BM_CompressorCallback)->ArgName("option")->Arg(0)->Arg(1)->UseManualTime();
 
 void BM_BlockCopy(benchmark::State& state) {
-    for (auto _ : state)
+    for (auto _ : state) {
         state.SetIterationTime(CompressorPass(-1) * kBlocks * kBlockSamples * 1e-9);
+    }
     state.SetItemsProcessed(state.iterations() * kBlocks * kBlockSamples);
 }
 BENCHMARK(BM_BlockCopy)->UseManualTime();
@@ -498,16 +517,18 @@ void AddWindowRows(WindowScene& scene, std::vector<SummaryRow>& rows,
                     Us(hidden.ok, hidden.plainUs), "", ""});
     rows.push_back({"same, the ticks with the control refresh (mean)",
                     Us(hidden.ok, hidden.refreshUs), "", ""});
-    if (!hidden.note.empty())
+    if (!hidden.note.empty()) {
         notes.push_back("minimised tick: " + hidden.note);
+    }
 
     const TickFigures shown = MeasureTicks(scene, false);
     rows.push_back({"tick as above, window shown, drawing included (mean)",
                     Us(shown.ok, shown.meanUs), "", ""});
     rows.push_back({"Qt showing the changed area after a shown tick (median)",
                     Us(shown.ok, shown.repaintUs), "", ""});
-    if (!shown.note.empty())
+    if (!shown.note.empty()) {
         notes.push_back("shown tick: " + shown.note);
+    }
 
     const DrawingFigures draw = MeasureDrawing(scene, false);
     rows.push_back({"tick's drawing: 2 needles, 2 lamps, spectrum (mean)", Us(draw.ok, draw.meanUs),
@@ -517,8 +538,9 @@ void AddWindowRows(WindowScene& scene, std::vector<SummaryRow>& rows,
     const DrawingFigures both = MeasureDrawing(scene, true);
     rows.push_back(
         {"same with a spectrum on panel 2 as well (mean)", Us(both.ok, both.meanUs), "", ""});
-    if (!draw.note.empty())
+    if (!draw.note.empty()) {
         notes.push_back("drawing: " + draw.note);
+    }
 }
 
 } // namespace
@@ -527,10 +549,12 @@ void AddWindowRows(WindowScene& scene, std::vector<SummaryRow>& rows,
 int main(int argc, char** argv) {
     using namespace corvaline::bench;
     benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
         return 1;
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+    }
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
     QApplication application(argc, argv);
 
     std::vector<SummaryRow> rows;
@@ -560,8 +584,9 @@ int main(int argc, char** argv) {
     notes.push_back("drawing: offscreen Qt platform; the tick draws the spectrum of panel 1 only");
     PrintSummary(rows, notes, "Corvaline window");
 
-    if (open)
+    if (open) {
         g_scene = &scene;
+    }
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     g_scene = nullptr;

@@ -14,10 +14,18 @@ Deck CCorvalineDlg::DeckAt(int index) {
             m_playing2, m_stream2, m_track2,   m_progress2, m_panSlider2};
 }
 
-void CCorvalineDlg::OnPlay1() { Play(DeckAt(0)); }
-void CCorvalineDlg::OnPlay2() { Play(DeckAt(1)); }
-void CCorvalineDlg::OnStop1() { Stop(DeckAt(0)); }
-void CCorvalineDlg::OnStop2() { Stop(DeckAt(1)); }
+void CCorvalineDlg::OnPlay1() {
+    Play(DeckAt(0));
+}
+void CCorvalineDlg::OnPlay2() {
+    Play(DeckAt(1));
+}
+void CCorvalineDlg::OnStop1() {
+    Stop(DeckAt(0));
+}
+void CCorvalineDlg::OnStop2() {
+    Stop(DeckAt(1));
+}
 
 namespace {
 

@@ -3,10 +3,18 @@
 #include "CorvalineDlg.h"
 #include "Deck.h"
 
-void CCorvalineDlg::OnFadeIn1() { FadeIn(DeckAt(0)); }
-void CCorvalineDlg::OnFadeIn2() { FadeIn(DeckAt(1)); }
-void CCorvalineDlg::OnFadeOut1() { FadeOut(DeckAt(0)); }
-void CCorvalineDlg::OnFadeOut2() { FadeOut(DeckAt(1)); }
+void CCorvalineDlg::OnFadeIn1() {
+    FadeIn(DeckAt(0));
+}
+void CCorvalineDlg::OnFadeIn2() {
+    FadeIn(DeckAt(1));
+}
+void CCorvalineDlg::OnFadeOut1() {
+    FadeOut(DeckAt(0));
+}
+void CCorvalineDlg::OnFadeOut2() {
+    FadeOut(DeckAt(1));
+}
 
 void CCorvalineDlg::FadeIn(Deck deck) {
     deck.fadeIn = 1;

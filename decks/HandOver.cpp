@@ -3,8 +3,12 @@
 #include "CorvalineDlg.h"
 #include "Deck.h"
 
-void CCorvalineDlg::OnOutTo2() { HandOver(DeckAt(0), DeckAt(1)); }
-void CCorvalineDlg::OnOutTo1() { HandOver(DeckAt(1), DeckAt(0)); }
+void CCorvalineDlg::OnOutTo2() {
+    HandOver(DeckAt(0), DeckAt(1));
+}
+void CCorvalineDlg::OnOutTo1() {
+    HandOver(DeckAt(1), DeckAt(0));
+}
 
 void CCorvalineDlg::OnCrossFade() {
     if ((m_playing1 != 0) == (m_playing2 != 0)) {

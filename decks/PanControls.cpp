@@ -21,7 +21,15 @@ void FullStereo(CCorvalineDlg& dlg, Deck deck) {
 
 } // namespace
 
-void CCorvalineDlg::OnPanReleased1(NMHDR*, LRESULT* pResult) { PanReleased(*this, DeckAt(0), pResult); }
-void CCorvalineDlg::OnPanReleased2(NMHDR*, LRESULT* pResult) { PanReleased(*this, DeckAt(1), pResult); }
-void CCorvalineDlg::OnFullStereo1() { FullStereo(*this, DeckAt(0)); }
-void CCorvalineDlg::OnFullStereo2() { FullStereo(*this, DeckAt(1)); }
+void CCorvalineDlg::OnPanReleased1(NMHDR*, LRESULT* pResult) {
+    PanReleased(*this, DeckAt(0), pResult);
+}
+void CCorvalineDlg::OnPanReleased2(NMHDR*, LRESULT* pResult) {
+    PanReleased(*this, DeckAt(1), pResult);
+}
+void CCorvalineDlg::OnFullStereo1() {
+    FullStereo(*this, DeckAt(0));
+}
+void CCorvalineDlg::OnFullStereo2() {
+    FullStereo(*this, DeckAt(1));
+}

@@ -24,8 +24,9 @@ std::string AudioFilter() {
                          "Todos os ficheiros de som|";
     for (std::string_view extension : kPlayableExtensions) {
         filter += filter.back() == '|' ? " *" : "; *";
-        for (char c : extension)
+        for (char c : extension) {
             filter += static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+        }
     }
     return filter + "||";
 }
@@ -33,13 +34,16 @@ std::string AudioFilter() {
 // Whether a file name's extension, in upper case, is one the table plays.
 bool IsPlayable(const std::map<std::string, int>& extensions, const std::string& name) {
     const std::size_t dot = name.rfind('.');
-    if (dot == std::string::npos)
+    if (dot == std::string::npos) {
         return false;
+    }
     std::string extension = name.substr(dot);
     // Only ASCII letters change: the bytes of other UTF-8 characters are left alone.
-    for (char& c : extension)
-        if (c >= 'a' && c <= 'z')
+    for (char& c : extension) {
+        if (c >= 'a' && c <= 'z') {
             c = static_cast<char>(c - 'a' + 'A');
+        }
+    }
     const auto found = extensions.find(extension);
     return found != extensions.end() && found->second != 0;
 }
@@ -47,23 +51,26 @@ bool IsPlayable(const std::map<std::string, int>& extensions, const std::string&
 } // namespace
 
 void CCorvalineDlg::FillExtensionTable() {
-    for (const char* extension : kPlayableExtensions)
+    for (const char* extension : kPlayableExtensions) {
         m_extensions[extension] = 1;
+    }
 }
 
 void CCorvalineDlg::ReplaceLastComponent(std::string& path, const std::string& suffix) {
     // A separator in the first place is the root, whose entries are replaced like any
     // other directory's.
     const std::size_t separator = path.rfind(kSeparator);
-    if (separator == std::string::npos)
+    if (separator == std::string::npos) {
         return;
+    }
     path = path.substr(0, separator) + suffix;
 }
 
 void CCorvalineDlg::LastComponent(std::string& path) {
     const std::size_t separator = path.rfind(kSeparator);
-    if (separator != std::string::npos)
+    if (separator != std::string::npos) {
         path = path.substr(separator + 1);
+    }
 }
 
 bool CCorvalineDlg::ChooseAudioFile(std::string& path) {
@@ -82,8 +89,9 @@ bool CCorvalineDlg::ChooseAudioFile(std::string& path) {
 // holds a separator and is never playable. Most files of a music folder are not, and their
 // paths are never made.
 void CCorvalineDlg::AddIfPlayable(const CFileFind& found) {
-    if (found.IsDirectory() || !IsPlayable(m_extensions, found.GetFileName()))
+    if (found.IsDirectory() || !IsPlayable(m_extensions, found.GetFileName())) {
         return;
+    }
     std::string fullPath = found.GetFilePath();
     m_sequenceList.AddString(fullPath);
     m_sequence.push_back(SequenceEntry{std::move(fullPath), 0});
@@ -99,10 +107,11 @@ void CCorvalineDlg::AddFromSearch(const std::string& pattern, int includeSubdire
     walk.Start(pattern);
     while (walk.Next()) {
         const CFileFind& found = walk.Current();
-        if (!found.IsDirectory())
+        if (!found.IsDirectory()) {
             AddIfPlayable(found);
-        else if (includeSubdirectories != 0)
+        } else if (includeSubdirectories != 0) {
             walk.Enter(wildcard);
+        }
     }
 }
 
@@ -110,21 +119,24 @@ void CCorvalineDlg::OnBrowse() {
     UpdateFields();
     const std::string before = m_path;
     ReplaceLastComponent(m_path, kMpegFiles);
-    if (!ChooseAudioFile(m_path))
+    if (!ChooseAudioFile(m_path)) {
         m_path = before;
+    }
     UpdateControls();
 }
 
 void CCorvalineDlg::AddExact(const std::string& path, bool searchDirectory) {
     // The name is looked up exactly: it is no pattern even when it holds '*' or '?'.
     CFileFind finder;
-    if (!finder.FindExactFile(path))
+    if (!finder.FindExactFile(path)) {
         return;
+    }
     finder.FindNextFile();
-    if (!finder.IsDirectory())
+    if (!finder.IsDirectory()) {
         AddIfPlayable(finder);
-    else if (searchDirectory)
+    } else if (searchDirectory) {
         AddDirectory(finder.GetFilePath() + kEveryEntry);
+    }
 }
 
 void CCorvalineDlg::AddDirectory(const std::string& pattern) {
@@ -137,8 +149,9 @@ void CCorvalineDlg::OnAddFile() {
     UpdateFields();
     std::string pattern = m_path;
     ReplaceLastComponent(pattern, kEveryEntry);
-    if (ChooseAudioFile(pattern))
+    if (ChooseAudioFile(pattern)) {
         AddExact(pattern, false);
+    }
     UpdateControls();
 }
 

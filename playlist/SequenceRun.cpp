@@ -15,8 +15,9 @@ constexpr unsigned kDrawMax = 32767;
 } // namespace
 
 unsigned CCorvalineDlg::IndexFromDraw(unsigned draw, unsigned n) {
-    if (n == 0)
+    if (n == 0) {
         return 0;
+    }
     // 64 bits: the product overflows 32 for playlists past 131072 entries.
     const std::uint64_t k = std::uint64_t{draw} * n / kDrawMax;
     return k >= n ? n - 1 : static_cast<unsigned>(k);
@@ -25,8 +26,9 @@ unsigned CCorvalineDlg::IndexFromDraw(unsigned draw, unsigned n) {
 unsigned CCorvalineDlg::RandomIndex(unsigned n) {
     // The top bits of the generator's 64, which are its best: 15 of them for a draw.
     const std::uint64_t word = m_random();
-    if (n <= kDrawMax + 1)
+    if (n <= kDrawMax + 1) {
         return IndexFromDraw(static_cast<unsigned>(word >> 49), n);
+    }
     // A longer playlist takes a draw of 30 bits, scaled by a shift: one of 15 would reach
     // only every (n / 32768)th entry, and a shuffle would then probe ten times n in vain for
     // each of the others and lay them out in their added order.
@@ -41,26 +43,28 @@ class ShuffleFlags {
   public:
     explicit ShuffleFlags(const std::vector<SequenceEntry>& sequence) {
         m_picked.reserve(sequence.size());
-        for (const SequenceEntry& entry : sequence)
+        for (const SequenceEntry& entry : sequence) {
             m_picked.push_back(entry.picked != 0 ? 1 : 0);
+        }
         m_unpicked = static_cast<std::size_t>(std::count(m_picked.begin(), m_picked.end(), 0));
     }
 
     // The entry number a shuffle places next (n at least 1): random probes, then the first
     // unplaced entry, then a new round.
-    template <class Random>
-    unsigned Pick(Random&& randomIndex) {
+    template <class Random> unsigned Pick(Random&& randomIndex) {
         const auto n = static_cast<unsigned>(m_picked.size());
         // With every entry placed no probe and no scan can find one; they are left out.
         if (m_unpicked > 0) {
             for (std::uint64_t probe = 0; probe < std::uint64_t{10} * n; ++probe) {
                 const unsigned k = randomIndex(n);
-                if (m_picked[k] == 0)
+                if (m_picked[k] == 0) {
                     return Take(k);
+                }
             }
             for (unsigned k = 0; k < n; ++k) {
-                if (m_picked[k] == 0)
+                if (m_picked[k] == 0) {
                     return Take(k);
+                }
             }
         }
         // A round is complete: the next one starts from all entries.
@@ -70,8 +74,9 @@ class ShuffleFlags {
     }
 
     void PutBack(std::vector<SequenceEntry>& sequence) const {
-        for (std::size_t k = 0; k < sequence.size(); ++k)
+        for (std::size_t k = 0; k < sequence.size(); ++k) {
             sequence[k].picked = m_picked[k];
+        }
     }
 
   private:
@@ -96,8 +101,9 @@ void CCorvalineDlg::OnRandomize() {
         std::vector<std::string_view> lines;
         lines.reserve(m_sequence.size());
         ShuffleFlags flags(m_sequence);
-        for (std::size_t i = 0; i < m_sequence.size(); ++i)
+        for (std::size_t i = 0; i < m_sequence.size(); ++i) {
             lines.emplace_back(PickShuffled(flags));
+        }
         flags.PutBack(m_sequence);
         m_sequenceList.AddStrings(lines);
     }
@@ -105,12 +111,14 @@ void CCorvalineDlg::OnRandomize() {
 }
 
 std::string CCorvalineDlg::NextInSequence() {
-    if (m_sequenceList.GetCount() <= 0)
+    if (m_sequenceList.GetCount() <= 0) {
         OnRandomize();
+    }
     std::string text;
     // The top line, whatever line is selected.
-    if (m_sequenceList.GetText(0, text) != LB_ERR)
+    if (m_sequenceList.GetText(0, text) != LB_ERR) {
         m_sequenceList.DeleteString(0);
+    }
     return text;
 }
 
@@ -122,12 +130,15 @@ void CCorvalineDlg::TakeNextLine() {
 }
 
 void CCorvalineDlg::EnableRunControls(BOOL running) {
-    if (CWnd* box = GetDlgItem(IDC_AUTO_CROSSFADE))
+    if (CWnd* box = GetDlgItem(IDC_AUTO_CROSSFADE)) {
         box->EnableWindow(!running);
-    if (CWnd* cancel = GetDlgItem(IDC_CANCEL_LIST))
+    }
+    if (CWnd* cancel = GetDlgItem(IDC_CANCEL_LIST)) {
         cancel->EnableWindow(running);
-    if (CWnd* execute = GetDlgItem(IDC_EXECUTE))
+    }
+    if (CWnd* execute = GetDlgItem(IDC_EXECUTE)) {
         execute->EnableWindow(!running);
+    }
 }
 
 void CCorvalineDlg::OnExecute() {
@@ -171,8 +182,9 @@ void CCorvalineDlg::OnCancelList() {
 void CCorvalineDlg::OnSequenceDblClk() {
     UpdateFields();
     const int selected = m_sequenceList.GetCurSel();
-    if (selected == LB_ERR)
+    if (selected == LB_ERR) {
         return;
+    }
     // The line stays: only a run's hand-over takes lines out.
     m_sequenceList.GetText(selected, m_path);
     UpdateControls();

@@ -40,4 +40,6 @@ constexpr DialogTemplate kAboutDialog{
 
 } // namespace
 
-const DialogTemplate& AboutDialogTemplate() { return kAboutDialog; }
+const DialogTemplate& AboutDialogTemplate() {
+    return kAboutDialog;
+}

@@ -1,3 +1,5 @@
 #include "Resources.h"
 
-void RegisterStrings() { AfxRegisterString(IDS_ABOUTBOX, "&About Corvaline..."); }
+void RegisterStrings() {
+    AfxRegisterString(IDS_ABOUTBOX, "&About Corvaline...");
+}

@@ -25,8 +25,9 @@ bool UnchangedDrawing::Known(const Call& call) {
 void UnchangedDrawing::Unchanged(const Call& call) {
     // Calls that never repeat are not kept for ever.
     constexpr std::size_t kMostCalls = 4096;
-    if (m_calls.size() >= kMostCalls)
+    if (m_calls.size() >= kMostCalls) {
         m_calls.clear();
+    }
     m_calls.push_back(call);
     m_next = m_calls.size();
 }
@@ -63,10 +64,12 @@ const std::vector<KnownColumns::Run>& KnownColumns::Runs(int x) const {
 }
 
 void KnownColumns::Note(int x, int top, int bottom, QRgb colour) {
-    if (x < 0 || top >= bottom)
+    if (x < 0 || top >= bottom) {
         return;
-    if (static_cast<std::size_t>(x) >= m_columns.size())
+    }
+    if (static_cast<std::size_t>(x) >= m_columns.size()) {
         m_columns.resize(x + 1);
+    }
     std::vector<Run>& runs = m_columns[x];
     Subtract(runs, top, bottom);
     auto at = std::find_if(runs.begin(), runs.end(), [&](const Run& r) { return r.top >= bottom; });
@@ -84,16 +87,19 @@ void KnownColumns::Note(int x, int top, int bottom, QRgb colour) {
 
 void KnownColumns::Drop(int left, int top, int right, int bottom) {
     right = std::min(right, static_cast<int>(m_columns.size()));
-    for (int x = std::max(left, 0); x < right; ++x)
-        if (!m_columns[x].empty())
+    for (int x = std::max(left, 0); x < right; ++x) {
+        if (!m_columns[x].empty()) {
             Subtract(m_columns[x], top, bottom);
+        }
+    }
 }
 
 QPainter& DialogWindow::SurfacePainter() {
     m_unchanged.Forget();
     m_known.Forget();
-    if (!m_surfacePainter)
+    if (!m_surfacePainter) {
         m_surfacePainter = std::make_unique<QPainter>(&m_surface);
+    }
     return *m_surfacePainter;
 }
 
@@ -102,15 +108,17 @@ void DialogWindow::EndSurfacePainter() {
 }
 
 QImage& DialogWindow::WritableSurface() {
-    if (m_surfacePainter && !m_surface.isDetached())
+    if (m_surfacePainter && !m_surface.isDetached()) {
         EndSurfacePainter();
+    }
     return m_surface;
 }
 
 void DialogWindow::ShowAreas(const std::vector<CRect>& areas) {
     if (m_inPaint) {
-        for (const CRect& area : areas)
+        for (const CRect& area : areas) {
             MergeArea(m_paintedAreas, area);
+        }
         return;
     }
     // One request per pane, for everything drawn in it, and one for what lies outside them.
@@ -121,18 +129,22 @@ void DialogWindow::ShowAreas(const std::vector<CRect>& areas) {
         QRegion outside(area);
         for (std::size_t i = 0; i < m_panes.size(); ++i) {
             const QRect covered = area.intersected(m_panes[i]->geometry());
-            if (covered.isEmpty())
+            if (covered.isEmpty()) {
                 continue;
+            }
             inPanes[i] |= covered;
             outside -= covered;
         }
         rest += outside;
     }
-    for (std::size_t i = 0; i < m_panes.size(); ++i)
-        if (!inPanes[i].isEmpty())
+    for (std::size_t i = 0; i < m_panes.size(); ++i) {
+        if (!inPanes[i].isEmpty()) {
             m_panes[i]->update(inPanes[i].translated(-m_panes[i]->pos()));
-    if (!rest.isEmpty())
+        }
+    }
+    if (!rest.isEmpty()) {
         update(rest);
+    }
 }
 
 namespace {
@@ -165,9 +177,11 @@ class SurfacePane final : public QWidget {
 
 void DialogWindow::ArrangePanes() {
     std::vector<QWidget*> frames;
-    for (QObject* child : children())
-        if (auto* frame = qobject_cast<QGroupBox*>(child))
+    for (QObject* child : children()) {
+        if (auto* frame = qobject_cast<QGroupBox*>(child)) {
             frames.push_back(frame);
+        }
+    }
     // A pane would hide a frame's lines: only an area clear of them gets one.
     const auto clearOfFrames = [&frames](const QRect& area) {
         return std::all_of(frames.begin(), frames.end(), [&area](const QWidget* frame) {
@@ -179,16 +193,19 @@ void DialogWindow::ArrangePanes() {
     for (const CRect& drawn : m_paneAreas) {
         const QRect area =
             QRect(drawn.left, drawn.top, drawn.Width(), drawn.Height()).intersected(rect());
-        if (!area.isEmpty() && clearOfFrames(area))
+        if (!area.isEmpty() && clearOfFrames(area)) {
             areas.push_back(area);
+        }
     }
     const bool same =
         std::equal(areas.begin(), areas.end(), m_panes.begin(), m_panes.end(),
                    [](const QRect& a, const QWidget* p) { return a == p->geometry(); });
-    if (same)
+    if (same) {
         return;
-    for (QWidget* pane : m_panes)
+    }
+    for (QWidget* pane : m_panes) {
         delete pane;
+    }
     m_panes.clear();
     for (const QRect& area : areas) {
         auto* pane = new SurfacePane(this, m_surface);
@@ -198,6 +215,7 @@ void DialogWindow::ArrangePanes() {
         m_panes.push_back(pane);
     }
     // The frames go back beneath the panes, in their own order.
-    for (auto it = frames.rbegin(); it != frames.rend(); ++it)
+    for (auto it = frames.rbegin(); it != frames.rend(); ++it) {
         (*it)->lower();
+    }
 }

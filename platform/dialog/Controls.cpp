@@ -30,8 +30,9 @@ int CListBox::AddString(const std::string& text) {
 
 int CListBox::AddStrings(std::span<const std::string_view> texts) {
     NotifyListBox* box = Box(*this);
-    if (!box || texts.empty())
+    if (!box || texts.empty()) {
         return LB_ERR;
+    }
     ListLines& lines = box->Lines();
     lines.Append(texts);
     return lines.Count() - 1;
@@ -39,16 +40,18 @@ int CListBox::AddStrings(std::span<const std::string_view> texts) {
 
 int CListBox::DeleteString(UINT nIndex) {
     NotifyListBox* box = Box(*this);
-    if (!box || nIndex >= static_cast<UINT>(box->Lines().Count()))
+    if (!box || nIndex >= static_cast<UINT>(box->Lines().Count())) {
         return LB_ERR;
+    }
     box->Lines().Remove(static_cast<int>(nIndex));
     return box->Lines().Count();
 }
 
 int CListBox::GetText(int nIndex, std::string& text) const {
     NotifyListBox* box = Box(*this);
-    if (!box || nIndex < 0 || nIndex >= box->Lines().Count())
+    if (!box || nIndex < 0 || nIndex >= box->Lines().Count()) {
         return LB_ERR;
+    }
     text = std::string(box->Lines().At(nIndex));
     return static_cast<int>(text.size());
 }
@@ -60,8 +63,9 @@ int CListBox::GetCount() const {
 
 int CListBox::SetCurSel(int nSelect) {
     NotifyListBox* box = Box(*this);
-    if (!box)
+    if (!box) {
         return LB_ERR;
+    }
     // The view can only select a line it has heard of.
     box->Lines().Announce();
     if (nSelect < 0 || nSelect >= box->Lines().Count()) {
@@ -75,15 +79,17 @@ int CListBox::SetCurSel(int nSelect) {
 
 int CListBox::GetCurSel() const {
     NotifyListBox* box = Box(*this);
-    if (!box)
+    if (!box) {
         return LB_ERR;
+    }
     const QModelIndexList selected = box->selectionModel()->selectedIndexes();
     return selected.isEmpty() ? LB_ERR : selected.front().row();
 }
 
 void CListBox::ResetContent() {
-    if (NotifyListBox* box = Box(*this))
+    if (NotifyListBox* box = Box(*this)) {
         box->Lines().Clear();
+    }
 }
 
 // --- CSliderCtrl ---
@@ -107,8 +113,9 @@ int CSliderCtrl::GetRangeMax() const {
 }
 
 void CSliderCtrl::SetPos(int nPos) {
-    if (QSlider* slider = Slider(*this))
+    if (QSlider* slider = Slider(*this)) {
         slider->setValue(nPos);
+    }
 }
 
 int CSliderCtrl::GetPos() const {
@@ -128,8 +135,9 @@ void CProgressCtrl::SetRange(short nLower, short nUpper) {
 
 int CProgressCtrl::SetPos(int nPos) {
     QProgressBar* bar = Bar(*this);
-    if (!bar)
+    if (!bar) {
         return 0;
+    }
     const int previous = bar->value();
     // Qt ignores a value out of range where Windows clamps it.
     bar->setValue(std::clamp(nPos, bar->minimum(), std::max(bar->minimum(), bar->maximum())));

@@ -17,20 +17,24 @@ constexpr const char* kIntegerRange = "Please enter an integer between %1 and %2
 
 std::string_view TrimBlanks(std::string_view text) {
     const auto blank = [](char c) { return c == ' ' || c == '\t'; };
-    while (!text.empty() && blank(text.front()))
+    while (!text.empty() && blank(text.front())) {
         text.remove_prefix(1);
-    while (!text.empty() && blank(text.back()))
+    }
+    while (!text.empty() && blank(text.back())) {
         text.remove_suffix(1);
+    }
     return text;
 }
 
 // Digits only, after an optional plus sign, blanks and tabs around.
 bool ParseUnsigned(std::string_view text, UINT& value) {
     text = TrimBlanks(text);
-    if (!text.empty() && text.front() == '+')
+    if (!text.empty() && text.front() == '+') {
         text.remove_prefix(1);
-    if (text.empty() || text.front() == '+' || text.front() == '-')
+    }
+    if (text.empty() || text.front() == '+' || text.front() == '-') {
         return false;
+    }
     const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
     return ec == std::errc() && end == text.data() + text.size();
 }
@@ -38,10 +42,12 @@ bool ParseUnsigned(std::string_view text, UINT& value) {
 // A decimal number, optionally signed, with or without fraction and exponent.
 bool ParseDouble(std::string_view text, double& value) {
     text = TrimBlanks(text);
-    if (!text.empty() && text.front() == '+')
+    if (!text.empty() && text.front() == '+') {
         text.remove_prefix(1);
-    if (text.empty() || text.front() == '+')
+    }
+    if (text.empty() || text.front() == '+') {
         return false;
+    }
     const auto [end, ec] =
         std::from_chars(text.data(), text.data() + text.size(), value, std::chars_format::general);
     return ec == std::errc() && end == text.data() + text.size() && std::isfinite(value);
@@ -61,10 +67,12 @@ std::string FormatUnsigned(UINT value) {
 }
 
 std::string Substitute(std::string text, const std::string& first, const std::string& second) {
-    if (const auto at = text.find("%1"); at != std::string::npos)
+    if (const auto at = text.find("%1"); at != std::string::npos) {
         text.replace(at, 2, first);
-    if (const auto at = text.find("%2"); at != std::string::npos)
+    }
+    if (const auto at = text.find("%2"); at != std::string::npos) {
         text.replace(at, 2, second);
+    }
     return text;
 }
 
@@ -101,79 +109,94 @@ void CDataExchange::PrepareEditCtrl(int nIDC) {
 void CDataExchange::Fail() {
     m_bFailed = true;
     QWidget* control = Control(this, m_idLastControl);
-    if (control && m_pDlgWnd->GetDialogWindow())
+    if (control && m_pDlgWnd->GetDialogWindow()) {
         m_pDlgWnd->GetDialogWindow()->FocusFailedControl(control, m_bEditLastControl != FALSE);
+    }
 }
 
 void DDX_Control(CDataExchange* pDX, int nIDC, CWnd& rControl) {
-    if (pDX->Failed())
+    if (pDX->Failed()) {
         return;
+    }
     pDX->PrepareCtrl(nIDC);
     rControl.AttachToDialog(pDX->m_pDlgWnd, nIDC);
 }
 
 void DDX_Text(CDataExchange* pDX, int nIDC, std::string& value) {
-    if (pDX->Failed())
+    if (pDX->Failed()) {
         return;
+    }
     pDX->PrepareEditCtrl(nIDC);
-    if (pDX->LeavesLastControl())
+    if (pDX->LeavesLastControl()) {
         return;
-    if (pDX->m_bSaveAndValidate)
+    }
+    if (pDX->m_bSaveAndValidate) {
         value = ReadText(pDX, nIDC);
-    else
+    } else {
         pDX->m_pDlgWnd->SetDlgItemText(nIDC, value);
+    }
 }
 
 void DDX_Text(CDataExchange* pDX, int nIDC, UINT& value) {
-    if (pDX->Failed())
+    if (pDX->Failed()) {
         return;
+    }
     pDX->PrepareEditCtrl(nIDC);
-    if (pDX->LeavesLastControl())
+    if (pDX->LeavesLastControl()) {
         return;
+    }
     if (!pDX->m_bSaveAndValidate) {
         pDX->m_pDlgWnd->SetDlgItemText(nIDC, FormatUnsigned(value));
         return;
     }
     UINT parsed = 0;
-    if (ParseUnsigned(ReadText(pDX, nIDC), parsed))
+    if (ParseUnsigned(ReadText(pDX, nIDC), parsed)) {
         value = parsed;
-    else
+    } else {
         ReportFailure(pDX, kEnterPositiveInteger);
+    }
 }
 
 void DDX_Text(CDataExchange* pDX, int nIDC, double& value) {
-    if (pDX->Failed())
+    if (pDX->Failed()) {
         return;
+    }
     pDX->PrepareEditCtrl(nIDC);
-    if (pDX->LeavesLastControl())
+    if (pDX->LeavesLastControl()) {
         return;
+    }
     if (!pDX->m_bSaveAndValidate) {
         pDX->m_pDlgWnd->SetDlgItemText(nIDC, FormatDouble(value));
         return;
     }
     double parsed = 0.0;
-    if (ParseDouble(ReadText(pDX, nIDC), parsed))
+    if (ParseDouble(ReadText(pDX, nIDC), parsed)) {
         value = parsed;
-    else
+    } else {
         ReportFailure(pDX, kEnterNumber);
+    }
 }
 
 void DDX_Check(CDataExchange* pDX, int nIDC, int& value) {
-    if (pDX->Failed())
+    if (pDX->Failed()) {
         return;
+    }
     pDX->PrepareCtrl(nIDC);
     auto* box = qobject_cast<QAbstractButton*>(Control(pDX, nIDC));
-    if (!box)
+    if (!box) {
         return;
-    if (pDX->m_bSaveAndValidate)
+    }
+    if (pDX->m_bSaveAndValidate) {
         value = box->isChecked() ? 1 : 0;
-    else
+    } else {
         box->setChecked(value != 0);
+    }
 }
 
 void DDV_MinMaxUInt(CDataExchange* pDX, UINT value, UINT minVal, UINT maxVal) {
     if (pDX->Failed() || !pDX->m_bSaveAndValidate || pDX->LeavesLastControl() ||
-        (value >= minVal && value <= maxVal))
+        (value >= minVal && value <= maxVal)) {
         return;
+    }
     ReportFailure(pDX, Substitute(kIntegerRange, FormatUnsigned(minVal), FormatUnsigned(maxVal)));
 }

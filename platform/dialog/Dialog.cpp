@@ -25,9 +25,11 @@ std::vector<CDialog*>& LiveDialogs() {
 } // namespace
 
 DialogWindow* FrontDialogWindow() {
-    for (auto it = LiveDialogs().rbegin(); it != LiveDialogs().rend(); ++it)
-        if (DialogWindow* w = (*it)->GetDialogWindow())
+    for (auto it = LiveDialogs().rbegin(); it != LiveDialogs().rend(); ++it) {
+        if (DialogWindow* w = (*it)->GetDialogWindow()) {
             return w;
+        }
+    }
     return nullptr;
 }
 
@@ -66,12 +68,14 @@ QWidget* CDialog::FindControl(int nID) const {
 }
 
 BOOL CDialog::CreateWindowFromTemplate(CWnd* pParentWnd) {
-    if (m_pImpl->window || !QApplication::instance())
+    if (m_pImpl->window || !QApplication::instance()) {
         return FALSE;
+    }
     CWnd* parent = pParentWnd ? pParentWnd : m_pParentWnd;
     QWidget* parentWidget = parent ? parent->GetSafeHwnd() : nullptr;
-    if (!parentWidget)
+    if (!parentWidget) {
         parentWidget = FrontDialogWindow();
+    }
     m_pImpl->window = new DialogWindow(*this, *m_pTemplate, parentWidget);
     m_pImpl->result = -1;
     m_pImpl->ended = false;
@@ -81,27 +85,33 @@ BOOL CDialog::CreateWindowFromTemplate(CWnd* pParentWnd) {
 
 void CDialog::ShowAndFocus(BOOL bFocusFirst) {
     DialogWindow* w = m_pImpl->window;
-    if (!w || m_pImpl->ended)
+    if (!w || m_pImpl->ended) {
         return;
-    if (!w->isVisible())
+    }
+    if (!w->isVisible()) {
         w->show();
+    }
     w->activateWindow();
-    if (bFocusFirst)
-        if (QWidget* first = w->FirstTabStop())
+    if (bFocusFirst) {
+        if (QWidget* first = w->FirstTabStop()) {
             first->setFocus(Qt::TabFocusReason);
+        }
+    }
 }
 
 INT_PTR CDialog::DoModal() {
-    if (!CreateWindowFromTemplate(nullptr))
+    if (!CreateWindowFromTemplate(nullptr)) {
         return -1;
+    }
     m_pImpl->window->setWindowModality(Qt::ApplicationModal);
     const BOOL focusFirst = OnInitDialog();
     if (!m_pImpl->ended) {
         ShowAndFocus(focusFirst);
         QEventLoop loop;
         m_pImpl->loop = &loop;
-        if (!m_pImpl->ended && m_pImpl->window)
+        if (!m_pImpl->ended && m_pImpl->window) {
             loop.exec(QEventLoop::DialogExec);
+        }
         m_pImpl->loop = nullptr;
     }
     const int result = m_pImpl->result;
@@ -110,15 +120,17 @@ INT_PTR CDialog::DoModal() {
 }
 
 BOOL CDialog::Create(CWnd* pParentWnd) {
-    if (!CreateWindowFromTemplate(pParentWnd))
+    if (!CreateWindowFromTemplate(pParentWnd)) {
         return FALSE;
+    }
     ShowAndFocus(OnInitDialog());
     return TRUE;
 }
 
 BOOL CDialog::DestroyWindow() {
-    if (!m_pImpl->window)
+    if (!m_pImpl->window) {
         return FALSE;
+    }
     if (m_pImpl->loop) {
         // Inside the modal run the window may be under a handler still on the stack: the
         // run ends and DoModal destroys it once that handler has returned.
@@ -139,10 +151,12 @@ BOOL CDialog::DestroyWindow() {
 void CDialog::EndDialog(int nResult) {
     m_pImpl->result = nResult;
     m_pImpl->ended = true;
-    if (m_pImpl->window)
+    if (m_pImpl->window) {
         m_pImpl->window->hide();
-    if (m_pImpl->loop)
+    }
+    if (m_pImpl->loop) {
         m_pImpl->loop->quit();
+    }
 }
 
 BOOL CDialog::OnInitDialog() {
@@ -151,8 +165,9 @@ BOOL CDialog::OnInitDialog() {
 }
 
 void CDialog::OnOK() {
-    if (!UpdateData(TRUE))
+    if (!UpdateData(TRUE)) {
         return;
+    }
     EndDialog(IDOK);
 }
 
@@ -169,16 +184,18 @@ BOOL CDialog::UpdateData(BOOL bSaveAndValidate) {
 BOOL CDialog::UpdateDataBesideFocus(BOOL bSaveAndValidate) {
     // Under a box the focus has not yet gone back to the edit it is about, and a refresh
     // could open a second box over the first.
-    if (m_pImpl->openBoxes > 0)
+    if (m_pImpl->openBoxes > 0) {
         return FALSE;
+    }
     DialogWindow* w = m_pImpl->window;
     auto* edit = w ? qobject_cast<QLineEdit*>(w->focusWidget()) : nullptr;
     return Exchange(bSaveAndValidate, edit && !edit->isReadOnly() ? w->ControlId(edit) : 0);
 }
 
 BOOL CDialog::Exchange(BOOL bSaveAndValidate, int nIDLeftAlone) {
-    if (!m_pImpl->window)
+    if (!m_pImpl->window) {
         return FALSE;
+    }
     CDataExchange dx(this, bSaveAndValidate);
     dx.m_idLeftAlone = nIDLeftAlone;
     DoDataExchange(&dx);
@@ -188,8 +205,9 @@ BOOL CDialog::Exchange(BOOL bSaveAndValidate, int nIDLeftAlone) {
 // --- controls by identifier ---
 
 CWnd* CDialog::GetDlgItem(int nID) {
-    if (!FindControl(nID))
+    if (!FindControl(nID)) {
         return nullptr;
+    }
     auto& item = m_pImpl->items[nID];
     if (!item) {
         item = std::make_unique<CWnd>();
@@ -199,8 +217,9 @@ CWnd* CDialog::GetDlgItem(int nID) {
 }
 
 void CDialog::SetDlgItemText(int nID, const std::string& text) {
-    if (CWnd* item = GetDlgItem(nID))
+    if (CWnd* item = GetDlgItem(nID)) {
         item->SetWindowText(text);
+    }
 }
 
 int CDialog::GetDlgItemText(int nID, std::string& text) const {
@@ -212,8 +231,9 @@ int CDialog::GetDlgItemText(int nID, std::string& text) const {
 
 void CDialog::CheckDlgButton(int nIDButton, UINT nCheck) {
     if (auto* button = qobject_cast<QAbstractButton*>(FindControl(nIDButton));
-        button && button->isCheckable())
+        button && button->isCheckable()) {
         button->setChecked(nCheck != BST_UNCHECKED);
+    }
 }
 
 UINT CDialog::IsDlgButtonChecked(int nIDButton) const {
@@ -224,8 +244,9 @@ UINT CDialog::IsDlgButtonChecked(int nIDButton) const {
 // --- timers, message boxes, system menu, icons, state ---
 
 UINT_PTR CDialog::SetTimer(UINT_PTR nIDEvent, UINT nElapse, void*) {
-    if (!m_pImpl->window || nIDEvent == 0)
+    if (!m_pImpl->window || nIDEvent == 0) {
         return 0;
+    }
     return m_pImpl->window->StartTimer(nIDEvent, nElapse);
 }
 
@@ -242,8 +263,9 @@ int CDialog::MessageBox(const std::string& text, const std::string& caption, UIN
     --m_pImpl->openBoxes;
     // The owner is active again once its box has closed, as on Windows; without a window
     // manager to do it, nothing would give it the keyboard back.
-    if (owner && owner->isVisible())
+    if (owner && owner->isVisible()) {
         owner->activateWindow();
+    }
     return result;
 }
 
@@ -253,20 +275,23 @@ CMenu* CDialog::GetSystemMenu(BOOL) {
 
 HICON CDialog::SetIcon(HICON hIcon, BOOL bBigIcon) {
     DialogWindow* w = m_pImpl->window;
-    if (!w)
+    if (!w) {
         return nullptr;
+    }
     const HICON previous = bBigIcon ? w->BigIcon() : w->SmallIcon();
-    if (bBigIcon)
+    if (bBigIcon) {
         w->SetIcons(hIcon, w->SmallIcon());
-    else
+    } else {
         w->SetIcons(w->BigIcon(), hIcon);
+    }
     return previous;
 }
 
 HICON CDialog::GetIcon(BOOL bBigIcon) const {
     DialogWindow* w = m_pImpl->window;
-    if (!w)
+    if (!w) {
         return nullptr;
+    }
     return bBigIcon ? w->BigIcon() : w->SmallIcon();
 }
 
@@ -275,16 +300,18 @@ BOOL CDialog::IsIconic() const {
 }
 
 void CDialog::GetClientRect(CRect* lpRect) const {
-    if (!lpRect)
+    if (!lpRect) {
         return;
+    }
     DialogWindow* w = m_pImpl->window;
     *lpRect = w ? CRect(0, 0, w->width(), w->height()) : CRect();
 }
 
 BOOL CDialog::ShowWindow(int nCmdShow) {
     DialogWindow* w = m_pImpl->window;
-    if (!w)
+    if (!w) {
         return FALSE;
+    }
     const BOOL wasVisible = w->isVisible() ? TRUE : FALSE;
     switch (nCmdShow) {
     case SW_MINIMIZE:
@@ -301,13 +328,15 @@ BOOL CDialog::ShowWindow(int nCmdShow) {
 }
 
 void CDialog::Invalidate(BOOL) {
-    if (m_pImpl->window)
+    if (m_pImpl->window) {
         m_pImpl->window->InvalidateAll();
+    }
 }
 
 void CDialog::UpdateWindow() {
-    if (m_pImpl->window)
+    if (m_pImpl->window) {
         m_pImpl->window->FlushPaint();
+    }
 }
 
 // --- messages ---
@@ -325,10 +354,12 @@ const AfxMessageMap* CDialog::GetMessageMap() const {
 namespace {
 
 bool Matches(const AfxMessageMapEntry& e, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (e.nMessage != message)
+    if (e.nMessage != message) {
         return false;
-    if (message == WM_COMMAND)
+    }
+    if (message == WM_COMMAND) {
         return e.nCode == HIWORD(wParam) && (e.nID & 0xffff) == LOWORD(wParam);
+    }
     if (message == WM_NOTIFY) {
         const auto* header = reinterpret_cast<const NMHDR*>(lParam);
         return header && e.nCode == header->code && e.nID == header->idFrom;
@@ -341,9 +372,11 @@ bool Matches(const AfxMessageMapEntry& e, UINT message, WPARAM wParam, LPARAM lP
 LRESULT CDialog::SendMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     for (const AfxMessageMap* map = GetMessageMap(); map;
          map = map->pfnGetBaseMap ? map->pfnGetBaseMap() : nullptr) {
-        for (const AfxMessageMapEntry* e = map->lpEntries; e->pfn; ++e)
-            if (Matches(*e, message, wParam, lParam))
+        for (const AfxMessageMapEntry* e = map->lpEntries; e->pfn; ++e) {
+            if (Matches(*e, message, wParam, lParam)) {
                 return e->pfn(this, wParam, lParam);
+            }
+        }
     }
     return DefWindowProc(message, wParam, lParam);
 }
@@ -352,10 +385,11 @@ LRESULT CDialog::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_COMMAND:
         if (HIWORD(wParam) == BN_CLICKED) {
-            if (LOWORD(wParam) == IDOK)
+            if (LOWORD(wParam) == IDOK) {
                 OnOK();
-            else if (LOWORD(wParam) == IDCANCEL)
+            } else if (LOWORD(wParam) == IDCANCEL) {
                 OnCancel();
+            }
         }
         return 0;
     case WM_SYSCOMMAND:
@@ -367,8 +401,9 @@ LRESULT CDialog::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
         OnPaint();
         return 0;
     case WM_ICONERASEBKGND:
-        if (m_pImpl->window)
+        if (m_pImpl->window) {
             m_pImpl->window->EraseSurface();
+        }
         return 1;
     case WM_QUERYDRAGICON:
         return reinterpret_cast<LRESULT>(OnQueryDragIcon());
@@ -401,8 +436,9 @@ void CDialog::OnSysCommand(UINT nID, LPARAM) {
 
 void CDialog::OnPaint() {
     // The dialog's own painting: its background, under the controls.
-    if (m_pImpl->window)
+    if (m_pImpl->window) {
         m_pImpl->window->EraseSurface();
+    }
 }
 
 HCURSOR CDialog::OnQueryDragIcon() {

@@ -41,8 +41,9 @@ QFont TemplateFont(const DialogTemplate& t) {
     for (int stretch : {QFont::Unstretched, QFont::SemiCondensed, QFont::Condensed}) {
         font.setStretch(stretch);
         const int width = QFontMetrics(font).horizontalAdvance(letters);
-        if ((width + 26) / 52 <= DialogUnitsToPixelsX(4))
+        if ((width + 26) / 52 <= DialogUnitsToPixelsX(4)) {
             break;
+        }
     }
     return font;
 }
@@ -55,10 +56,12 @@ DialogWindow::DialogWindow(CDialog& owner, const DialogTemplate& t, QWidget* par
     m_hasMinimizeBox = HasStyle(t.style, DlgStyle::MinimizeBox);
     Qt::WindowFlags flags = HasStyle(t.style, DlgStyle::AppWindow) ? Qt::Window : Qt::Dialog;
     flags |= Qt::CustomizeWindowHint | Qt::WindowTitleHint;
-    if (m_hasSystemMenu)
+    if (m_hasSystemMenu) {
         flags |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
-    if (m_hasMinimizeBox)
+    }
+    if (m_hasMinimizeBox) {
         flags |= Qt::WindowMinimizeButtonHint;
+    }
     setWindowFlags(flags);
     setWindowTitle(QString::fromUtf8(t.caption ? t.caption : ""));
     setFont(TemplateFont(t));
@@ -73,8 +76,9 @@ DialogWindow::DialogWindow(CDialog& owner, const DialogTemplate& t, QWidget* par
         QTimer::singleShot(0, this, [this, id] { m_owner.SendMessage(WM_SYSCOMMAND, id); });
     });
     m_systemMenu.AppendMenu(MF_STRING, SC_RESTORE, "&Restore");
-    if (m_hasMinimizeBox)
+    if (m_hasMinimizeBox) {
         m_systemMenu.AppendMenu(MF_STRING, SC_MINIMIZE, "Mi&nimize");
+    }
     m_systemMenu.AppendMenu(MF_SEPARATOR);
     m_systemMenu.AppendMenu(MF_STRING, SC_CLOSE, "&Close\tAlt+F4");
     if (m_hasSystemMenu) {
@@ -101,8 +105,9 @@ void DialogWindow::CreateControls(const DialogTemplate& t) {
         m_controls.emplace(c.id, widget); // the first of equal identifiers is the one found
         m_controlOrder.push_back(widget);
         const int id = c.id;
-        if (c.kind == ControlKind::DefPushButton)
+        if (c.kind == ControlKind::DefPushButton) {
             m_defaultButtonId = id;
+        }
         if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
             connect(button, &QAbstractButton::clicked, this,
                     [this, id] { Command(id, BN_CLICKED); });
@@ -113,8 +118,9 @@ void DialogWindow::CreateControls(const DialogTemplate& t) {
                                     reinterpret_cast<LPARAM>(&header));
             };
         } else if (auto* list = dynamic_cast<NotifyListBox*>(widget)) {
-            if (HasStyle(c.style, CtlStyle::Notify))
+            if (HasStyle(c.style, CtlStyle::Notify)) {
                 list->onDoubleClicked = [this, id] { Command(id, LBN_DBLCLK); };
+            }
         }
     }
 }
@@ -125,16 +131,20 @@ QWidget* DialogWindow::Control(int id) const {
 }
 
 int DialogWindow::ControlId(const QWidget* control) const {
-    for (const auto& [id, widget] : m_controls)
-        if (widget == control)
+    for (const auto& [id, widget] : m_controls) {
+        if (widget == control) {
             return id;
+        }
+    }
     return 0;
 }
 
 QWidget* DialogWindow::FirstTabStop() const {
-    for (QWidget* w : m_controlOrder)
-        if (w->focusPolicy() == Qt::StrongFocus && w->isEnabled() && !w->isHidden())
+    for (QWidget* w : m_controlOrder) {
+        if (w->focusPolicy() == Qt::StrongFocus && w->isEnabled() && !w->isHidden()) {
             return w;
+        }
+    }
     return nullptr;
 }
 
@@ -150,16 +160,19 @@ void DialogWindow::FocusFailedControl(QWidget* control, bool selectText) {
     m_selectFailedText = selectText;
     ApplyFailedControlFocus();
     // Active already: the focus is real, and nothing will take the selection away.
-    if (isActiveWindow())
+    if (isActiveWindow()) {
         m_failedControl = nullptr;
+    }
 }
 
 void DialogWindow::ApplyFailedControlFocus() {
-    if (!m_failedControl)
+    if (!m_failedControl) {
         return;
+    }
     m_failedControl->setFocus(Qt::OtherFocusReason);
-    if (auto* edit = qobject_cast<QLineEdit*>(m_failedControl.data()); edit && m_selectFailedText)
+    if (auto* edit = qobject_cast<QLineEdit*>(m_failedControl.data()); edit && m_selectFailedText) {
         edit->selectAll();
+    }
 }
 
 // An edit reports the loss of the focus only when the focus has gone to another control of
@@ -168,10 +181,12 @@ void DialogWindow::ApplyFailedControlFocus() {
 // waits until the event that moved the focus is handled, so that a box it opens comes after
 // the press that moved the focus rather than in the middle of it.
 void DialogWindow::ReportLostFocus(QWidget* old, QWidget* now) {
-    if (!old || !now || now->window() != this || !qobject_cast<QLineEdit*>(old))
+    if (!old || !now || now->window() != this || !qobject_cast<QLineEdit*>(old)) {
         return;
-    if (const int id = ControlId(old); id != 0)
+    }
+    if (const int id = ControlId(old); id != 0) {
         QTimer::singleShot(0, this, [this, id] { Command(id, EN_KILLFOCUS); });
+    }
 }
 
 bool DialogWindow::event(QEvent* event) {
@@ -205,8 +220,9 @@ void DialogWindow::EraseSurface() {
     m_surface.fill(palette().color(QPalette::Window));
     // Inside WM_PAINT the whole client area is about to be shown anyway; asking again
     // from there would only loop.
-    if (!m_inPaint)
+    if (!m_inPaint) {
         ShowAreas({CRect(0, 0, width(), height())});
+    }
 }
 
 void DialogWindow::InvalidateAll() {
@@ -217,8 +233,9 @@ void DialogWindow::InvalidateAll() {
 }
 
 void DialogWindow::FlushPaint() {
-    if (!m_paintPending)
+    if (!m_paintPending) {
         return;
+    }
     DispatchPaint();
     update();
 }
@@ -243,14 +260,16 @@ void DialogWindow::paintEvent(QPaintEvent* event) {
     // WM_PAINT comes only when the window needs its client area drawn again, not for the
     // repaints that controls over the image cause, so what the program draws between its
     // paints is not wiped by them.
-    if (m_paintPending)
+    if (m_paintPending) {
         DispatchPaint();
+    }
     EndSurfacePainter();
     QPainter painter(this);
     const qreal ratio = m_surface.devicePixelRatio();
-    for (const QRect& area : event->region())
+    for (const QRect& area : event->region()) {
         painter.drawImage(QRectF(area), m_surface,
                           QRectF(QPointF(area.topLeft()) * ratio, QSizeF(area.size()) * ratio));
+    }
     painter.end();
 }
 
@@ -261,8 +280,9 @@ void DialogWindow::showEvent(QShowEvent* event) {
 
 void DialogWindow::changeEvent(QEvent* event) {
     QDialog::changeEvent(event);
-    if (event->type() == QEvent::WindowStateChange)
+    if (event->type() == QEvent::WindowStateChange) {
         InvalidateAll();
+    }
 }
 
 // --- keyboard, close box, system menu ---
@@ -278,8 +298,9 @@ void DialogWindow::keyPressEvent(QKeyEvent* event) {
         // with none at all (a box with only OK). A window whose cancel control is hidden or
         // disabled ends by its close box alone, so that a stray key press cannot end it.
         if (QWidget* cancel = Control(IDCANCEL);
-            !cancel || (cancel->isEnabled() && !cancel->isHidden()))
+            !cancel || (cancel->isEnabled() && !cancel->isHidden())) {
             Command(IDCANCEL, BN_CLICKED);
+        }
         return;
     case Qt::Key_Space:
         if (event->modifiers() == Qt::AltModifier && m_hasSystemMenu) {
@@ -300,8 +321,9 @@ void DialogWindow::PressDefaultButton() {
         return;
     }
     auto* button = qobject_cast<QPushButton*>(Control(m_defaultButtonId));
-    if (button && button->isEnabled() && button->isVisible())
+    if (button && button->isEnabled() && button->isVisible()) {
         button->click();
+    }
 }
 
 void DialogWindow::reject() {
@@ -315,18 +337,20 @@ void DialogWindow::closeEvent(QCloseEvent* event) {
 }
 
 void DialogWindow::contextMenuEvent(QContextMenuEvent* event) {
-    if (m_hasSystemMenu)
+    if (m_hasSystemMenu) {
         PopUpSystemMenu(event->globalPos());
+    }
 }
 
 void DialogWindow::PopUpSystemMenu(const QPoint& globalPos) {
     QMenu* menu = m_systemMenu.m_pMenu;
     for (QAction* action : menu->actions()) {
         const UINT id = action->data().toUInt();
-        if (id == SC_RESTORE)
+        if (id == SC_RESTORE) {
             action->setEnabled(isMinimized());
-        else if (id == SC_MINIMIZE)
+        } else if (id == SC_MINIMIZE) {
             action->setEnabled(!isMinimized());
+        }
     }
     menu->popup(globalPos);
 }
@@ -345,8 +369,9 @@ UINT_PTR DialogWindow::StartTimer(UINT_PTR id, UINT ms) {
 
 bool DialogWindow::StopTimer(UINT_PTR id) {
     const auto it = m_timers.find(id);
-    if (it == m_timers.end())
+    if (it == m_timers.end()) {
         return false;
+    }
     // KillTimer may come from the timer's own expiry, so the timer is deleted later.
     it->second->stop();
     it->second->deleteLater();
@@ -368,9 +393,11 @@ void DialogWindow::SetIcons(HICON big, HICON small) {
     m_bigIcon = big;
     m_smallIcon = small;
     QIcon icon;
-    if (big)
+    if (big) {
         icon.addPixmap(QPixmap::fromImage(big->Picture(32)));
-    if (small)
+    }
+    if (small) {
         icon.addPixmap(QPixmap::fromImage(small->Picture(16)));
+    }
     setWindowIcon(icon);
 }

@@ -46,8 +46,9 @@ std::string MountedType(dev_t device) {
         std::string numbers;
         fields >> id >> parent >> numbers;
         const std::size_t separator = line.find(" - ");
-        if (numbers != number || separator == std::string::npos)
+        if (numbers != number || separator == std::string::npos) {
             continue;
+        }
         std::istringstream rest(line.substr(separator + 3));
         std::string type;
         rest >> type;
@@ -58,12 +59,14 @@ std::string MountedType(dev_t device) {
 
 bool IsKernelFilesystem(int dirFd, dev_t device) {
     struct statfs info {};
-    if (fstatfs(dirFd, &info) != 0)
+    if (fstatfs(dirFd, &info) != 0) {
         return false;
+    }
     const auto type = static_cast<unsigned long>(info.f_type);
     // /dev shares its type with the tmpfs of /tmp and /dev/shm, where files may well be kept.
-    if (type == TMPFS_MAGIC)
+    if (type == TMPFS_MAGIC) {
         return MountedType(device) == "devtmpfs";
+    }
     return std::find(std::begin(kKernelFilesystems), std::end(kKernelFilesystems), type) !=
            std::end(kKernelFilesystems);
 }
@@ -96,10 +99,12 @@ void CDirectoryWalk::EnterPathTo(const std::string& root) {
     std::size_t start = 1;
     while (fd >= 0) {
         struct stat info {};
-        if (fstat(fd, &info) == 0)
+        if (fstat(fd, &info) == 0) {
             m_entered.insert({info.st_dev, info.st_ino});
-        if (start >= root.size())
+        }
+        if (start >= root.size()) {
             break;
+        }
         const std::size_t end = std::min(root.find('/', start), root.size());
         const int next =
             openat(fd, root.substr(start, end - start).c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
@@ -107,8 +112,9 @@ void CDirectoryWalk::EnterPathTo(const std::string& root) {
         fd = next;
         start = end + 1;
     }
-    if (fd >= 0)
+    if (fd >= 0) {
         close(fd);
+    }
 }
 
 BOOL CDirectoryWalk::Next() {
@@ -118,8 +124,9 @@ BOOL CDirectoryWalk::Next() {
             level.more = level.search.FindNextFile();
             return TRUE;
         }
-        if (level.search.HoldsDirectory())
+        if (level.search.HoldsDirectory()) {
             --m_held;
+        }
         m_levels.pop_back();
     }
     return FALSE;
@@ -131,16 +138,19 @@ const CFileFind& CDirectoryWalk::Current() const {
 }
 
 void CDirectoryWalk::Enter(const std::string& namePattern) {
-    if (m_levels.empty())
+    if (m_levels.empty()) {
         return;
+    }
     CFileFind& parent = m_levels.back().search;
     const CFileFind::Entry* entry = parent.Current();
     if (entry == nullptr || !entry->directory || parent.IsDots() ||
-        !m_entered.insert(entry->identity).second)
+        !m_entered.insert(entry->identity).second) {
         return;
+    }
     const int dirFd = parent.OpenCurrentDirectory();
-    if (dirFd < 0)
+    if (dirFd < 0) {
         return;
+    }
     if (IsKernelState(dirFd, entry->identity.device)) {
         close(dirFd);
         return;
@@ -154,13 +164,15 @@ void CDirectoryWalk::Enter(const std::string& namePattern) {
         m_levels.pop_back();
         return;
     }
-    if (level.search.HoldsDirectory())
+    if (level.search.HoldsDirectory()) {
         ++m_held;
+    }
 }
 
 bool CDirectoryWalk::IsKernelState(int dirFd, dev_t device) {
     const auto [known, added] = m_kernelState.try_emplace(device, false);
-    if (added)
+    if (added) {
         known->second = IsKernelFilesystem(dirFd, device);
+    }
     return known->second;
 }

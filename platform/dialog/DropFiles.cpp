@@ -15,23 +15,29 @@
 namespace {
 
 bool HoldsLocalFiles(const QMimeData* data) {
-    if (!data || !data->hasUrls())
+    if (!data || !data->hasUrls()) {
         return false;
-    for (const QUrl& url : data->urls())
-        if (url.isLocalFile())
+    }
+    for (const QUrl& url : data->urls()) {
+        if (url.isLocalFile()) {
             return true;
+        }
+    }
     return false;
 }
 
 // The files are only read: a drop is taken as a copy, or as a link, never as a move, after
 // which a file manager would delete what it dragged.
 Qt::DropAction TakenAs(const QDropEvent* drop) {
-    if (!HoldsLocalFiles(drop->mimeData()))
+    if (!HoldsLocalFiles(drop->mimeData())) {
         return Qt::IgnoreAction;
-    if (drop->possibleActions() & Qt::CopyAction)
+    }
+    if (drop->possibleActions() & Qt::CopyAction) {
         return Qt::CopyAction;
-    if (drop->possibleActions() & Qt::LinkAction)
+    }
+    if (drop->possibleActions() & Qt::LinkAction) {
         return Qt::LinkAction;
+    }
     return Qt::IgnoreAction;
 }
 
@@ -47,8 +53,9 @@ class DropTarget final : public QObject {
         case QEvent::DragMove: {
             auto* drag = static_cast<QDragMoveEvent*>(event);
             const Qt::DropAction action = TakenAs(drag);
-            if (action == Qt::IgnoreAction)
+            if (action == Qt::IgnoreAction) {
                 return QObject::eventFilter(watched, event);
+            }
             drag->setDropAction(action);
             drag->accept();
             return true;
@@ -56,17 +63,21 @@ class DropTarget final : public QObject {
         case QEvent::Drop: {
             auto* drop = static_cast<QDropEvent*>(event);
             const Qt::DropAction action = TakenAs(drop);
-            if (action == Qt::IgnoreAction)
+            if (action == Qt::IgnoreAction) {
                 return QObject::eventFilter(watched, event);
+            }
             DroppedFiles files;
-            for (const QUrl& url : drop->mimeData()->urls())
-                if (url.isLocalFile())
+            for (const QUrl& url : drop->mimeData()->urls()) {
+                if (url.isLocalFile()) {
                     files.paths.push_back(QDir::cleanPath(url.toLocalFile()).toStdString());
+                }
+            }
             drop->setDropAction(action);
             drop->accept();
             QTimer::singleShot(0, m_window, [window = m_window, files = std::move(files)] {
-                if (window)
+                if (window) {
                     window->Owner().SendMessage(WM_DROPFILES, reinterpret_cast<WPARAM>(&files));
+                }
             });
             return true;
         }
@@ -83,8 +94,9 @@ class DropTarget final : public QObject {
 
 UINT DragQueryFile(HDROP hDrop, UINT iFile, std::string& path) {
     const std::size_t count = hDrop ? hDrop->paths.size() : 0;
-    if (iFile == 0xFFFFFFFF)
+    if (iFile == 0xFFFFFFFF) {
         return static_cast<UINT>(count);
+    }
     if (iFile >= count) {
         path.clear();
         return 0;
@@ -96,8 +108,9 @@ UINT DragQueryFile(HDROP hDrop, UINT iFile, std::string& path) {
 void CWnd::DragAcceptFiles(BOOL bAccept) {
     QWidget* widget = GetSafeHwnd();
     auto* window = widget ? dynamic_cast<DialogWindow*>(widget->window()) : nullptr;
-    if (!window)
+    if (!window) {
         return;
+    }
     // A scrolling control gets its drag events on the viewport it shows its content in.
     auto* area = qobject_cast<QAbstractScrollArea*>(widget);
     QWidget* receiver = area ? area->viewport() : widget;
@@ -107,6 +120,7 @@ void CWnd::DragAcceptFiles(BOOL bAccept) {
     }
     widget->setAcceptDrops(bAccept != FALSE);
     receiver->setAcceptDrops(bAccept != FALSE);
-    if (bAccept)
+    if (bAccept) {
         receiver->installEventFilter(new DropTarget(receiver, window));
+    }
 }

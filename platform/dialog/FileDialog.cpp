@@ -37,14 +37,17 @@ void PlaceInitialName(const std::string& initialName, FileDialogRequest& request
         std::error_code error;
         const fs::path directory =
             fs::absolute(fs::path(initialName.substr(0, slash + 1)), error).lexically_normal();
-        if (error || !fs::is_directory(directory, error))
+        if (error || !fs::is_directory(directory, error)) {
             return;
+        }
         request.directory = directory.string();
-        while (request.directory.size() > 1 && request.directory.back() == '/')
+        while (request.directory.size() > 1 && request.directory.back() == '/') {
             request.directory.pop_back();
+        }
     }
-    if (!HasWildcards(name))
+    if (!HasWildcards(name)) {
         request.fileName = name;
+    }
 }
 
 // "Description (p1 p2)", the form Qt reads its patterns from; with the details hidden the
@@ -54,11 +57,13 @@ QString QtFilter(const std::pair<std::string, std::string>& filter) {
     for (const QString& pattern :
          QString::fromStdString(filter.second).split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
         const QString trimmed = pattern.trimmed();
-        if (!trimmed.isEmpty())
+        if (!trimmed.isEmpty()) {
             patterns << trimmed;
+        }
     }
-    if (patterns.isEmpty())
+    if (patterns.isEmpty()) {
         patterns << QStringLiteral("*");
+    }
     return QString::fromStdString(filter.first) + QStringLiteral(" (") +
            patterns.join(QLatin1Char(' ')) + QLatin1Char(')');
 }
@@ -70,11 +75,13 @@ std::vector<std::pair<std::string, std::string>> AfxParseFileFilter(const std::s
     std::size_t at = 0;
     while (at < filter.size()) {
         const std::size_t descriptionEnd = filter.find('|', at);
-        if (descriptionEnd == std::string::npos || descriptionEnd == at)
+        if (descriptionEnd == std::string::npos || descriptionEnd == at) {
             break;
+        }
         const std::size_t patternsEnd = filter.find('|', descriptionEnd + 1);
-        if (patternsEnd == std::string::npos)
+        if (patternsEnd == std::string::npos) {
             break;
+        }
         pairs.emplace_back(filter.substr(at, descriptionEnd - at),
                            filter.substr(descriptionEnd + 1, patternsEnd - descriptionEnd - 1));
         at = patternsEnd + 1;
@@ -101,17 +108,20 @@ INT_PTR CFileDialog::DoModal() {
     m_pathName.clear();
     if (Answer()) {
         const std::optional<std::string> chosen = Answer()(m_request);
-        if (!chosen || chosen->empty())
+        if (!chosen || chosen->empty()) {
             return IDCANCEL;
+        }
         m_pathName = *chosen;
         return IDOK;
     }
-    if (!QApplication::instance())
+    if (!QApplication::instance()) {
         return IDCANCEL;
+    }
 
     QWidget* parent = m_pParentWnd ? m_pParentWnd->GetSafeHwnd() : nullptr;
-    if (!parent)
+    if (!parent) {
         parent = FrontDialogWindow();
+    }
     QFileDialog dialog(parent);
     dialog.setObjectName(QStringLiteral("AfxFileDialog"));
     // Qt's own dialog behaves alike on every desktop (pattern case included) and can be
@@ -120,26 +130,32 @@ INT_PTR CFileDialog::DoModal() {
     dialog.setOption(QFileDialog::HideNameFilterDetails);
     dialog.setAcceptMode(m_request.open ? QFileDialog::AcceptOpen : QFileDialog::AcceptSave);
     dialog.setFileMode(m_request.open ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
-    if (!(m_request.flags & OFN_OVERWRITEPROMPT))
+    if (!(m_request.flags & OFN_OVERWRITEPROMPT)) {
         dialog.setOption(QFileDialog::DontConfirmOverwrite);
-    if (!m_request.defaultExtension.empty())
+    }
+    if (!m_request.defaultExtension.empty()) {
         dialog.setDefaultSuffix(QString::fromStdString(m_request.defaultExtension));
+    }
     QStringList filters;
-    for (const auto& filter : m_request.filters)
+    for (const auto& filter : m_request.filters) {
         filters << QtFilter(filter);
+    }
     if (!filters.isEmpty()) {
         dialog.setNameFilters(filters);
         dialog.selectNameFilter(filters.front());
     }
     dialog.setDirectory(QString::fromStdString(m_request.directory));
-    if (!m_request.fileName.empty())
+    if (!m_request.fileName.empty()) {
         dialog.selectFile(QString::fromStdString(m_request.fileName));
+    }
 
-    if (dialog.exec() != QDialog::Accepted)
+    if (dialog.exec() != QDialog::Accepted) {
         return IDCANCEL;
+    }
     const QStringList chosen = dialog.selectedFiles();
-    if (chosen.isEmpty() || chosen.front().isEmpty())
+    if (chosen.isEmpty() || chosen.front().isEmpty()) {
         return IDCANCEL;
+    }
     m_pathName = QFileInfo(chosen.front()).absoluteFilePath().toStdString();
     return IDOK;
 }

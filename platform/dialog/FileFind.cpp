@@ -42,8 +42,9 @@ bool MatchWildcards(std::string_view name, std::string_view pattern) {
             return false;
         }
     }
-    while (p < pattern.size() && pattern[p] == '*')
+    while (p < pattern.size() && pattern[p] == '*') {
         ++p;
+    }
     return p == pattern.size();
 }
 
@@ -54,8 +55,9 @@ bool IsUtf8(const char* text) {
         int follow = 0;
         unsigned value = 0;
         unsigned least = 0;
-        if (lead < 0x80)
+        if (lead < 0x80) {
             continue;
+        }
         if (lead >= 0xc2 && lead <= 0xdf) {
             follow = 1, value = lead & 0x1f, least = 0x80;
         } else if (lead >= 0xe0 && lead <= 0xef) {
@@ -66,13 +68,15 @@ bool IsUtf8(const char* text) {
             return false;
         }
         for (int i = 0; i < follow; ++i, ++byte) {
-            if ((*byte & 0xc0) != 0x80)
+            if ((*byte & 0xc0) != 0x80) {
                 return false;
+            }
             value = (value << 6) | (*byte & 0x3f);
         }
         // Overlong forms, surrogates and values past U+10FFFF do not decode either.
-        if (value < least || (value >= 0xd800 && value <= 0xdfff) || value > 0x10ffff)
+        if (value < least || (value >= 0xd800 && value <= 0xdfff) || value > 0x10ffff) {
             return false;
+        }
     }
     return true;
 }
@@ -86,8 +90,9 @@ bool IsDotsName(const char* name) {
 bool Classify(int dirFd, const char* name, unsigned char type, bool& directory, dev_t& device,
               ino_t& inode) {
     directory = false;
-    if (type == DT_REG)
+    if (type == DT_REG) {
         return true;
+    }
     // "." and ".." are directories by their names.
     if (IsDotsName(name)) {
         directory = true;
@@ -110,11 +115,13 @@ bool AbsoluteRoot(const std::string& directoryPart, std::string& root) {
     std::error_code error;
     fs::path path = directoryPart.empty() ? fs::current_path(error)
                                           : fs::absolute(fs::path(directoryPart), error);
-    if (error)
+    if (error) {
         return false;
+    }
     root = path.lexically_normal().string();
-    while (root.size() > 1 && root.back() == '/')
+    while (root.size() > 1 && root.back() == '/') {
         root.pop_back();
+    }
     return !root.empty();
 }
 
@@ -122,10 +129,12 @@ bool AbsoluteRoot(const std::string& directoryPart, std::string& root) {
 
 bool AfxMatchFileName(std::string_view name, std::string_view pattern) {
     // What a search of a whole directory asks, for every entry.
-    if (pattern == "*" || pattern == "*.*")
+    if (pattern == "*" || pattern == "*.*") {
         return true;
-    if (MatchWildcards(name, pattern))
+    }
+    if (MatchWildcards(name, pattern)) {
         return true;
+    }
     return pattern.ends_with(".*") && MatchWildcards(name, pattern.substr(0, pattern.size() - 2));
 }
 
@@ -143,8 +152,9 @@ BOOL CFileFind::Find(const std::string& pattern, bool exactOnly) {
     const std::string directoryPart =
         slash == std::string::npos ? std::string() : pattern.substr(0, slash + 1);
     const std::string namePart = slash == std::string::npos ? pattern : pattern.substr(slash + 1);
-    if (namePart.empty() || !AbsoluteRoot(directoryPart, m_root))
+    if (namePart.empty() || !AbsoluteRoot(directoryPart, m_root)) {
         return FALSE;
+    }
 
     if (exactOnly || !HasWildcards(namePart)) {
         // A name is looked up without reading the directory, which a directory that may be
@@ -165,10 +175,12 @@ BOOL CFileFind::Find(const std::string& pattern, bool exactOnly) {
             }
             return TRUE;
         }
-        if (lookupFd >= 0)
+        if (lookupFd >= 0) {
             close(lookupFd);
-        if (exactOnly)
+        }
+        if (exactOnly) {
             return FALSE;
+        }
     }
     const int dirFd = open(m_root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     return dirFd >= 0 ? List(dirFd, namePart) : FALSE;
@@ -188,8 +200,9 @@ BOOL CFileFind::List(int dirFd, std::string_view namePart) {
     }
     bool subdirectory = false;
     while (const dirent* found = readdir(dir)) {
-        if (!IsUtf8(found->d_name) || !AfxMatchFileName(found->d_name, namePart))
+        if (!IsUtf8(found->d_name) || !AfxMatchFileName(found->d_name, namePart)) {
             continue;
+        }
         Entry entry{found->d_name};
         if (Classify(dirfd(dir), found->d_name, found->d_type, entry.directory,
                      entry.identity.device, entry.identity.inode)) {
@@ -198,35 +211,41 @@ BOOL CFileFind::List(int dirFd, std::string_view namePart) {
         }
     }
     // The list is read whole, and the directory kept open only when it holds one to enter.
-    if (subdirectory)
+    if (subdirectory) {
         m_dirFd = fcntl(dirfd(dir), F_DUPFD_CLOEXEC, 0);
+    }
     closedir(dir);
     std::sort(m_entries.begin(), m_entries.end(),
               [](const Entry& a, const Entry& b) { return a.name < b.name; });
-    for (std::size_t i = m_entries.size(); i > 0 && m_directoriesEnd == 0; --i)
-        if (m_entries[i - 1].directory && !IsDotsName(m_entries[i - 1].name.c_str()))
+    for (std::size_t i = m_entries.size(); i > 0 && m_directoriesEnd == 0; --i) {
+        if (m_entries[i - 1].directory && !IsDotsName(m_entries[i - 1].name.c_str())) {
             m_directoriesEnd = i;
+        }
+    }
     return m_entries.empty() ? FALSE : TRUE;
 }
 
 int CFileFind::OpenCurrentDirectory() const {
     const Entry* entry = Current();
-    if (entry == nullptr || !entry->directory)
+    if (entry == nullptr || !entry->directory) {
         return -1;
+    }
     constexpr int kFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
     return m_dirFd >= 0 ? openat(m_dirFd, entry->name.c_str(), kFlags)
                         : open(GetFilePath().c_str(), kFlags);
 }
 
 void CFileFind::ReleaseDirectory() {
-    if (m_dirFd >= 0)
+    if (m_dirFd >= 0) {
         close(m_dirFd);
+    }
     m_dirFd = -1;
 }
 
 BOOL CFileFind::FindNextFile() {
-    if (m_next < m_entries.size())
+    if (m_next < m_entries.size()) {
         ++m_next;
+    }
     return m_next < m_entries.size() ? TRUE : FALSE;
 }
 
@@ -250,13 +269,15 @@ const std::string& CFileFind::GetFileName() const {
 
 std::string CFileFind::GetFilePath() const {
     const Entry* entry = Current();
-    if (entry == nullptr)
+    if (entry == nullptr) {
         return {};
+    }
     std::string path;
     path.reserve(m_root.size() + 1 + entry->name.size());
     path.append(m_root);
-    if (m_root != "/")
+    if (m_root != "/") {
         path.push_back('/');
+    }
     return path.append(entry->name);
 }
 

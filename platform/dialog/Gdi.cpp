@@ -60,13 +60,16 @@ int SameFrom(const QRgb* row, int from, int to, QRgb colour) {
     constexpr int kBlock = 8;
     for (; from + kBlock <= to; from += kBlock) {
         QRgb differs = 0;
-        for (int k = 0; k < kBlock; ++k)
+        for (int k = 0; k < kBlock; ++k) {
             differs |= row[from + k] ^ colour;
-        if (differs != 0)
+        }
+        if (differs != 0) {
             break;
+        }
     }
-    while (from < to && row[from] == colour)
+    while (from < to && row[from] == colour) {
         ++from;
+    }
     return from;
 }
 
@@ -85,8 +88,9 @@ class Pixels {
         const int dt = std::max(DeviceEdge(m_ratio, top), 0);
         const int dr = std::min(DeviceEdge(m_ratio, right), m_width);
         const int db = std::min(DeviceEdge(m_ratio, bottom), m_height);
-        if (dt >= db)
+        if (dt >= db) {
             return;
+        }
         // Single pixels (those of slanted and wide lines) are not worth a run each.
         if (dr - dl == 1 && db - dt > 1) {
             FillColumn(dl, dt, db, colour);
@@ -96,11 +100,13 @@ class Pixels {
         for (int y = dt; y < db; ++y) {
             QRgb* row = m_bits + static_cast<std::ptrdiff_t>(y) * m_stride;
             int first = SameFrom(row, dl, dr, colour);
-            if (first == dr)
+            if (first == dr) {
                 continue;
+            }
             int last = dr;
-            while (row[last - 1] == colour)
+            while (row[last - 1] == colour) {
                 --last;
+            }
             std::fill(row + first, row + last, colour);
             m_left = std::min(m_left, first);
             m_right = std::max(m_right, last);
@@ -116,11 +122,13 @@ class Pixels {
             Fill(x, y, x + 1, y + 1, colour);
             return;
         }
-        if (x < 0 || y < 0 || x >= m_width || y >= m_height)
+        if (x < 0 || y < 0 || x >= m_width || y >= m_height) {
             return;
+        }
         QRgb& pixel = m_bits[static_cast<std::ptrdiff_t>(y) * m_stride + x];
-        if (pixel == colour)
+        if (pixel == colour) {
             return;
+        }
         m_known.Drop(x, y, x + 1, y + 1);
         pixel = colour;
         m_left = std::min(m_left, x);
@@ -136,8 +144,9 @@ class Pixels {
         std::size_t i = 0;
         int first = bottom, last = top;
         for (int y = top; y < bottom;) {
-            while (i < runs.size() && runs[i].bottom <= y)
+            while (i < runs.size() && runs[i].bottom <= y) {
                 ++i;
+            }
             const bool known = i < runs.size() && runs[i].top <= y;
             const int end =
                 std::min(bottom, known ? runs[i].bottom : (i < runs.size() ? runs[i].top : bottom));
@@ -164,8 +173,9 @@ class Pixels {
 
     // What the fills changed, widened to whole logical pixels; empty when nothing changed.
     CRect Changed() const {
-        if (m_right <= m_left)
+        if (m_right <= m_left) {
             return CRect(0, 0, 0, 0);
+        }
         const auto down = [this](int device) {
             return static_cast<int>(std::floor(device / m_ratio));
         };
@@ -200,12 +210,14 @@ QPen WidePen(QRgb colour, int width) {
 const std::vector<QPoint>& WideLineShape(int dx, int dy, int width) {
     static std::map<std::tuple<int, int, int>, std::vector<QPoint>> shapes;
     const auto key = std::make_tuple(dx, dy, width);
-    if (const auto found = shapes.find(key); found != shapes.end())
+    if (const auto found = shapes.find(key); found != shapes.end()) {
         return found->second;
+    }
     // Lines of ever new shapes are not kept for ever.
     constexpr std::size_t kMostShapes = 1024;
-    if (shapes.size() >= kMostShapes)
+    if (shapes.size() >= kMostShapes) {
         shapes.clear();
+    }
     const int margin = width + 2;
     const QPoint start(margin + std::max(0, -dx), margin + std::max(0, -dy));
     QImage scratch(std::abs(dx) + 2 * margin + 1, std::abs(dy) + 2 * margin + 1,
@@ -220,9 +232,11 @@ const std::vector<QPoint>& WideLineShape(int dx, int dy, int width) {
     std::vector<QPoint>& shape = shapes[key];
     for (int y = 0; y < scratch.height(); ++y) {
         const auto* row = reinterpret_cast<const QRgb*>(scratch.constScanLine(y));
-        for (int x = 0; x < scratch.width(); ++x)
-            if (row[x] != qRgb(0, 0, 0))
+        for (int x = 0; x < scratch.width(); ++x) {
+            if (row[x] != qRgb(0, 0, 0)) {
                 shape.emplace_back(x - start.x(), y - start.y());
+            }
+        }
     }
     return shape;
 }
@@ -244,15 +258,17 @@ enum CallKind { kLineCall, kWideLineCall, kFillCall };
 template <typename Draw>
 CRect DrawOnce(DialogWindow& window, const UnchangedDrawing::Call& call, Draw&& draw) {
     UnchangedDrawing& unchanged = window.Unchanged();
-    if (unchanged.Known(call))
+    if (unchanged.Known(call)) {
         return CRect(0, 0, 0, 0);
+    }
     Pixels pixels(window.WritableSurface(), window.Known());
     draw(pixels);
     const CRect changed = pixels.Changed();
-    if (changed.IsRectEmpty())
+    if (changed.IsRectEmpty()) {
         unchanged.Unchanged(call);
-    else
+    } else {
         unchanged.Forget();
+    }
     return changed;
 }
 
@@ -266,8 +282,9 @@ CDC::~CDC() {
     // One request per separate area drawn, however many primitives it took, so that two
     // panels far apart do not ask for everything between them.
     DialogWindow* window = WindowOf(m_pDialog);
-    if (!window)
+    if (!window) {
         return;
+    }
     window->EndSurfacePainter();
     window->ShowAreas(m_dirty);
 }
@@ -276,8 +293,9 @@ void CDC::Touch(const CRect& touched, const CRect& changed) {
     // Within a paint everything drawn is shown, and the window learns where its drawing is.
     const DialogWindow* window = WindowOf(m_pDialog);
     const CRect& area = window && window->Painting() ? touched : changed;
-    if (area.IsRectEmpty())
+    if (area.IsRectEmpty()) {
         return;
+    }
     // Shapes drawn one beside the other, the columns of a spectrum say, grow one area; the
     // window sorts the areas into its panes, so overlaps among them cost nothing there.
     if (!m_dirty.empty()) {
@@ -291,8 +309,9 @@ void CDC::Touch(const CRect& touched, const CRect& changed) {
 }
 
 CPen* CDC::SelectObject(CPen* pPen) {
-    if (!pPen)
+    if (!pPen) {
         return nullptr;
+    }
     CPen* previous = m_pSelectedPen;
     m_pSelectedPen = pPen;
     m_pen = *pPen;
@@ -300,8 +319,9 @@ CPen* CDC::SelectObject(CPen* pPen) {
 }
 
 CBrush* CDC::SelectObject(CBrush* pBrush) {
-    if (!pBrush)
+    if (!pBrush) {
         return nullptr;
+    }
     CBrush* previous = m_pSelectedBrush;
     m_pSelectedBrush = pBrush;
     m_brush = *pBrush;
@@ -318,16 +338,19 @@ BOOL CDC::LineTo(int x, int y) {
     const CPoint from = m_current;
     m_current = CPoint(x, y);
     DialogWindow* window = WindowOf(m_pDialog);
-    if (!window)
+    if (!window) {
         return FALSE;
-    if (m_pen.m_style == PS_NULL)
+    }
+    if (m_pen.m_style == PS_NULL) {
         return TRUE;
+    }
     const QRgb colour = ToQRgb(m_pen.m_color);
     const CRect touched(std::min(from.x, x), std::min(from.y, y), std::max(from.x, x) + 1,
                         std::max(from.y, y) + 1);
     if (m_pen.m_width <= 1) {
-        if (from == m_current)
+        if (from == m_current) {
             return TRUE;
+        }
         const UnchangedDrawing::Call call{kLineCall, 1, from.x, from.y, x, y, colour};
         Touch(touched, DrawOnce(*window, call, [&](Pixels& pixels) {
                   if (from.x == x || from.y == y) {
@@ -365,8 +388,9 @@ BOOL CDC::LineTo(int x, int y) {
         const UnchangedDrawing::Call call{kWideLineCall, m_pen.m_width, from.x, from.y, x, y,
                                           colour};
         Touch(wide, DrawOnce(*window, call, [&](Pixels& pixels) {
-                  for (const QPoint& p : shape)
+                  for (const QPoint& p : shape) {
                       pixels.Point(from.x + p.x(), from.y + p.y(), colour);
+                  }
               }));
         return TRUE;
     }
@@ -380,15 +404,17 @@ BOOL CDC::LineTo(int x, int y) {
 
 void CDC::FillPixels(int left, int top, int right, int bottom, COLORREF clr) {
     DialogWindow* window = WindowOf(m_pDialog);
-    if (!window)
+    if (!window) {
         return;
+    }
     const QSize logical = window->Surface().deviceIndependentSize().toSize();
     left = std::max(left, 0);
     top = std::max(top, 0);
     right = std::min(right, logical.width());
     bottom = std::min(bottom, logical.height());
-    if (right <= left || bottom <= top)
+    if (right <= left || bottom <= top) {
         return;
+    }
     const QRgb colour = ToQRgb(clr);
     const UnchangedDrawing::Call call{kFillCall, 1, left, top, right, bottom, colour};
     Touch(CRect(left, top, right, bottom), DrawOnce(*window, call, [&](Pixels& pixels) {
@@ -397,13 +423,15 @@ void CDC::FillPixels(int left, int top, int right, int bottom, COLORREF clr) {
 }
 
 void CDC::FillRect(const CRect* lpRect, CBrush* pBrush) {
-    if (lpRect && pBrush)
+    if (lpRect && pBrush) {
         FillPixels(lpRect->left, lpRect->top, lpRect->right, lpRect->bottom, pBrush->m_color);
+    }
 }
 
 void CDC::FillSolidRect(const CRect* lpRect, COLORREF clr) {
-    if (lpRect)
+    if (lpRect) {
         FillPixels(lpRect->left, lpRect->top, lpRect->right, lpRect->bottom, clr);
+    }
 }
 
 void CDC::FillSolidRect(int x, int y, int cx, int cy, COLORREF clr) {
@@ -412,8 +440,9 @@ void CDC::FillSolidRect(int x, int y, int cx, int cy, COLORREF clr) {
 }
 
 BOOL CDC::Rectangle(int x1, int y1, int x2, int y2) {
-    if (!SurfaceOf(m_pDialog))
+    if (!SurfaceOf(m_pDialog)) {
         return FALSE;
+    }
     const int left = std::min(x1, x2), right = std::max(x1, x2);
     const int top = std::min(y1, y2), bottom = std::max(y1, y2);
     if (m_pen.m_style == PS_NULL) {
@@ -443,15 +472,17 @@ void CDC::Draw3dRect(int x, int y, int cx, int cy, COLORREF clrTopLeft, COLORREF
 }
 
 void CDC::Draw3dRect(const CRect* lpRect, COLORREF clrTopLeft, COLORREF clrBottomRight) {
-    if (lpRect)
+    if (lpRect) {
         Draw3dRect(lpRect->left, lpRect->top, lpRect->Width(), lpRect->Height(), clrTopLeft,
                    clrBottomRight);
+    }
 }
 
 BOOL CDC::DrawIcon(int x, int y, HICON hIcon) {
     QImage* image = SurfaceOf(m_pDialog);
-    if (!image || !hIcon)
+    if (!image || !hIcon) {
         return FALSE;
+    }
     const QImage picture = hIcon->Picture(GetSystemMetrics(SM_CXICON));
     WindowOf(m_pDialog)->SurfacePainter().drawImage(x, y, picture);
     const CRect touched(x, y, x + picture.width(), y + picture.height());
@@ -461,21 +492,22 @@ BOOL CDC::DrawIcon(int x, int y, HICON hIcon) {
 
 COLORREF CDC::GetPixel(int x, int y) const {
     const QImage* image = SurfaceOf(m_pDialog);
-    if (!image || !Inside(*image, x, y))
+    if (!image || !Inside(*image, x, y)) {
         return 0xffffffffu; // CLR_INVALID
+    }
     const qreal ratio = image->devicePixelRatio();
     return FromQRgb(image->pixel(DeviceEdge(ratio, x), DeviceEdge(ratio, y)));
 }
 
 COLORREF CDC::SetPixel(int x, int y, COLORREF crColor) {
     QImage* image = SurfaceOf(m_pDialog);
-    if (!image || !Inside(*image, x, y))
+    if (!image || !Inside(*image, x, y)) {
         return 0xffffffffu;
+    }
     const QRgb colour = ToQRgb(crColor);
     const UnchangedDrawing::Call call{kFillCall, 1, x, y, x + 1, y + 1, colour};
-    Touch(CRect(x, y, x + 1, y + 1), DrawOnce(*WindowOf(m_pDialog), call, [&](Pixels& pixels) {
-              pixels.Point(x, y, colour);
-          }));
+    Touch(CRect(x, y, x + 1, y + 1), DrawOnce(*WindowOf(m_pDialog), call,
+                                              [&](Pixels& pixels) { pixels.Point(x, y, colour); }));
     return crColor;
 }
 
@@ -484,8 +516,9 @@ void* CDC::GetSafeHdc() const {
 }
 
 void MergeArea(std::vector<CRect>& areas, CRect area) {
-    if (area.IsRectEmpty())
+    if (area.IsRectEmpty()) {
         return;
+    }
     // A merged area may now touch others, so the search starts again after each merge.
     for (auto it = areas.begin(); it != areas.end();) {
         if (Touching(*it, area)) {

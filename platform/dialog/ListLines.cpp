@@ -14,13 +14,15 @@ void ListLines::Append(std::span<const std::string_view> lines) {
     // of those a few places ahead is asked for while this one is copied.
     constexpr std::size_t kAhead = 8;
     for (std::size_t i = 0; i < lines.size(); ++i) {
-        if (i + kAhead < lines.size())
+        if (i + kAhead < lines.size()) {
             __builtin_prefetch(lines[i + kAhead].data());
+        }
         m_lines.push_back(Store(lines[i]));
     }
     if (!m_announcePosted) {
         m_announcePosted = true;
-        QMetaObject::invokeMethod(this, [this] { Announce(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this] { Announce(); }, Qt::QueuedConnection);
     }
 }
 
@@ -28,8 +30,9 @@ void ListLines::Remove(int row) {
     Announce();
     beginRemoveRows(QModelIndex(), row, row);
     m_lines.erase(m_lines.begin() + row);
-    if (m_lines.empty())
+    if (m_lines.empty()) {
         m_text.clear();
+    }
     --m_announced;
     endRemoveRows();
 }
@@ -44,8 +47,9 @@ void ListLines::Clear() {
 
 void ListLines::Announce() {
     m_announcePosted = false;
-    if (m_announced == Count())
+    if (m_announced == Count()) {
         return;
+    }
     beginInsertRows(QModelIndex(), m_announced, Count() - 1);
     m_announced = Count();
     endInsertRows();
@@ -56,8 +60,9 @@ int ListLines::rowCount(const QModelIndex& parent) const {
 }
 
 QVariant ListLines::data(const QModelIndex& index, int role) const {
-    if (!index.isValid() || index.row() >= m_announced)
+    if (!index.isValid() || index.row() >= m_announced) {
         return {};
+    }
     if (role == Qt::DisplayRole || role == Qt::AccessibleTextRole) {
         const std::string_view line = At(index.row());
         return QString::fromUtf8(line.data(), static_cast<qsizetype>(line.size()));

@@ -20,12 +20,14 @@ QMessageBox::Icon IconOf(UINT type) {
 
 int ShowMessageBox(DialogWindow* owner, const std::string& text, const std::string& caption,
                    UINT type) {
-    if (!QApplication::instance())
+    if (!QApplication::instance()) {
         return 0;
+    }
     // A box asked for while its dialog is being set up (never shown nor hidden yet) comes
     // after the dialog appears.
-    if (owner && !owner->testAttribute(Qt::WA_WState_ExplicitShowHide))
+    if (owner && !owner->testAttribute(Qt::WA_WState_ExplicitShowHide)) {
         owner->show();
+    }
     const QString title =
         caption.empty() ? QApplication::applicationName() : QString::fromStdString(caption);
     QMessageBox box(IconOf(type), title, QString::fromStdString(text), QMessageBox::NoButton,

@@ -26,7 +26,9 @@ struct AfxMessageMap {
 namespace afx_detail {
 
 template <class T> struct MemberOf;
-template <class C, class R, class... A> struct MemberOf<R (C::*)(A...)> { using type = C; };
+template <class C, class R, class... A> struct MemberOf<R (C::*)(A...)> {
+    using type = C;
+};
 template <auto Fn> using ClassOf = typename MemberOf<decltype(Fn)>::type;
 
 template <auto Fn> LRESULT Call(CDialog* target, WPARAM, LPARAM) {

@@ -23,9 +23,11 @@ std::map<UINT, std::unique_ptr<IconResource>>& Icons() {
 
 QImage IconResource::Picture(int size) const {
     const QImage* best = nullptr;
-    for (const QImage& picture : pictures)
-        if (!best || std::abs(picture.width() - size) < std::abs(best->width() - size))
+    for (const QImage& picture : pictures) {
+        if (!best || std::abs(picture.width() - size) < std::abs(best->width() - size)) {
             best = &picture;
+        }
+    }
     return best ? *best : QImage();
 }
 
@@ -42,17 +44,20 @@ BOOL AfxLoadString(UINT nID, std::string& text) {
 
 BOOL AfxRegisterIcon(UINT nID, std::initializer_list<const char* const*> xpmPictures) {
     // Handles already given out stay valid: an identifier is registered once.
-    if (Icons().count(nID) != 0)
+    if (Icons().count(nID) != 0) {
         return FALSE;
+    }
     auto icon = std::make_unique<IconResource>();
     for (const char* const* xpm : xpmPictures) {
         QImage picture(xpm);
-        if (picture.isNull())
+        if (picture.isNull()) {
             return FALSE;
+        }
         icon->pictures.push_back(picture.convertToFormat(QImage::Format_ARGB32));
     }
-    if (icon->pictures.empty())
+    if (icon->pictures.empty()) {
         return FALSE;
+    }
     Icons()[nID] = std::move(icon);
     return TRUE;
 }
@@ -64,12 +69,15 @@ HICON AfxFindIcon(UINT nID) {
 
 BOOL AfxSaveIconPicture(UINT nID, int size, const std::string& path) {
     const IconResource* icon = AfxFindIcon(nID);
-    if (!icon || size <= 0)
+    if (!icon || size <= 0) {
         return FALSE;
+    }
     const QImage* whole = nullptr;
-    for (const QImage& picture : icon->pictures)
-        if (size % picture.width() == 0 && (!whole || picture.width() > whole->width()))
+    for (const QImage& picture : icon->pictures) {
+        if (size % picture.width() == 0 && (!whole || picture.width() > whole->width())) {
             whole = &picture;
+        }
+    }
     const QImage source = whole ? *whole : icon->Picture(size);
     const QImage scaled = source.scaled(size, size, Qt::IgnoreAspectRatio,
                                         whole ? Qt::FastTransformation : Qt::SmoothTransformation);

@@ -28,8 +28,9 @@ void ReleaseSlider::mouseReleaseEvent(QMouseEvent* event) {
     QSlider::mouseReleaseEvent(event);
     if (m_pressed && event->button() == Qt::LeftButton) {
         m_pressed = false;
-        if (onReleased)
+        if (onReleased) {
             onReleased();
+        }
     }
 }
 
@@ -43,8 +44,9 @@ NotifyListBox::NotifyListBox(QWidget* parent) : QListView(parent) {
 
 void NotifyListBox::mouseDoubleClickEvent(QMouseEvent* event) {
     QListView::mouseDoubleClickEvent(event);
-    if (event->button() == Qt::LeftButton && onDoubleClicked)
+    if (event->button() == Qt::LeftButton && onDoubleClicked) {
         onDoubleClicked();
+    }
 }
 
 namespace {
@@ -70,8 +72,9 @@ class TemplateFrameStyle final : public QProxyStyle {
     QRect subControlRect(ComplexControl control, const QStyleOptionComplex* option, SubControl sub,
                          const QWidget* widget) const override {
         const auto* box = qstyleoption_cast<const QStyleOptionGroupBox*>(option);
-        if (control != CC_GroupBox || sub != SC_GroupBoxLabel || !box)
+        if (control != CC_GroupBox || sub != SC_GroupBoxLabel || !box) {
             return QProxyStyle::subControlRect(control, option, sub, widget);
+        }
         const QFontMetrics& fm = box->fontMetrics;
         return QRect(box->rect.left() + fm.averageCharWidth(), box->rect.top(),
                      fm.horizontalAdvance(box->text) + 4, fm.height());
@@ -87,14 +90,16 @@ class TemplateFrameStyle final : public QProxyStyle {
         const QRect label = subControlRect(CC_GroupBox, box, SC_GroupBoxLabel, widget);
         const QRect frame = box->rect.adjusted(0, box->fontMetrics.height() / 2, 0, 0);
         painter->save();
-        if (!box->text.isEmpty())
+        if (!box->text.isEmpty()) {
             painter->setClipRegion(QRegion(box->rect) - label);
+        }
         qDrawShadeRect(painter, frame, box->palette, true, 1, 0);
         painter->restore();
-        if (!box->text.isEmpty())
+        if (!box->text.isEmpty()) {
             drawItemText(painter, label, Qt::AlignHCenter | Qt::AlignVCenter | Qt::TextHideMnemonic,
                          box->palette, (box->state & State_Enabled) != 0, box->text,
                          QPalette::WindowText);
+        }
     }
 };
 
@@ -124,9 +129,10 @@ QWidget* MakeWidget(const DialogControl& c, QWidget* parent) {
         edit->setAlignment(HorizontalAlignment(c.style) | Qt::AlignVCenter);
         edit->setReadOnly(HasStyle(c.style, CtlStyle::ReadOnly));
         edit->setFrame(!HasStyle(c.style, CtlStyle::NoBorder));
-        if (HasStyle(c.style, CtlStyle::Number))
+        if (HasStyle(c.style, CtlStyle::Number)) {
             edit->setValidator(new QRegularExpressionValidator(
                 QRegularExpression(QStringLiteral("[0-9]*")), edit));
+        }
         return edit;
     }
     case ControlKind::Static: {
@@ -146,16 +152,18 @@ QWidget* MakeWidget(const DialogControl& c, QWidget* parent) {
     }
     case ControlKind::CheckBox: {
         auto* box = new QCheckBox(text, parent);
-        if (HasStyle(c.style, CtlStyle::LeftText))
+        if (HasStyle(c.style, CtlStyle::LeftText)) {
             box->setLayoutDirection(Qt::RightToLeft);
+        }
         return box;
     }
     case ControlKind::ListBox: {
         auto* list = new NotifyListBox(parent);
         list->setSelectionMode(QAbstractItemView::SingleSelection);
         list->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-        if (HasStyle(c.style, CtlStyle::NoBorder))
+        if (HasStyle(c.style, CtlStyle::NoBorder)) {
             list->setFrameShape(QFrame::NoFrame);
+        }
         return list;
     }
     case ControlKind::Slider: {
@@ -181,8 +189,9 @@ QWidget* MakeWidget(const DialogControl& c, QWidget* parent) {
     case ControlKind::Icon: {
         auto* label = new QLabel(parent);
         label->setAttribute(Qt::WA_TransparentForMouseEvents);
-        if (HICON icon = AfxFindIcon(c.icon))
+        if (HICON icon = AfxFindIcon(c.icon)) {
             label->setPixmap(QPixmap::fromImage(icon->Picture(32)));
+        }
         return label;
     }
     }
@@ -209,16 +218,19 @@ QWidget* CreateTemplateControl(const DialogControl& c, QWidget* parent) {
 
     const bool focusable = c.kind != ControlKind::Static && c.kind != ControlKind::GroupBox &&
                            c.kind != ControlKind::Icon && c.kind != ControlKind::Progress;
-    if (focusable)
+    if (focusable) {
         widget->setFocusPolicy(HasStyle(c.style, CtlStyle::TabStop) ? Qt::StrongFocus
                                                                     : Qt::ClickFocus);
-    else
+    } else {
         widget->setFocusPolicy(Qt::NoFocus);
-    if (HasStyle(c.style, CtlStyle::StaticEdge))
+    }
+    if (HasStyle(c.style, CtlStyle::StaticEdge)) {
         ApplyStaticEdge(widget);
+    }
     widget->setEnabled(!HasStyle(c.style, CtlStyle::Disabled));
     widget->setVisible(!HasStyle(c.style, CtlStyle::Hidden));
-    if (c.kind == ControlKind::GroupBox)
+    if (c.kind == ControlKind::GroupBox) {
         widget->lower();
+    }
     return widget;
 }

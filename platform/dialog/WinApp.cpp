@@ -22,8 +22,9 @@ CWinApp::CWinApp(const char* pszAppName) : m_pszAppName(pszAppName ? pszAppName 
 }
 
 CWinApp::~CWinApp() {
-    if (TheApp() == this)
+    if (TheApp() == this) {
         TheApp() = nullptr;
+    }
 }
 
 BOOL CWinApp::InitInstance() {
@@ -56,8 +57,9 @@ int AfxWinMain(int argc, char** argv) {
     // A program of this framework keeps nothing between runs, but Qt's own dialogs keep
     // their state (the file dialog the folders browsed) in the user's configuration. Their
     // settings are sent where no file can be made or read: /dev/null is not a directory.
-    for (const QSettings::Format format : {QSettings::NativeFormat, QSettings::IniFormat})
+    for (const QSettings::Format format : {QSettings::NativeFormat, QSettings::IniFormat}) {
         QSettings::setPath(format, QSettings::UserScope, QStringLiteral("/dev/null"));
+    }
     // A dialog's window shows small areas it drew many times a second (a meter, say). Through
     // shared memory, Qt's X11 backing store waits for the server to finish reading the last
     // image before each repaint, a round trip that wakes two threads every time; sent over the
@@ -66,13 +68,16 @@ int AfxWinMain(int argc, char** argv) {
     qputenv("QT_XCB_NO_MITSHM", "1");
     QApplication application(argc, argv);
     CWinApp* app = AfxGetApp();
-    if (!app)
+    if (!app) {
         return 1;
-    if (app->m_pszAppName.empty())
+    }
+    if (app->m_pszAppName.empty()) {
         app->m_pszAppName = QApplication::applicationName().toStdString();
-    else
+    } else {
         QApplication::setApplicationName(QString::fromStdString(app->m_pszAppName));
-    if (!app->InitInstance())
+    }
+    if (!app->InitInstance()) {
         return app->ExitInstance();
+    }
     return app->Run();
 }

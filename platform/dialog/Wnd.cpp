@@ -20,8 +20,9 @@ void CWnd::AttachToDialog(const CDialog* pDialog, int nID) {
 
 BOOL CWnd::EnableWindow(BOOL bEnable) {
     QWidget* w = GetSafeHwnd();
-    if (!w)
+    if (!w) {
         return FALSE;
+    }
     const BOOL wasDisabled = w->isEnabled() ? FALSE : TRUE;
     w->setEnabled(bEnable != FALSE);
     return wasDisabled;
@@ -34,8 +35,9 @@ BOOL CWnd::IsWindowEnabled() const {
 
 BOOL CWnd::SetForegroundWindow() {
     QWidget* w = GetSafeHwnd();
-    if (!w)
+    if (!w) {
         return FALSE;
+    }
     QWidget* top = w->window();
     top->raise();
     top->activateWindow();
@@ -62,8 +64,9 @@ void CWnd::SetWindowText(const std::string& text) {
     }
     // A name taken from the text goes on following it; a name of its own stays.
     const auto rename = [w, &value](const QString& old) {
-        if (w->accessibleName() == old)
+        if (w->accessibleName() == old) {
             w->setAccessibleName(value);
+        }
     };
     if (auto* button = qobject_cast<QAbstractButton*>(w)) {
         rename(button->text());
@@ -74,31 +77,34 @@ void CWnd::SetWindowText(const std::string& text) {
     } else if (auto* frame = qobject_cast<QGroupBox*>(w)) {
         rename(frame->title());
         frame->setTitle(value);
-    } else if (w && w->isWindow())
+    } else if (w && w->isWindow()) {
         w->setWindowTitle(value);
+    }
 }
 
 void CWnd::GetWindowText(std::string& text) const {
     const QWidget* w = GetSafeHwnd();
     QString value;
-    if (const auto* edit = qobject_cast<const QLineEdit*>(w))
+    if (const auto* edit = qobject_cast<const QLineEdit*>(w)) {
         value = edit->text();
-    else if (const auto* button = qobject_cast<const QAbstractButton*>(w))
+    } else if (const auto* button = qobject_cast<const QAbstractButton*>(w)) {
         value = button->text();
-    else if (const auto* label = qobject_cast<const QLabel*>(w))
+    } else if (const auto* label = qobject_cast<const QLabel*>(w)) {
         value = label->text();
-    else if (const auto* frame = qobject_cast<const QGroupBox*>(w))
+    } else if (const auto* frame = qobject_cast<const QGroupBox*>(w)) {
         value = frame->title();
-    else if (w && w->isWindow())
+    } else if (w && w->isWindow()) {
         value = w->windowTitle();
+    }
     text = value.toStdString();
 }
 
 // --- CMenu ---
 
 BOOL CMenu::AppendMenu(UINT nFlags, UINT_PTR nIDNewItem, const std::string& text) {
-    if (!m_pMenu)
+    if (!m_pMenu) {
         return FALSE;
+    }
     if (nFlags & MF_SEPARATOR) {
         m_pMenu->addSeparator();
         return TRUE;
@@ -113,16 +119,18 @@ int CMenu::GetMenuItemCount() const {
 }
 
 UINT CMenu::GetMenuItemID(int nPos) const {
-    if (!m_pMenu || nPos < 0 || nPos >= m_pMenu->actions().size())
+    if (!m_pMenu || nPos < 0 || nPos >= m_pMenu->actions().size()) {
         return static_cast<UINT>(-1);
+    }
     const QAction* action = m_pMenu->actions().at(nPos);
     return action->isSeparator() ? 0 : action->data().toUInt();
 }
 
 int CMenu::GetMenuString(UINT nIDItem, std::string& text, UINT) const {
     text.clear();
-    if (!m_pMenu)
+    if (!m_pMenu) {
         return 0;
+    }
     for (const QAction* action : m_pMenu->actions()) {
         if (!action->isSeparator() && action->data().toUInt() == nIDItem) {
             text = action->text().toStdString();

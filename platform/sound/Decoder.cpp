@@ -80,7 +80,8 @@ std::unique_ptr<Decoder> Decoder::Open(const std::string& path, long long byteOf
     if (!d->m_file.valid()) {
         return nullptr;
     }
-    d->m_source = OpenSource(d->m_file.fd(), byteOffset, HasHeaderlessPcmName(path), d->m_file.Size());
+    d->m_source =
+        OpenSource(d->m_file.fd(), byteOffset, HasHeaderlessPcmName(path), d->m_file.Size());
     if (!d->m_source) {
         return nullptr;
     }

@@ -17,17 +17,18 @@ Unit* DspChain::Create(FSOUND_DSPCALLBACK callback, int priority, void* user) {
     unit->priority = priority;
     Unit* handle = unit.get();
     // After any equal priority, so that those run in creation order.
-    const auto place = std::upper_bound(
-        m_units.begin(), m_units.end(), priority,
-        [](int p, const std::unique_ptr<Unit>& u) { return p < u->priority; });
+    const auto place =
+        std::upper_bound(m_units.begin(), m_units.end(), priority,
+                         [](int p, const std::unique_ptr<Unit>& u) { return p < u->priority; });
     m_units.insert(place, std::move(unit));
     Publish();
     return handle;
 }
 
 void DspChain::Free(Unit* unit) {
-    const auto it = std::find_if(m_units.begin(), m_units.end(),
-                                 [unit](const std::unique_ptr<Unit>& u) { return u.get() == unit; });
+    const auto it =
+        std::find_if(m_units.begin(), m_units.end(),
+                     [unit](const std::unique_ptr<Unit>& u) { return u.get() == unit; });
     if (it == m_units.end()) {
         return;
     }

@@ -25,7 +25,7 @@ struct Unit {
 };
 
 class DspChain {
-public:
+  public:
     static constexpr std::size_t kMaxUnits = 64;
 
     // `waitForMixer` returns once no block that began before the call is
@@ -42,7 +42,7 @@ public:
     // that came out of the last one (either `block` or `spare`).
     std::int16_t* Run(std::int16_t* block, std::int16_t* spare, int frames);
 
-private:
+  private:
     struct Snapshot {
         std::array<Unit*, kMaxUnits> units{};
         std::size_t count = 0;

@@ -12,13 +12,16 @@ constexpr int kSpectrumPriority = 900;
 
 Engine::Engine(int channels, Output::Kind output)
     : m_requested(output), m_chain([this] { m_mixer.WaitForBlockBoundary(); }),
-      m_mixer(channels, m_chain), m_feeder(output != Output::Kind::Manual, m_mixer), m_output(m_mixer) {
+      m_mixer(channels, m_chain), m_feeder(output != Output::Kind::Manual, m_mixer),
+      m_output(m_mixer) {
     m_spectrumUnit = m_chain.Create(&Spectrum::Callback, kSpectrumPriority, &m_spectrum);
 }
 
 Engine::~Engine() = default;
 
-bool Engine::Start() { return m_output.Start(m_requested); }
+bool Engine::Start() {
+    return m_output.Start(m_requested);
+}
 
 int Engine::Update() {
     if (m_output.Running() != Output::Kind::Manual) {
@@ -106,7 +109,9 @@ void Engine::SetVolume(int channel, int volume) {
     m_mixer.At(channel).volume.store(std::clamp(volume, 0, 255), std::memory_order_relaxed);
 }
 
-int Engine::Volume(int channel) { return m_mixer.At(channel).volume.load(std::memory_order_relaxed); }
+int Engine::Volume(int channel) {
+    return m_mixer.At(channel).volume.load(std::memory_order_relaxed);
+}
 
 void Engine::SetPan(int channel, int pan) {
     const int value = pan == -1 ? -1 : std::clamp(pan, 0, 255);

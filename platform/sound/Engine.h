@@ -19,7 +19,7 @@
 namespace fsound {
 
 class Engine {
-public:
+  public:
     Engine(int channels, Output::Kind output);
     ~Engine();
     Engine(const Engine&) = delete;
@@ -49,7 +49,7 @@ public:
     void ReadStats(FSOUND_STATS& stats);
     void ResetStats();
 
-private:
+  private:
     void FadeOutOnChannels(Stream* stream);
 
     const Output::Kind m_requested;

@@ -20,17 +20,20 @@ namespace {
 constexpr int kMaxChannels = 64;
 
 std::mutex g_lock;
-std::unique_ptr<Engine> g_engine;     // guarded by g_lock
+std::unique_ptr<Engine> g_engine;             // guarded by g_lock
 Output::Kind g_output = Output::Kind::Device; // guarded by g_lock
 
-Stream* AsStream(FSOUND_STREAM* handle) { return reinterpret_cast<Stream*>(handle); }
-Unit* AsUnit(FSOUND_DSPUNIT* handle) { return reinterpret_cast<Unit*>(handle); }
+Stream* AsStream(FSOUND_STREAM* handle) {
+    return reinterpret_cast<Stream*>(handle);
+}
+Unit* AsUnit(FSOUND_DSPUNIT* handle) {
+    return reinterpret_cast<Unit*>(handle);
+}
 
 // Runs `call` on the started engine under the library's lock; `refused`
 // when the library is not started, or when a unit callback calls back into
 // the library from the mixing thread, which must never wait for a lock.
-template <typename Result, typename Call>
-Result WithEngine(Result refused, Call&& call) {
+template <typename Result, typename Call> Result WithEngine(Result refused, Call&& call) {
     if (Mixer::OnMixingThread()) {
         return refused;
     }
@@ -41,8 +44,7 @@ Result WithEngine(Result refused, Call&& call) {
     return call(*g_engine);
 }
 
-template <typename Call>
-void WithEngineDo(Call&& call) {
+template <typename Call> void WithEngineDo(Call&& call) {
     WithEngine(0, [&](Engine& e) {
         call(e);
         return 0;
@@ -97,7 +99,8 @@ FSOUND_STREAM* FSOUND_Stream_OpenFile(const char* path, unsigned /*mode*/, int o
 }
 
 int FSOUND_Stream_Play(int channel, FSOUND_STREAM* stream) {
-    return WithEngine(0, [&](Engine& e) { return e.PlayStream(channel, AsStream(stream)) ? 1 : 0; });
+    return WithEngine(0,
+                      [&](Engine& e) { return e.PlayStream(channel, AsStream(stream)) ? 1 : 0; });
 }
 
 int FSOUND_Stream_Stop(FSOUND_STREAM* stream) {
@@ -121,9 +124,8 @@ int FSOUND_Stream_GetTime(FSOUND_STREAM* stream) {
 }
 
 int FSOUND_IsPlaying(int channel) {
-    return WithEngine(0, [&](Engine& e) {
-        return e.IsChannel(channel) && e.IsPlaying(channel) ? 1 : 0;
-    });
+    return WithEngine(
+        0, [&](Engine& e) { return e.IsChannel(channel) && e.IsPlaying(channel) ? 1 : 0; });
 }
 
 int FSOUND_SetVolume(int channel, int volume) {
@@ -151,9 +153,8 @@ int FSOUND_SetPan(int channel, int pan) {
 }
 
 FSOUND_DSPUNIT* FSOUND_DSP_GetFFTUnit(void) {
-    return WithEngine<FSOUND_DSPUNIT*>(nullptr, [](Engine& e) {
-        return reinterpret_cast<FSOUND_DSPUNIT*>(e.SpectrumUnit());
-    });
+    return WithEngine<FSOUND_DSPUNIT*>(
+        nullptr, [](Engine& e) { return reinterpret_cast<FSOUND_DSPUNIT*>(e.SpectrumUnit()); });
 }
 
 int FSOUND_DSP_GetActive(FSOUND_DSPUNIT* unit) {

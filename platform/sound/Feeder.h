@@ -37,7 +37,7 @@
 namespace fsound {
 
 class Feeder {
-public:
+  public:
     Feeder(bool ownThread, Mixer& mixer);
     ~Feeder();
     Feeder(const Feeder&) = delete;
@@ -55,7 +55,7 @@ public:
 
     void FillForNextBlock();
 
-private:
+  private:
     void Run();
     // One chunk for each stream that wants data; false when none did.
     bool FillPass();

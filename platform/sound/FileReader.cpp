@@ -42,8 +42,8 @@ long long FileHandle::Size() const {
 }
 
 FileReader::FileReader(int fd, long long base)
-    : m_fd(fd), m_base(base), m_buffer(std::make_unique_for_overwrite<unsigned char[]>(kBufferBytes)) {
-}
+    : m_fd(fd), m_base(base),
+      m_buffer(std::make_unique_for_overwrite<unsigned char[]>(kBufferBytes)) {}
 
 long long FileReader::Length() const {
     struct stat st {};

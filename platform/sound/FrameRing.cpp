@@ -19,7 +19,7 @@ std::size_t FrameRing::Available() const {
 
 std::size_t FrameRing::Free() const {
     return m_capacity - static_cast<std::size_t>(m_written.load(std::memory_order_relaxed) -
-                                                m_read.load(std::memory_order_acquire));
+                                                 m_read.load(std::memory_order_acquire));
 }
 
 std::size_t FrameRing::Write(const float* frames, std::size_t count) {

@@ -12,7 +12,7 @@
 namespace fsound {
 
 class FrameRing {
-public:
+  public:
     explicit FrameRing(std::size_t capacityFrames);
 
     std::size_t Capacity() const { return m_capacity; }
@@ -25,7 +25,7 @@ public:
 
     void Reset();
 
-private:
+  private:
     std::size_t m_capacity;
     std::vector<float> m_samples;
     // Frame counters that only grow; their difference is the fill level.

@@ -15,7 +15,7 @@ namespace {
 thread_local bool t_mixing = false;
 
 class MixingScope {
-public:
+  public:
     MixingScope() { t_mixing = true; }
     ~MixingScope() { t_mixing = false; }
 };
@@ -40,7 +40,9 @@ Mixer::Mixer(int channels, DspChain& chain)
     }
 }
 
-bool Mixer::OnMixingThread() { return t_mixing; }
+bool Mixer::OnMixingThread() {
+    return t_mixing;
+}
 
 bool Mixer::Holds(const Stream* stream) const {
     for (int i = 0; i < m_channelCount; ++i) {

@@ -42,7 +42,7 @@ struct MixerStats {
 };
 
 class Mixer {
-public:
+  public:
     Mixer(int channels, DspChain& chain);
 
     void MixBlock(std::int16_t* out);
@@ -67,7 +67,7 @@ public:
 
     MixerStats stats;
 
-private:
+  private:
     void MixStream(Channel& channel, Stream& stream);
     void MixFadeOut(Channel& channel, Stream& stream);
     void Accumulate(std::size_t frames, const GainMatrix& from, const GainMatrix& to,

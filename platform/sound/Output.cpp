@@ -26,15 +26,18 @@ void IgnoreAlsaError(const char*, int, const char*, int, const char*, ...) {}
 // home. SDL is then asked to try its other drivers (the user's own choice of driver, in
 // the environment, still wins over this hint).
 void AvoidPulseAudioOutsideASession() {
-    if (std::getenv("XDG_RUNTIME_DIR") != nullptr || std::getenv("PULSE_SERVER") != nullptr)
+    if (std::getenv("XDG_RUNTIME_DIR") != nullptr || std::getenv("PULSE_SERVER") != nullptr) {
         return;
+    }
     std::string drivers;
     for (int i = 0; i < SDL_GetNumAudioDrivers(); ++i) {
         const char* name = SDL_GetAudioDriver(i);
-        if (std::strcmp(name, "pulseaudio") == 0)
+        if (std::strcmp(name, "pulseaudio") == 0) {
             continue;
-        if (!drivers.empty())
+        }
+        if (!drivers.empty()) {
             drivers += ',';
+        }
         drivers += name;
     }
     SDL_SetHint(SDL_HINT_AUDIODRIVER, drivers.c_str());
@@ -130,9 +133,8 @@ void Output::StartNoSound() {
 
 void Output::NoSoundLoop() {
     using Clock = std::chrono::steady_clock;
-    constexpr auto kBlockTime =
-        std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(
-            static_cast<double>(kBlockFrames) / kMixRate));
+    constexpr auto kBlockTime = std::chrono::duration_cast<Clock::duration>(
+        std::chrono::duration<double>(static_cast<double>(kBlockFrames) / kMixRate));
     // After a long stall, start afresh rather than mix a burst to catch up.
     constexpr auto kGiveUpLag = std::chrono::milliseconds(250);
     std::int16_t discard[kBlockFrames * 2];

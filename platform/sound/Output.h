@@ -19,7 +19,7 @@ namespace fsound {
 class Mixer;
 
 class Output {
-public:
+  public:
     enum class Kind { Device, NoSound, Manual };
 
     explicit Output(Mixer& mixer);
@@ -32,7 +32,7 @@ public:
     bool Start(Kind kind);
     Kind Running() const { return m_kind; }
 
-private:
+  private:
     bool OpenDevice();
     void StartNoSound();
     static void DeviceCallback(void* self, Uint8* stream, int length);

@@ -28,7 +28,8 @@ void* Spectrum::Callback(void* block, void*, int frames, void* self) {
 
 void Spectrum::Analyse(const std::int16_t* block, int frames) {
     const std::size_t n = std::min<std::size_t>(static_cast<std::size_t>(frames), kSize);
-    std::move(m_history.begin() + static_cast<std::ptrdiff_t>(n), m_history.end(), m_history.begin());
+    std::move(m_history.begin() + static_cast<std::ptrdiff_t>(n), m_history.end(),
+              m_history.begin());
     const std::int16_t* newest = block + 2 * (static_cast<std::size_t>(frames) - n);
     for (std::size_t i = 0; i < n; ++i) {
         m_history[kSize - n + i] =

@@ -16,7 +16,7 @@
 namespace fsound {
 
 class Spectrum {
-public:
+  public:
     static constexpr std::size_t kSize = 1024;
     static constexpr std::size_t kBins = kSize / 2;
 
@@ -28,7 +28,7 @@ public:
     static void* Callback(void* block, void* other, int frames, void* self);
     void Read(float* bins) const;
 
-private:
+  private:
     void Analyse(const std::int16_t* block, int frames);
 
     float* m_input;

@@ -35,7 +35,9 @@ Stream::~Stream() {
     }
 }
 
-int Stream::LiveCount() { return g_liveStreams.load(std::memory_order_relaxed); }
+int Stream::LiveCount() {
+    return g_liveStreams.load(std::memory_order_relaxed);
+}
 
 bool Stream::NeedsData() const {
     return !endOfData.load(std::memory_order_relaxed) && ring.Free() >= kDecodeChunkFrames;

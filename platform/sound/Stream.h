@@ -24,7 +24,7 @@
 namespace fsound {
 
 class Stream {
-public:
+  public:
     static std::unique_ptr<Stream> Open(const std::string& path, long long byteOffset);
     ~Stream();
 
@@ -48,7 +48,7 @@ public:
 
     static int LiveCount();
 
-private:
+  private:
     Stream() = default;
     void DecodeChunk();
 

@@ -29,17 +29,17 @@
 extern "C" {
 #endif
 
-typedef struct FSOUND_STREAM  FSOUND_STREAM;
+typedef struct FSOUND_STREAM FSOUND_STREAM;
 typedef struct FSOUND_DSPUNIT FSOUND_DSPUNIT;
-typedef void *(*FSOUND_DSPCALLBACK)(void *block, void *other, int frames, void *user);
+typedef void* (*FSOUND_DSPCALLBACK)(void* block, void* other, int frames, void* user);
 
-#define FSOUND_LOOP_OFF    1    /* stream mode: play once, then end by itself */
-#define FSOUND_STEREOPAN (-1)   /* pan value: full stereo */
+#define FSOUND_LOOP_OFF 1     /* stream mode: play once, then end by itself */
+#define FSOUND_STEREOPAN (-1) /* pan value: full stereo */
 enum { FSOUND_OUTPUT_DEVICE = 0, FSOUND_OUTPUT_NOSOUND = 1, FSOUND_OUTPUT_MANUAL = 2 };
 
 /* Before Init; nonzero when accepted (not when the library is started).
  * Any program thread; the lock only. In a unit callback: 0. */
-int   FSOUND_SetOutput(int output);
+int FSOUND_SetOutput(int output);
 
 /* Starts the library (closing it first if it runs); nonzero on success. 0 also
  * when the device did not open: the library then runs all the same, mixing in
@@ -49,7 +49,7 @@ int   FSOUND_SetOutput(int output);
  *         starts the feeder thread (not for MANUAL), and the mixing thread
  *         for NOSOUND.
  * Files:  none. In a unit callback: 0 (and the library is left as it is). */
-int   FSOUND_Init(int mixrate, int channels, unsigned flags);
+int FSOUND_Init(int mixrate, int channels, unsigned flags);
 
 /* Stops the output, then releases every stream (closed ones still waiting to
  * be released too) and every unit; no callback runs after it returns.
@@ -58,14 +58,14 @@ int   FSOUND_Init(int mixrate, int channels, unsigned flags);
  *         (up to 23 ms); for the feeder thread to end its decoding of one
  *         chunk (4096 frames).
  * Files:  closes them. In a unit callback: does nothing. */
-void  FSOUND_Close(void);
+void FSOUND_Close(void);
 
 /* MANUAL output only (0 with the others): tops up every open stream to two
  * blocks, mixes one block and runs the units, all on the caller's thread,
  * which is the mixing thread for that time; returns the block's frame count.
  * Thread: any program thread. Holds the lock for all of it.
  * Files:  reads and decodes what the top-up takes. In a unit callback: 0. */
-int   FSOUND_Update(void);
+int FSOUND_Update(void);
 
 /* Opens an audio file (`offset`: where it starts inside the file named); 0 on
  * failure. The stream is ready to play: its first 8192 frames are decoded.
@@ -78,7 +78,7 @@ int   FSOUND_Update(void);
  *         every frame of it once, for audio of up to 32 MB (about 1 ms per
  *         3 MB). The benchmarks time it.
  * In a unit callback: 0. */
-FSOUND_STREAM *FSOUND_Stream_OpenFile(const char *path, unsigned mode, int offset);
+FSOUND_STREAM* FSOUND_Stream_OpenFile(const char* path, unsigned mode, int offset);
 
 /* Plays the stream on the channel; whatever played there fades out over 256
  * frames in the next block. Nonzero when the channel and the stream are valid.
@@ -89,13 +89,13 @@ FSOUND_STREAM *FSOUND_Stream_OpenFile(const char *path, unsigned mode, int offse
  *         for a chunk the feeder thread may be decoding for it (4096 frames).
  * Files:  only then: a seek to the start and 8192 frames decoded.
  * In a unit callback: 0. */
-int   FSOUND_Stream_Play(int channel, FSOUND_STREAM *stream);
+int FSOUND_Stream_Play(int channel, FSOUND_STREAM* stream);
 
 /* Fades the stream out over 256 frames in the next block; it stays open, at
  * the position it reached. Nonzero for an open stream.
  * Thread: any program thread. Waits: the lock only. Files: none.
  * In a unit callback: 0. */
-int   FSOUND_Stream_Stop(FSOUND_STREAM *stream);
+int FSOUND_Stream_Stop(FSOUND_STREAM* stream);
 
 /* Closes the stream: the handle is invalid when the call returns. Nonzero for
  * an open stream.
@@ -106,32 +106,32 @@ int   FSOUND_Stream_Stop(FSOUND_STREAM *stream);
  *         250 ms). With the MANUAL output nothing is mixing: it is cut, and
  *         its file closed, at once.
  * In a unit callback: 0. */
-int   FSOUND_Stream_Close(FSOUND_STREAM *stream);
+int FSOUND_Stream_Close(FSOUND_STREAM* stream);
 
 /* The stream's length, and the time it has played: frames mixed, its fades
  * included, as of the last block. 0 for a handle that is not open.
  * Thread: any program thread. Waits: the lock only. Files: none.
  * In a unit callback: 0. */
-int   FSOUND_Stream_GetLengthMs(FSOUND_STREAM *stream);
-int   FSOUND_Stream_GetTime(FSOUND_STREAM *stream);
+int FSOUND_Stream_GetLengthMs(FSOUND_STREAM* stream);
+int FSOUND_Stream_GetTime(FSOUND_STREAM* stream);
 
 /* Whether a stream plays on the channel and has not reached its end. Volume
  * (0 to 255) and pan (0 left to 255 right, or FSOUND_STEREOPAN) glide to a
  * new value over the next block; Set... return nonzero for a valid channel.
  * Thread: any program thread. Waits: the lock only. Files: none.
  * In a unit callback: 0, or nothing done. */
-int   FSOUND_IsPlaying(int channel);
-int   FSOUND_SetVolume(int channel, int volume);
-int   FSOUND_GetVolume(int channel);
-int   FSOUND_SetPan(int channel, int pan);
+int FSOUND_IsPlaying(int channel);
+int FSOUND_SetVolume(int channel, int volume);
+int FSOUND_GetVolume(int channel);
+int FSOUND_SetPan(int channel, int pan);
 
 /* The library's own spectrum unit (inactive until set active; DSP_Free leaves
  * it), and whether a unit runs, which the next block honours.
  * Thread: any program thread. Waits: the lock only. Files: none.
  * In a unit callback: null or 0, or nothing done. */
-FSOUND_DSPUNIT *FSOUND_DSP_GetFFTUnit(void);
-int   FSOUND_DSP_GetActive(FSOUND_DSPUNIT *unit);
-void  FSOUND_DSP_SetActive(FSOUND_DSPUNIT *unit, int active);
+FSOUND_DSPUNIT* FSOUND_DSP_GetFFTUnit(void);
+int FSOUND_DSP_GetActive(FSOUND_DSPUNIT* unit);
+void FSOUND_DSP_SetActive(FSOUND_DSPUNIT* unit, int active);
 
 /* Adds an inactive unit to the chain that every block passes through, in
  * ascending priority (equal ones in creation order); null without a callback
@@ -142,13 +142,13 @@ void  FSOUND_DSP_SetActive(FSOUND_DSPUNIT *unit, int active);
  * must never wait: the output is waiting for it.
  * Thread: any program thread.
  * Waits:  for a block boundary. Files: none. In a unit callback: null. */
-FSOUND_DSPUNIT *FSOUND_DSP_Create(FSOUND_DSPCALLBACK callback, int priority, void *user);
+FSOUND_DSPUNIT* FSOUND_DSP_Create(FSOUND_DSPCALLBACK callback, int priority, void* user);
 
 /* Takes the unit out of the chain; when it returns the callback can no longer
  * run, and its user data may go.
  * Thread: any program thread.
  * Waits:  for two block boundaries. Files: none. In a unit callback: nothing. */
-void  FSOUND_DSP_Free(FSOUND_DSPUNIT *unit);
+void FSOUND_DSP_Free(FSOUND_DSPUNIT* unit);
 
 /* The latest block's 512 spectrum magnitudes, in a copy of the calling
  * thread's own that stays put until that thread's next call; zeros when the
@@ -156,7 +156,7 @@ void  FSOUND_DSP_Free(FSOUND_DSPUNIT *unit);
  * Thread: any program thread. Waits: the lock; retries, without sleeping,
  * while the mixer publishes a new picture (512 stores). Files: none.
  * In a unit callback: zeros. */
-float *FSOUND_DSP_GetSpectrum(void);
+float* FSOUND_DSP_GetSpectrum(void);
 
 #ifdef __cplusplus
 }

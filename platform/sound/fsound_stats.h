@@ -20,7 +20,7 @@ typedef struct FSOUND_STATS {
 /* The counters, zeros when the library is not started; the reset zeroes the
  * mixer's three. Any program thread; the lock only, no file I/O (see fsound.h).
  * In a unit callback: zeros, or nothing done. */
-void FSOUND_GetStats(FSOUND_STATS *stats);
+void FSOUND_GetStats(FSOUND_STATS* stats);
 void FSOUND_ResetStats(void);
 
 /* Frames in one mixed block, and the output rate. */

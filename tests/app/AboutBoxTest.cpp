@@ -43,8 +43,9 @@ class AboutCloser {
     void Poll() {
         for (QWidget* w : QApplication::topLevelWidgets()) {
             auto* box = qobject_cast<QDialog*>(w);
-            if (!box || !box->isVisible() || box->windowTitle() != kCaption || box == m_closing)
+            if (!box || !box->isVisible() || box->windowTitle() != kCaption || box == m_closing) {
                 continue;
+            }
             if (m_escape && box != m_escaped) {
                 m_escaped = box;
                 ++m_escapes;
@@ -53,17 +54,19 @@ class AboutCloser {
             }
             m_openAfterEscape += box == m_escaped ? 1 : 0;
             SeenAbout seen{box->size()};
-            for (const QLabel* label : box->findChildren<QLabel*>())
+            for (const QLabel* label : box->findChildren<QLabel*>()) {
                 seen.ownsLibraryLine |=
                     label->text() == "Este programa tem recurso a livraria FMOD";
+            }
             auto* ok = box->findChild<QPushButton*>("1");
             seen.okIsDefault = ok && ok->text() == "OK" && ok->isDefault();
             m_seen.push_back(seen);
             m_closing = box;
-            if (ok)
+            if (ok) {
                 ok->click();
-            else
+            } else {
                 box->reject();
+            }
         }
     }
 
@@ -81,8 +84,9 @@ class AboutCloser {
 TEST_F(WindowTest, SystemCommands16To31OpenTheAboutBox) {
     SetPath("kept.wav");
     AboutCloser closer;
-    for (UINT command = 16; command <= 31; ++command)
+    for (UINT command = 16; command <= 31; ++command) {
         Dlg().SendMessage(WM_SYSCOMMAND, command);
+    }
     ASSERT_EQ(closer.Seen().size(), 16u);
     const SeenAbout& about = closer.Seen()[0];
     EXPECT_EQ(about.size, QSize(453, 254)); // 302 x 156 dialog units
@@ -103,9 +107,11 @@ TEST_F(WindowTest, TheSystemMenuEntryOpensTheAboutBox) {
     QMenu* menu = Dlg().GetSystemMenu(FALSE)->GetSafeHmenu();
     ASSERT_NE(menu, nullptr);
     QAction* entry = nullptr;
-    for (QAction* action : menu->actions())
-        if (action->text() == "&About Corvaline...")
+    for (QAction* action : menu->actions()) {
+        if (action->text() == "&About Corvaline...") {
             entry = action;
+        }
+    }
     ASSERT_NE(entry, nullptr);
     AboutCloser closer(true);
     // The menu passes its command on once the menu has closed.

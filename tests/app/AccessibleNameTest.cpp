@@ -11,10 +11,11 @@ using namespace corvaline::testsupport;
 TEST_F(WindowTest, EveryControlHasAnAccessibleName) {
     const auto& controls = Dlg().GetDialogWindow()->ControlsInOrder();
     ASSERT_EQ(controls.size(), MainDialogTemplate().controls.size());
-    for (const QWidget* control : controls)
+    for (const QWidget* control : controls) {
         EXPECT_FALSE(control->accessibleName().trimmed().isEmpty())
             << "control " << control->objectName().toStdString() << " ("
             << control->metaObject()->className() << ")";
+    }
 
     // A button is called by its text; an edit by what it holds, never by its value.
     EXPECT_EQ(Control(IDC_TOCAR_1)->accessibleName(), "Tocar");

@@ -89,9 +89,11 @@ TEST_F(WindowTest, FocusStartsOnSairAndTabFollowsCreationOrder) {
 
     // A disabled control is passed over by Tab.
     std::vector<int> expected;
-    for (int stop : kTabStops)
-        if (stop != IDC_CANCEL_LIST)
+    for (int stop : kTabStops) {
+        if (stop != IDC_CANCEL_LIST) {
             expected.push_back(stop);
+        }
+    }
     std::vector<int> seen;
     for (std::size_t i = 0; i < expected.size(); ++i) {
         seen.push_back(window->focusWidget()->objectName().toInt());
@@ -120,8 +122,9 @@ TEST_F(WindowTest, ControlsStandWhereTheirDialogUnitsPlaceThem) {
         {IDC_GAIN, {53, 488, 75, 20}},            // 35, 300, 50 x 12
         {IDCANCEL, {383, 488, 75, 23}},           // under "SAIR"
     };
-    for (const Placed& p : placed)
+    for (const Placed& p : placed) {
         EXPECT_EQ(Control(p.id)->geometry(), p.pixels) << p.id;
+    }
 
     CRect client;
     Dlg().GetClientRect(&client);
@@ -157,9 +160,11 @@ class LiveWindowTest : public WindowTest {
 TEST_F(LiveWindowTest, TimerTicksEvery25MillisecondsUntilNothingMoves) {
     const auto running = [this] {
         std::vector<QTimer*> found;
-        for (QTimer* timer : Dlg().GetSafeHwnd()->findChildren<QTimer*>())
-            if (timer->isActive())
+        for (QTimer* timer : Dlg().GetSafeHwnd()->findChildren<QTimer*>()) {
+            if (timer->isActive()) {
                 found.push_back(timer);
+            }
+        }
         return found;
     };
     ASSERT_EQ(running().size(), 1u);

@@ -25,15 +25,16 @@ QImage Render(const QTemporaryDir& dir, const QString& ratio) {
     process.setProcessEnvironment(env);
     process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     process.start(QStringLiteral(WINDOW_RENDER_TOOL), {file});
-    if (!process.waitForFinished(60000) || process.exitCode() != 0)
+    if (!process.waitForFinished(60000) || process.exitCode() != 0) {
         return {};
+    }
     return QImage(file).convertToFormat(QImage::Format_RGB32);
 }
 
 // Each 2 x 2 block of device pixels averaged into one.
 QImage HalfSize(const QImage& image) {
     QImage half(image.width() / 2, image.height() / 2, QImage::Format_RGB32);
-    for (int y = 0; y < half.height(); ++y)
+    for (int y = 0; y < half.height(); ++y) {
         for (int x = 0; x < half.width(); ++x) {
             int r = 0, g = 0, b = 0;
             for (const QRgb c :
@@ -45,6 +46,7 @@ QImage HalfSize(const QImage& image) {
             }
             half.setPixel(x, y, qRgb((r + 2) / 4, (g + 2) / 4, (b + 2) / 4));
         }
+    }
     return half;
 }
 
@@ -55,7 +57,7 @@ struct Difference {
 
 Difference Compare(const QImage& a, const QImage& b, const QRect& area) {
     long total = 0, unequal = 0, pixels = 0;
-    for (int y = area.top(); y <= area.bottom(); ++y)
+    for (int y = area.top(); y <= area.bottom(); ++y) {
         for (int x = area.left(); x <= area.right(); ++x) {
             const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
             const int d = std::abs(qRed(p) - qRed(q)) + std::abs(qGreen(p) - qGreen(q)) +
@@ -64,6 +66,7 @@ Difference Compare(const QImage& a, const QImage& b, const QRect& area) {
             unequal += d > 3;
             ++pixels;
         }
+    }
     return {static_cast<double>(total) / (3.0 * pixels), static_cast<double>(unequal) / pixels};
 }
 
@@ -91,24 +94,29 @@ TEST(HighDpi, AtRatioTwoControlsFramesAndPanelsScaleTogetherSharpAndAligned) {
     // at ratio 1 to the pixel.
     for (const QRect& panel : kPanels) {
         QSet<QRgb> colours;
-        for (int y = panel.top(); y <= panel.bottom(); ++y)
-            for (int x = panel.left(); x <= panel.right(); ++x)
+        for (int y = panel.top(); y <= panel.bottom(); ++y) {
+            for (int x = panel.left(); x <= panel.right(); ++x) {
                 colours.insert(one.pixel(x, y));
+            }
+        }
         long foreign = 0;
         const QRect device(panel.topLeft() * 2, panel.size() * 2);
-        for (int y = device.top(); y <= device.bottom(); ++y)
-            for (int x = device.left(); x <= device.right(); ++x)
+        for (int y = device.top(); y <= device.bottom(); ++y) {
+            for (int x = device.left(); x <= device.right(); ++x) {
                 foreign += !colours.contains(two.pixel(x, y));
+            }
+        }
         EXPECT_EQ(foreign, 0) << "blended colours in the panel at " << panel.y();
         // The needle is drawn in device pixels, finer than a picture made at ratio 1 and
         // enlarged, whose every 2 x 2 block would be of one colour.
         long finer = 0;
-        for (int y = device.top(); y < device.bottom(); y += 2)
+        for (int y = device.top(); y < device.bottom(); y += 2) {
             for (int x = device.left(); x < device.right(); x += 2) {
                 const QRgb c = two.pixel(x, y);
                 finer += two.pixel(x + 1, y) != c || two.pixel(x, y + 1) != c ||
                          two.pixel(x + 1, y + 1) != c;
             }
+        }
         EXPECT_GT(finer, 20) << "panel at " << panel.y();
 
         const Difference d = Compare(one, half, panel);
@@ -142,6 +150,7 @@ TEST(HighDpi, AtRatioTwoControlsFramesAndPanelsScaleTogetherSharpAndAligned) {
         {"sequence frame", {480, 0, 315, 65}, true},
         {"whole window", {0, 0, 806, 531}, true},
     };
-    for (const Region& r : regions)
+    for (const Region& r : regions) {
         EXPECT_LT(Compare(one, half, r.area).mean, r.text ? 12.0 : 1.0) << r.what;
+    }
 }

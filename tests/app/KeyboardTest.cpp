@@ -49,8 +49,9 @@ TEST_F(WindowTest, AltSpaceOpensTheSystemMenuWithTheAboutEntry) {
     auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
     ASSERT_NE(menu, nullptr);
     QStringList texts;
-    for (QAction* action : menu->actions())
+    for (QAction* action : menu->actions()) {
         texts << action->text();
+    }
     EXPECT_TRUE(texts.contains("&Close\tAlt+F4"));
     EXPECT_EQ(texts.last(), "&About Corvaline...");
     menu->hide();

@@ -18,9 +18,11 @@ namespace {
 // Pixels of `image` inside `area` that differ from `background`.
 int Painted(const QImage& image, const QRect& area, QRgb background) {
     int count = 0;
-    for (int y = area.top(); y <= area.bottom(); ++y)
-        for (int x = area.left(); x <= area.right(); ++x)
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        for (int x = area.left(); x <= area.right(); ++x) {
             count += image.pixel(x, y) != background;
+        }
+    }
     return count;
 }
 
@@ -31,17 +33,19 @@ struct PaintCount : QObject {
     QWidget* top = nullptr;
     explicit PaintCount(QWidget* w) : top(w) {
         w->installEventFilter(this);
-        for (QWidget* child : w->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        for (QWidget* child : w->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
             child->installEventFilter(this);
+        }
     }
     bool eventFilter(QObject* object, QEvent* event) override {
         if (event->type() == QEvent::Paint) {
-            if (object == top)
+            if (object == top) {
                 ++window;
-            else if (qobject_cast<QGroupBox*>(object))
+            } else if (qobject_cast<QGroupBox*>(object)) {
                 ++frames;
-            else if (object->objectName().isEmpty())
+            } else if (object->objectName().isEmpty()) {
                 ++drawing;
+            }
         }
         return false;
     }
@@ -52,8 +56,9 @@ struct PaintCount : QObject {
 TEST_F(WindowTest, TicksRepaintOnlyWhatTheirDrawingChanged) {
     // The window painted, then the start-up sweep over: both needles and lamps at rest and
     // the spectrum empty.
-    for (int i = 0; i < 5; ++i)
+    for (int i = 0; i < 5; ++i) {
         QApplication::processEvents();
+    }
     Tick(40);
     QApplication::processEvents();
     PaintCount paints(Dlg().GetSafeHwnd());
@@ -84,12 +89,14 @@ TEST_F(WindowTest, MinimisedPaintShowsOnlyTheCentredIcon) {
     // A client area of 806 x 531 pixels and an icon of 32.
     const QRect icon(387, 250, 32, 32);
     const QImage picture = AfxFindIcon(128)->Picture(32);
-    for (int y = 0; y < 32; ++y)
-        for (int x = 0; x < 32; ++x)
+    for (int y = 0; y < 32; ++y) {
+        for (int x = 0; x < 32; ++x) {
             if (qAlpha(picture.pixel(x, y)) == 255) {
                 ASSERT_EQ(surface.pixel(icon.x() + x, icon.y() + y), picture.pixel(x, y))
                     << x << ", " << y;
             }
+        }
+    }
     EXPECT_EQ(Painted(surface, surface.rect(), background), Painted(surface, icon, background));
 
     Dlg().ShowWindow(SW_RESTORE);

@@ -15,17 +15,19 @@ namespace {
 class StartupFailureTest : public WindowTest {
   protected:
     void SetUp() override {
-        if (const char* driver = std::getenv("SDL_AUDIODRIVER"))
+        if (const char* driver = std::getenv("SDL_AUDIODRIVER")) {
             m_savedDriver = driver;
+        }
         setenv("SDL_AUDIODRIVER", "corvaline-no-such-driver", 1);
         // The message comes while the window is being set up, with the timer ticking.
         m_watcher = std::make_unique<MessageBoxWatcher>([this] { return ++m_polls > 20; });
         m_keepTickTimer = true;
         OpenWindow(FSOUND_OUTPUT_DEVICE);
-        if (m_savedDriver)
+        if (m_savedDriver) {
             setenv("SDL_AUDIODRIVER", m_savedDriver->c_str(), 1);
-        else
+        } else {
             unsetenv("SDL_AUDIODRIVER");
+        }
         Dlg().KillTimer(kTickTimer);
     }
 

@@ -83,18 +83,21 @@ std::optional<TextRoom> Measure(QWidget* w) {
 std::vector<QRectF> FrameLines(QWidget* window) {
     std::vector<QRectF> lines;
     for (auto* frame : window->findChildren<QGroupBox*>(Qt::FindDirectChildrenOnly)) {
-        if (frame->title().isEmpty())
+        if (frame->title().isEmpty()) {
             continue;
+        }
         const QImage picture = frame->grab().toImage();
         const qreal ratio = picture.devicePixelRatio();
         const QRgb ground = frame->palette().color(QPalette::Window).rgb();
         const int x = picture.width() * 3 / 4;
         int top = 0;
-        while (top < picture.height() && picture.pixel(x, top) == ground)
+        while (top < picture.height() && picture.pixel(x, top) == ground) {
             ++top;
+        }
         int bottom = picture.height() - 1;
-        while (bottom > top && picture.pixel(x, bottom) == ground)
+        while (bottom > top && picture.pixel(x, bottom) == ground) {
             --bottom;
+        }
         const QRectF r = QRectF(0, top / ratio, frame->width(), (bottom - top + 1) / ratio)
                              .translated(frame->pos());
         lines.insert(lines.end(), {QRectF(r.left(), r.top(), r.width(), 2),
@@ -110,25 +113,30 @@ std::string Misfits(QWidget* window) {
     std::ostringstream out;
     const std::vector<QRectF> frameLines = FrameLines(window);
     for (QWidget* w : window->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
-        if (w->isHidden())
+        if (w->isHidden()) {
             continue;
+        }
         const std::optional<TextRoom> m = Measure(w);
-        if (!m || m->text.isEmpty())
+        if (!m || m->text.isEmpty()) {
             continue;
+        }
         if (qobject_cast<QLabel*>(w)) {
             // A label's text starts at its top left.
             const QRectF drawn(w->pos() + m->room.topLeft(), m->extent.size());
-            for (const QRectF& line : frameLines)
-                if (drawn.intersects(line))
+            for (const QRectF& line : frameLines) {
+                if (drawn.intersects(line)) {
                     out << '"' << m->text.toStdString() << "\" is drawn over a frame\n";
+                }
+            }
         }
         // The text as the style centres or aligns it lies somewhere in its room; it fits when
         // its extent does, one pixel to spare on each side.
         const double width = m->extent.width() + 2;
-        if (width > m->room.width() || m->extent.height() > m->room.height())
+        if (width > m->room.width() || m->extent.height() > m->room.height()) {
             out << '"' << m->text.toStdString() << "\" (" << w->objectName().toStdString()
                 << ") needs " << width << " x " << m->extent.height() << ", has " << m->room.width()
                 << " x " << m->room.height() << '\n';
+        }
     }
     return out.str();
 }

@@ -21,8 +21,9 @@ namespace {
 // the panels draw.
 void DrawPanels(CCorvalineDlg& dlg) {
     std::array<float, 512> spectrum{};
-    for (std::size_t i = 0; i < spectrum.size(); ++i)
+    for (std::size_t i = 0; i < spectrum.size(); ++i) {
         spectrum[i] = static_cast<float>(i / 2 * 37 % 99) / 100.0f;
+    }
     CClientDC dc(&dlg);
     int needle = 80;
     for (CSpectrumPanel* panel : {&dlg.m_panel1, &dlg.m_panel2}) {
@@ -55,8 +56,9 @@ int main(int argc, char** argv) {
             QApplication::processEvents();
             DrawPanels(dlg);
             QApplication::processEvents();
-            if (dlg.GetSafeHwnd()->grab().save(QString::fromLocal8Bit(argv[1])))
+            if (dlg.GetSafeHwnd()->grab().save(QString::fromLocal8Bit(argv[1]))) {
                 result = 0;
+            }
             dlg.DestroyWindow();
         }
     }

@@ -50,8 +50,9 @@ std::string Shown(double g) {
 }
 
 TEST_F(CompressorTest, AtUnityGainTheOptionSelectsStraightLineOrSineCurve) {
-    for (int x = -32768; x <= 32767; ++x)
+    for (int x = -32768; x <= 32767; ++x) {
         ASSERT_EQ(TransferSample(static_cast<short>(x), 0.0), x);
+    }
 
     Option(true);
     const struct {
@@ -59,8 +60,9 @@ TEST_F(CompressorTest, AtUnityGainTheOptionSelectsStraightLineOrSineCurve) {
         int y;
     } cases[] = {{0, 0},         {1, 1},           {2, 3},         {8192, 12539},
                  {16384, 23170}, {-16384, -23170}, {32767, 32767}, {-32768, -32768}};
-    for (const auto& c : cases)
+    for (const auto& c : cases) {
         EXPECT_EQ(TransferSample(c.x, 0.0), c.y) << "x = " << c.x;
+    }
 }
 
 TEST_F(CompressorTest, SineTableEqualsTheFormulaForEveryInput) {

@@ -48,9 +48,11 @@ TEST_F(MeterFeedTest, AMinimisedTickDrawsOnlyTheOverloadLampOfTheSideThatClipped
     auto drawnOver = [&](int p) {
         CClientDC dc(&Dlg());
         int count = 0;
-        for (int dy = 0; dy < 100; ++dy)
-            for (int dx = 0; dx < 155 + 257; ++dx)
+        for (int dy = 0; dy < 100; ++dy) {
+            for (int dx = 0; dx < 155 + 257; ++dx) {
                 count += !isLampPixel(dx, dy) && dc.GetPixel(20 + dx, panelTops[p] + dy) != kMarker;
+            }
+        }
         return count;
     };
     auto lamp = [&](int p) { return CClientDC(&Dlg()).GetPixel(20 + 127, panelTops[p] + 70); };
@@ -59,8 +61,9 @@ TEST_F(MeterFeedTest, AMinimisedTickDrawsOnlyTheOverloadLampOfTheSideThatClipped
     ASSERT_TRUE(Dlg().IsIconic());
     {
         CClientDC dc(&Dlg());
-        for (int top : panelTops)
+        for (int top : panelTops) {
             dc.FillSolidRect(20, top, 155 + 257, 100, kMarker);
+        }
     }
     const int needle = Dlg().m_panel1.m_needle;
     g_peakLeft.store(30000);

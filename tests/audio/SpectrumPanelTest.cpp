@@ -41,8 +41,9 @@ struct SpectrumPanelTest : ::testing::Test {
     }
     int ColumnHeight(int i) const {
         int h = 0;
-        while (h < 100 && dc.GetPixel(SX + 1 + i, Y + 98 - h) == RGB(200, 200, 0))
+        while (h < 100 && dc.GetPixel(SX + 1 + i, Y + 98 - h) == RGB(200, 200, 0)) {
             ++h;
+        }
         return h;
     }
 };
@@ -80,8 +81,9 @@ TEST_F(SpectrumPanelTest, NeedleMovesUnderTheCoverPlateAndIgnoresRepeatsAndOffSc
     EXPECT_EQ(NeedlePoints(50), 0);
 
     dc.SetPixel(X + 75, Y + 5, RGB(1, 2, 3)); // on the 0 degree tick
-    for (int v : {100, -1, 101})
+    for (int v : {100, -1, 101}) {
         panel.DrawNeedle(v);
+    }
     EXPECT_EQ(At(75, 5), RGB(1, 2, 3));
     EXPECT_EQ(panel.m_needle, 100);
 }
@@ -91,11 +93,13 @@ TEST_F(SpectrumPanelTest, LampStaysLitForNineNeedleMovesAndAnOverloadDoesNotRest
     EXPECT_EQ(Lamp(), kLit);
     EXPECT_EQ(At(120, 67), RGB(30, 30, 30));
     panel.DrawNeedle(panel.m_needle); // a repeat does not count
-    for (int v = 1; v <= 4; ++v)
+    for (int v = 1; v <= 4; ++v) {
         panel.DrawNeedle(v);
+    }
     panel.UpdateLamp(1);
-    for (int v = 5; v <= 7; ++v)
+    for (int v = 5; v <= 7; ++v) {
         panel.DrawNeedle(v);
+    }
     EXPECT_EQ(Lamp(), kLit);
     panel.DrawNeedle(8);
     EXPECT_EQ(Lamp(), kUnlit);

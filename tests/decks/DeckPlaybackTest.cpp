@@ -182,8 +182,9 @@ TEST_F(DeckPlaybackTest, AThousandCyclesLeaveOnlyTheDecksStreamsOpen) {
         Click(IDC_TOCAR_1);
         Click(IDC_TOCAR_2);
         Click(IDC_TOCAR_1);
-        if (cycle % 50 == 0)
+        if (cycle % 50 == 0) {
             Mix(1);
+        }
         Click(IDC_PARAR_2);
         Click(IDC_PARAR_1);
         most = std::max(most, StreamsOpen());

@@ -33,8 +33,9 @@ class DeckTimeTest : public WindowTest {
     // that a test can look at the library just before the tick does.
     void MixForTick() {
         ++m_ticks;
-        while (m_frames * 2 < m_ticks * kFramesPerTick2)
+        while (m_frames * 2 < m_ticks * kFramesPerTick2) {
             m_frames += Mix(1);
+        }
     }
     void Run(int ticks = 1) {
         for (int i = 0; i < ticks; ++i) {
@@ -72,8 +73,9 @@ class DeckTimeTest : public WindowTest {
     void OutTo(int deckNumber) { Click(deckNumber == 1 ? IDC_OUT_TO_1 : IDC_OUT_TO_2); }
 
     void AutoCrossfade(int ms) {
-        if (!Checked(IDC_AUTO_CROSSFADE))
+        if (!Checked(IDC_AUTO_CROSSFADE)) {
             Click(IDC_AUTO_CROSSFADE);
+        }
         SetText(IDC_CROSSFADE_MS, std::to_string(ms));
         Dlg().UpdateFields();
     }

@@ -280,8 +280,9 @@ TEST_F(FadeTest, HandOverWithEachCombinationOfPlayingDecks) {
             Play(1);
         }
         SetPath(m_track);
-        if (c.deck1)
+        if (c.deck1) {
             Play(0);
+        }
         Run(3);
         const DeckState deck1 = State(0);
         const DeckState deck2 = State(1);
@@ -299,8 +300,9 @@ TEST_F(FadeTest, HandOverWithEachCombinationOfPlayingDecks) {
         EXPECT_EQ(FSOUND_GetVolume(1), 0);
         EXPECT_EQ(Stream(1) == stream2, c.deck2) << "a playing deck keeps its track";
         EXPECT_EQ(State(0), (DeckState{deck1.playing, 0, 1, channel1}));
-        if (!c.deck1)
+        if (!c.deck1) {
             continue;
+        }
         // The two fades cross: one falls as the other rises, tick for tick.
         for (int tick = 1; tick < 128; ++tick) {
             Run(1);
@@ -442,10 +444,12 @@ TEST_F(FadeTest, AHandOverIsHeardAsOneSteadyCrossingWithoutGapOrClick) {
         ASSERT_NEAR(left + right, 0.5, 0.01) << "a gap in block " << b;
         lastLeft = left;
         lastRight = right;
-        if (leftSilentFrom < 0 && out.Peak(begin, end, OutputCapture::Side::Left) == 0.0)
+        if (leftSilentFrom < 0 && out.Peak(begin, end, OutputCapture::Side::Left) == 0.0) {
             leftSilentFrom = begin;
-        if (rightFullFrom < 0 && right >= 0.5 - 1e-4)
+        }
+        if (rightFullFrom < 0 && right >= 0.5 - 1e-4) {
             rightFullFrom = begin;
+        }
     }
     // 128 ticks of 1102.5 frames, give or take a block.
     EXPECT_NEAR(leftSilentFrom, 141120, 2 * FSOUND_BLOCK_FRAMES);

@@ -42,8 +42,9 @@ using Frame = std::pair<int, int>;
 // A stop overlapping a start can lift the level control's gain by a hair.
 ::testing::AssertionResult Near(const Frame& heard, const Frame& expected) {
     if (std::abs(heard.first - expected.first) <= 3 &&
-        std::abs(heard.second - expected.second) <= 3)
+        std::abs(heard.second - expected.second) <= 3) {
         return ::testing::AssertionSuccess();
+    }
     return ::testing::AssertionFailure()
            << "heard (" << heard.first << ", " << heard.second << "), expected (" << expected.first
            << ", " << expected.second << ")";

@@ -148,8 +148,9 @@ TEST_F(TimerTickTest, AnOutgoingTrackThatEndsBeforeItsFadeOutKeepsItsVolumeForTh
     SetPath(Track("five.wav", 5.0));
     AutoCrossfade(2000);
     Play(0);
-    for (int tick = 0; tick < 1000 && !Dlg().m_playing2; ++tick)
+    for (int tick = 0; tick < 1000 && !Dlg().m_playing2; ++tick) {
         Run(1);
+    }
     int before = Dlg().m_volume1;
     for (int tick = 0; tick < 1000 && Dlg().m_playing1; ++tick) {
         before = Dlg().m_volume1;
@@ -162,8 +163,9 @@ TEST_F(TimerTickTest, AnOutgoingTrackThatEndsBeforeItsFadeOutKeepsItsVolumeForTh
     EXPECT_EQ(State(0), (DeckState{0, 0, 1, leftOver}));
     EXPECT_EQ(Dlg().m_playing2, 1) << "no second hand-over";
 
-    for (int tick = 0; tick < 1000 && !Dlg().m_fadeOut2; ++tick)
+    for (int tick = 0; tick < 1000 && !Dlg().m_fadeOut2; ++tick) {
         Run(1);
+    }
     EXPECT_EQ(State(0), (DeckState{1, 1, 0, leftOver}));
     EXPECT_EQ(FSOUND_GetVolume(0), leftOver);
 }
@@ -178,8 +180,9 @@ TEST_F(TimerTickTest, ATrackEndingByItselfDuringASequenceRun) {
     SetPath(next);
     Dlg().m_sequenceList.AddString(after);
     Dlg().m_sequenceRunning = 1;
-    for (int tick = 0; tick < 100 && Dlg().m_playing1; ++tick)
+    for (int tick = 0; tick < 100 && Dlg().m_playing1; ++tick) {
         Run(1);
+    }
     EXPECT_EQ(State(0), (DeckState{0, 0, 0, kFullVolume}));
     EXPECT_EQ(State(1), (DeckState{1, 1, 0, 2}));
     EXPECT_EQ(Text(IDC_PATH), after);
@@ -286,8 +289,9 @@ TEST_F(TimerTickTest, AValidationMessageInATickKeepsNestedTicksIdle) {
     MessageBoxWatcher watcher([&] { return nested >= 3 || ticking; });
     QTimer ticker;
     QObject::connect(&ticker, &QTimer::timeout, [&] {
-        if (nested >= 3 || ticking)
+        if (nested >= 3 || ticking) {
             return;
+        }
         const DeckState deck = State(0);
         const int progress = Progress(0);
         FSOUND_Update();
@@ -356,8 +360,9 @@ TEST_F(TimerTickTest, AValidationMessageInsideATickHandOverLetsTheTickFinish) {
     SetText(IDC_CROSSFADE_MS, "1999");
     int polls = 0;
     MessageBoxWatcher watcher([&] {
-        if (polls++ == 0)
+        if (polls++ == 0) {
             Dlg().Invalidate();
+        }
         return polls > 3;
     });
     Run(1);

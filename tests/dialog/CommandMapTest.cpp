@@ -34,9 +34,11 @@ QMenu* OpenPopup() {
 }
 
 QAction* FindAction(QMenu* menu, const QString& text) {
-    for (QAction* action : menu->actions())
-        if (action->text() == text)
+    for (QAction* action : menu->actions()) {
+        if (action->text() == text) {
             return action;
+        }
+    }
     return nullptr;
 }
 
@@ -102,8 +104,9 @@ TEST(CommandMap, SliderReportsMouseReleaseOnlyNotKeyboardMoves) {
 TEST(CommandMap, ListBoxReportsDoubleClickNotSingleClick) {
     TestDialog dlg;
     dlg.Create();
-    for (const char* line : {"one", "two", "three"})
+    for (const char* line : {"one", "two", "three"}) {
         dlg.m_list.AddString(line);
+    }
     // Appended lines reach the widget when the window next handles its events.
     QCoreApplication::processEvents();
     auto* list = qobject_cast<QListView*>(dlg.Item(kList));
@@ -195,8 +198,9 @@ TEST(CommandMap, TimerKeepsFiringWhileAMessageBoxIsOpen) {
         ticksWhenBoxClosed = d.timerIds.size();
     };
     dlg.onTick = [](TestDialog& d, UINT_PTR) {
-        if (d.timerIds.size() >= 6)
+        if (d.timerIds.size() >= 6) {
             d.EndDialog(42);
+        }
     };
     EXPECT_EQ(dlg.DoModal(), 42);
     ASSERT_EQ(watcher.Seen().size(), 1u);
@@ -206,8 +210,9 @@ TEST(CommandMap, TimerKeepsFiringWhileAMessageBoxIsOpen) {
     EXPECT_EQ(box.icon, QMessageBox::Information);
     EXPECT_TRUE(box.ownerVisible); // the window appears before the box
     EXPECT_GE(ticksWhenBoxClosed, 3u);
-    for (UINT_PTR id : dlg.timerIds)
+    for (UINT_PTR id : dlg.timerIds) {
         EXPECT_EQ(id, 7u);
+    }
 
     // The timer goes with the window.
     const std::size_t ticks = dlg.timerIds.size();
@@ -223,8 +228,9 @@ TEST(CommandMap, SystemMenuOffersWindowCommandsAndProgramEntries) {
     QMenu* menu = OpenPopup();
     ASSERT_NE(menu, nullptr);
     QStringList texts;
-    for (QAction* action : menu->actions())
+    for (QAction* action : menu->actions()) {
         texts << (action->isSeparator() ? QString("-") : action->text());
+    }
     EXPECT_EQ(texts,
               (QStringList{"&Restore", "Mi&nimize", "-", "&Close\tAlt+F4", "-", "&About..."}));
     EXPECT_FALSE(FindAction(menu, "&Restore")->isEnabled());

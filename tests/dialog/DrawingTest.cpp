@@ -121,9 +121,11 @@ TEST_F(Drawing, WideLinesCoverWhatThePainterCovers) {
         dc.LineTo(to.x(), to.y());
         dc.SelectObject(old);
         int differing = 0;
-        for (int y = box.top(); y <= box.bottom(); ++y)
-            for (int x = box.left(); x <= box.right(); ++x)
+        for (int y = box.top(); y <= box.bottom(); ++y) {
+            for (int x = box.left(); x <= box.right(); ++x) {
                 differing += surface.pixel(x, y) != expected.pixel(x, y);
+            }
+        }
         ASSERT_EQ(differing, 0) << degrees << " degrees";
     }
 }
@@ -140,11 +142,12 @@ TEST_F(Drawing, WidePenEraserCoversTheLineItDrewOver) {
     dc.LineTo(230, 150);
     dc.SelectObject(old);
     int red = 0, fill = 0;
-    for (int y = 145; y < 195; ++y)
+    for (int y = 145; y < 195; ++y) {
         for (int x = 195; x < 235; ++x) {
             red += dc.GetPixel(x, y) == kRed;
             fill += dc.GetPixel(x, y) == kFill;
         }
+    }
     EXPECT_EQ(red, 0);
     EXPECT_GT(fill, 60);
 }

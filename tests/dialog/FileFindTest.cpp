@@ -110,13 +110,15 @@ int ExitStatusUnprivileged(const std::function<int()>& check) {
     if (child == 0) {
         constexpr gid_t kNobody = 65534;
         if (geteuid() == 0 && (setgroups(0, nullptr) != 0 || setgid(kNobody) != 0 ||
-                               setuid(kNobody) != 0 || setuid(0) == 0))
+                               setuid(kNobody) != 0 || setuid(0) == 0)) {
             _exit(100);
+        }
         _exit(check());
     }
     int status = 0;
-    if (child < 0 || waitpid(child, &status, 0) != child || !WIFEXITED(status))
+    if (child < 0 || waitpid(child, &status, 0) != child || !WIFEXITED(status)) {
         return -1;
+    }
     return WEXITSTATUS(status);
 }
 
@@ -138,27 +140,33 @@ TEST_F(FileFindTest, UnreadableDirectoriesFindWhatTheirPermissionsAllow) {
                     fs::perms::owner_exec | fs::perms::group_exec | fs::perms::others_exec);
 
     const int status = ExitStatusUnprivileged([this] {
-        if (!FindAll(At("locked/*.*")).empty())
+        if (!FindAll(At("locked/*.*")).empty()) {
             return 1;
+        }
         if (FindAll(At("listed/*.*")) !=
             std::vector<Found>{{".", At("listed/."), true, true},
                                {"..", At("listed/.."), true, true},
-                               {"a.mp3", At("listed/a.mp3"), false, false}})
+                               {"a.mp3", At("listed/a.mp3"), false, false}}) {
             return 2;
-        if (!FindAll(At("entered/*.*")).empty())
+        }
+        if (!FindAll(At("entered/*.*")).empty()) {
             return 3;
+        }
         if (FindAll(At("entered/a.mp3")) !=
-            std::vector<Found>{{"a.mp3", At("entered/a.mp3"), false, false}})
+            std::vector<Found>{{"a.mp3", At("entered/a.mp3"), false, false}}) {
             return 4;
+        }
         // Each of them is still a directory in its parent's listing.
         const std::vector<Found> top = FindAll(At("*e*"));
-        if (top.size() != 3 || !top[0].directory || !top[1].directory || !top[2].directory)
+        if (top.size() != 3 || !top[0].directory || !top[1].directory || !top[2].directory) {
             return 5;
+        }
         return 0;
     });
     EXPECT_EQ(status, 0);
-    for (const char* directory : {"locked", "listed", "entered"})
+    for (const char* directory : {"locked", "listed", "entered"}) {
         fs::permissions(At(directory), fs::perms::owner_all);
+    }
 }
 
 // Every path a walk meets, entering every directory it may.
@@ -167,8 +175,9 @@ std::vector<std::string> Walk(const std::string& pattern) {
     CDirectoryWalk walk;
     walk.Start(pattern);
     while (walk.Next()) {
-        if (walk.Current().IsDots() == 0)
+        if (walk.Current().IsDots() == 0) {
             met.push_back(walk.Current().GetFilePath());
+        }
         walk.Enter("*.*");
     }
     return met;
@@ -191,8 +200,9 @@ TEST_F(FileFindTest, AWalkEntersEachDirectoryOnceAndNoneOfTheKernels) {
         fs::create_directory_symlink(At(to), At(std::string(from) + "/1"));
         fs::create_directory_symlink(At(to), At(std::string(from) + "/2"));
     }
-    for (const char* kernel : {"sys", "proc", "dev"})
+    for (const char* kernel : {"sys", "proc", "dev"}) {
         fs::create_directory_symlink(std::string("/") + kernel, At(kernel));
+    }
     const std::string shared = "/dev/shm/" + fs::path(m_root).filename().string();
     fs::create_directory(shared);
     std::ofstream(shared + "/y.mp3").put('x');
@@ -204,8 +214,9 @@ TEST_F(FileFindTest, AWalkEntersEachDirectoryOnceAndNoneOfTheKernels) {
     for (const char* path :
          {"a",       "a/above",       "a/top",   "a/up",  "a/x.mp3",   "d",   "d/1",  "d/1/1",
           "d/1/1/1", "d/1/1/1/f.wav", "d/1/1/2", "d/1/2", "d/2",       "dev", "proc", "s",
-          "s/1",     "s/2",           "s/3",     "shm",   "shm/y.mp3", "sys"})
+          "s/1",     "s/2",           "s/3",     "shm",   "shm/y.mp3", "sys"}) {
         expected.push_back(At(path));
+    }
     EXPECT_EQ(met, expected);
 }
 
@@ -224,15 +235,17 @@ TEST_F(FileFindTest, AWalkGoesHundredsOfLevelsDeepWithinFewDescriptors) {
     fs::permissions(m_root, fs::perms::owner_all | fs::perms::others_read | fs::perms::others_exec);
     const int status = ExitStatusUnprivileged([this] {
         const rlimit few{100, 100};
-        if (setrlimit(RLIMIT_NOFILE, &few) != 0)
+        if (setrlimit(RLIMIT_NOFILE, &few) != 0) {
             return 1;
+        }
         const std::vector<std::string> met = Walk(At("*.*"));
         const auto count = [&met](const char* name) {
             return std::count_if(met.begin(), met.end(),
                                  [name](const std::string& path) { return path.ends_with(name); });
         };
-        if (count("/t.wav") != kLevels || count("/z/u.wav") != kLevels)
+        if (count("/t.wav") != kLevels || count("/z/u.wav") != kLevels) {
             return 2;
+        }
         // Depth first: the next level's files before the rest of this one's.
         return met[0] == At("n") && met[1] == At("n/n") && met.back() == At("z/u.wav") ? 0 : 3;
     });

@@ -34,8 +34,9 @@ class MessageBoxWatcher {
     void Poll() {
         for (QWidget* w : QApplication::topLevelWidgets()) {
             auto* box = qobject_cast<QMessageBox*>(w);
-            if (!box || !box->isVisible() || box == m_dismissing)
+            if (!box || !box->isVisible() || box == m_dismissing) {
                 continue;
+            }
             if (m_current != box) {
                 m_current = box;
                 m_seen.push_back({box->text().toStdString(), box->windowTitle().toStdString(),

@@ -46,8 +46,9 @@ TEST(Template, ControlsArePlacedInPixelsFromDialogUnitsAndNamedByIdentifier) {
     EXPECT_LE((QFontMetrics(window->font()).horizontalAdvance(letters) + 26) / 52, 6);
 
     for (const DialogControl& c : Template().controls) {
-        if (c.id == IDC_STATIC)
+        if (c.id == IDC_STATIC) {
             continue;
+        }
         QWidget* w = open.dlg.Item(c.id);
         ASSERT_NE(w, nullptr) << c.id;
         EXPECT_EQ(w->objectName(), QString::number(c.id));
@@ -61,9 +62,11 @@ TEST(Template, ControlsArePlacedInPixelsFromDialogUnitsAndNamedByIdentifier) {
     EXPECT_EQ(open.dlg.Item(kVSlider)->geometry(), QRect(315, 16, 23, 98));
     // An icon control takes its picture's size.
     QLabel* iconLabel = nullptr;
-    for (auto* label : window->findChildren<QLabel*>())
-        if (!label->pixmap().isNull())
+    for (auto* label : window->findChildren<QLabel*>()) {
+        if (!label->pixmap().isNull()) {
             iconLabel = label;
+        }
+    }
     ASSERT_NE(iconLabel, nullptr);
     EXPECT_EQ(iconLabel->geometry(), QRect(450, 163, 32, 32));
     EXPECT_EQ(iconLabel->pixmap().toImage().pixel(5, 5), qRgb(10, 20, 30));

@@ -43,11 +43,13 @@ const char* const* SolidXpm(int size, const char* colour) {
     auto& rows = texts.emplace_back();
     rows.push_back(std::to_string(size) + " " + std::to_string(size) + " 1 1");
     rows.push_back(std::string("a c ") + colour);
-    for (int y = 0; y < size; ++y)
+    for (int y = 0; y < size; ++y) {
         rows.push_back(std::string(static_cast<std::size_t>(size), 'a'));
+    }
     auto& lines = pointers.emplace_back();
-    for (const std::string& row : rows)
+    for (const std::string& row : rows) {
         lines.push_back(row.c_str());
+    }
     return lines.data();
 }
 
@@ -68,15 +70,15 @@ void RegisterIcon() {
 using namespace testdlg;
 
 BEGIN_MESSAGE_MAP(TestDialog, CDialog)
-ON_WM_SYSCOMMAND()
-ON_WM_PAINT()
-ON_BN_CLICKED(kGo, OnGo)
-ON_BN_CLICKED(kCheck, OnCheck)
-ON_BN_CLICKED(kDefault, OnDefault)
-ON_NOTIFY(NM_RELEASEDCAPTURE, kSlider, OnSliderReleased)
-ON_LBN_DBLCLK(kList, OnListDblClk)
-ON_WM_TIMER()
-ON_WM_DESTROY()
+    ON_WM_SYSCOMMAND()
+    ON_WM_PAINT()
+    ON_BN_CLICKED(kGo, OnGo)
+    ON_BN_CLICKED(kCheck, OnCheck)
+    ON_BN_CLICKED(kDefault, OnDefault)
+    ON_NOTIFY(NM_RELEASEDCAPTURE, kSlider, OnSliderReleased)
+    ON_LBN_DBLCLK(kList, OnListDblClk)
+    ON_WM_TIMER()
+    ON_WM_DESTROY()
 END_MESSAGE_MAP()
 
 TestDialog::TestDialog() : CDialog((RegisterIcon(), Template())) {}
@@ -87,8 +89,9 @@ BOOL TestDialog::OnInitDialog() {
         menu->AppendMenu(MF_SEPARATOR);
         menu->AppendMenu(MF_STRING, kAbout, "&About...");
     }
-    if (onInit)
+    if (onInit) {
         onInit(*this);
+    }
     return TRUE;
 }
 
@@ -117,8 +120,9 @@ void TestDialog::OnDefault() {
 }
 
 void TestDialog::OnSliderReleased(NMHDR* pNMHDR, LRESULT* pResult) {
-    if (pNMHDR && pNMHDR->idFrom == static_cast<UINT_PTR>(kSlider))
+    if (pNMHDR && pNMHDR->idFrom == static_cast<UINT_PTR>(kSlider)) {
         releasedAt.push_back(m_slider.GetPos());
+    }
     *pResult = 0;
 }
 
@@ -128,20 +132,23 @@ void TestDialog::OnListDblClk() {
 
 void TestDialog::OnTimer(UINT_PTR nIDEvent) {
     timerIds.push_back(nIDEvent);
-    if (onTick)
+    if (onTick) {
         onTick(*this, nIDEvent);
+    }
 }
 
 void TestDialog::OnSysCommand(UINT nID, LPARAM lParam) {
     sysCommands.push_back(nID);
-    if ((nID & 0xfff0) != kAbout)
+    if ((nID & 0xfff0) != kAbout) {
         CDialog::OnSysCommand(nID, lParam);
+    }
 }
 
 void TestDialog::OnPaint() {
     paintedIconic.push_back(IsIconic());
-    if (!IsIconic())
+    if (!IsIconic()) {
         CDialog::OnPaint();
+    }
 }
 
 void TestDialog::OnDestroy() {

@@ -10,8 +10,9 @@ CWinApp theApp("Dialog Tests");
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
     // Headless unless told otherwise, test discovery included.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
     QApplication application(argc, argv);
     return RUN_ALL_TESTS();
 }

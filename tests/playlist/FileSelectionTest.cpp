@@ -35,8 +35,9 @@ class FileSelectionTest : public PlaylistTest {
     }
     std::vector<std::string> Under(const std::vector<std::string>& relatives) {
         std::vector<std::string> paths;
-        for (const auto& relative : relatives)
+        for (const auto& relative : relatives) {
             paths.push_back(m_dir.File(relative));
+        }
         return paths;
     }
 
@@ -51,8 +52,9 @@ class FileSelectionTest : public PlaylistTest {
         const QPoint at = viewport->rect().center();
         QDragEnterEvent enter(at, offered, &data, Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(viewport, &enter);
-        if (!enter.isAccepted())
+        if (!enter.isAccepted()) {
             return false;
+        }
         QDropEvent drop(at, offered, &data, Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(viewport, &drop);
         // The files are taken once the drop has ended.
@@ -61,8 +63,9 @@ class FileSelectionTest : public PlaylistTest {
     }
     bool Drop(const std::vector<std::string>& relatives) {
         QList<QUrl> urls;
-        for (const std::string& relative : relatives)
+        for (const std::string& relative : relatives) {
             urls << QUrl::fromLocalFile(QString::fromStdString(m_dir.File(relative)));
+        }
         return Drop(urls);
     }
 
@@ -73,8 +76,9 @@ class FileSelectionTest : public PlaylistTest {
         for (const char* name :
              {"a.mp3", "B.WAV", "c.Mp2", "d.ogg", "e.mp3.txt", "noext", "f.raw", "g.PCM", "h.mpg",
               "i.mpa", "j.mp1", "zz.wav", "album.mp3/inner.wav", "my.music/readme",
-              "my.music/song.mp3", "sub/k.mp3", "sub/deeper/x.wav"})
+              "my.music/song.mp3", "sub/k.mp3", "sub/deeper/x.wav"}) {
             Touch(name);
+        }
         fs::create_directory(m_dir.File("empty"));
         Touch("\xff.mp3");
         fs::create_directory_symlink(m_dir.Path(), m_dir.File("sub/loop"));
@@ -161,13 +165,14 @@ TEST_F(FileSelectionTest, EveryKindOfSoundFileTheEngineReadsIsListedAndPlays) {
         {"a.flac", "flac"}, {"b.ogg", "ogg"},   {"c.OGA", "ogg"},
         {"d.aif", "aiff"},  {"e.aiff", "aiff"}, {"f.aifc", "aifc"},
         {"g.au", "au"},     {"h.w64", "w64"},   {"i.caf", "caf"}};
-    for (const auto& [name, type] : bySox)
+    for (const auto& [name, type] : bySox) {
         ASSERT_EQ(
             QProcess::execute(QStringLiteral("sox"), {"-n", "-r", "44100", "-c", "2", "-t", type,
                                                       QString::fromStdString(m_dir.File(name)),
                                                       "synth", "0.5", "sine", "440", "vol", "0.5"}),
             0)
             << name;
+    }
     ASSERT_TRUE(WriteAudio(m_dir.File("j.opus"), SF_FORMAT_OGG | SF_FORMAT_OPUS, 48000, 2, 24000,
                            Sine(440.0, 48000, 0.5)));
     Choose(m_dir.File("a.flac"));
@@ -260,8 +265,9 @@ TEST_F(FileSelectionTest, BrowsePutsTheChosenFileInThePathEditAndACancelChangesN
 }
 
 TEST_F(FileSelectionTest, AddFileTakesTheChosenNameAsItIsWildcardsIncluded) {
-    for (const char* name : {"a*.wav", "a?.wav", "ab.wav", "A1.wav", "[a].wav", "a.wav"})
+    for (const char* name : {"a*.wav", "a?.wav", "ab.wav", "A1.wav", "[a].wav", "a.wav"}) {
         Touch(name);
+    }
     for (const char* name : {"a*.wav", "a?.wav", "[a].wav"}) {
         Choose(m_dir.File(name));
         Click(IDC_ADICIONAR_FICHEIRO);
@@ -332,8 +338,9 @@ TEST_F(FileSelectionTest, AddDirectoryOfTwentyThousandFilesListsEachPlayableOneO
         // Every eleventh file is no audio.
         const std::string name = "track " + number + (i % 11 == 10 ? ".txt" : ".wav");
         Touch(name);
-        if (i % 11 != 10)
+        if (i % 11 != 10) {
             expected.push_back(m_dir.File(name));
+        }
     }
     ASSERT_EQ(expected.size(), 20000u);
     Choose(expected.front());
@@ -346,8 +353,9 @@ TEST_F(FileSelectionTest, AddDirectoryOfTwentyThousandFilesListsEachPlayableOneO
 // and nowhere: the walk ends, lists each file once, by the first way to it in name order,
 // and lists a dangling link by its name, as it would a damaged file.
 TEST_F(FileSelectionTest, AddDirectoryWithSubDirsEndsWhateverTheLinksLeadTo) {
-    for (const char* name : {"top.wav", "a/a.wav", "b/b.wav", "deep/er/low.wav"})
+    for (const char* name : {"top.wav", "a/a.wav", "b/b.wav", "deep/er/low.wav"}) {
         Touch(name);
+    }
     fs::create_directory_symlink(m_dir.Path(), m_dir.File("deep/er/up"));
     fs::create_directory_symlink(m_dir.File("deep"), m_dir.File("deep/er/back"));
     fs::create_directory_symlink("/", m_dir.File("deep/er/root"));

@@ -73,8 +73,9 @@ Track MakeTrack(const TempDir& dir, int i, std::mt19937& random) {
             break;
         case 2: // noise
             bytes.resize(20000);
-            for (unsigned char& b : bytes)
+            for (unsigned char& b : bytes) {
                 b = static_cast<unsigned char>(random());
+            }
             bytes[0] = 0x42;
             break;
         case 3: // text under an audio name
@@ -93,11 +94,16 @@ Track MakeTrack(const TempDir& dir, int i, std::mt19937& random) {
         int channels;
     };
     static const Format kFormats[] = {
-        {SF_FORMAT_WAV | SF_FORMAT_PCM_16, 44100, 2}, {SF_FORMAT_WAV | SF_FORMAT_PCM_16, 22050, 1},
-        {SF_FORMAT_WAV | SF_FORMAT_PCM_24, 48000, 2}, {SF_FORMAT_WAV | SF_FORMAT_FLOAT, 32000, 1},
-        {SF_FORMAT_WAV | SF_FORMAT_PCM_16, 44100, 1}, {SF_FORMAT_WAV | SF_FORMAT_PCM_16, 48000, 2},
-        {SF_FORMAT_WAV | SF_FORMAT_PCM_U8, 11025, 2}, {0, 44100, 2},
-        {0, 48000, 1},                                {SF_FORMAT_WAV | SF_FORMAT_PCM_32, 96000, 2},
+        {SF_FORMAT_WAV | SF_FORMAT_PCM_16, 44100, 2},
+        {SF_FORMAT_WAV | SF_FORMAT_PCM_16, 22050, 1},
+        {SF_FORMAT_WAV | SF_FORMAT_PCM_24, 48000, 2},
+        {SF_FORMAT_WAV | SF_FORMAT_FLOAT, 32000, 1},
+        {SF_FORMAT_WAV | SF_FORMAT_PCM_16, 44100, 1},
+        {SF_FORMAT_WAV | SF_FORMAT_PCM_16, 48000, 2},
+        {SF_FORMAT_WAV | SF_FORMAT_PCM_U8, 11025, 2},
+        {0, 44100, 2},
+        {0, 48000, 1},
+        {SF_FORMAT_WAV | SF_FORMAT_PCM_32, 96000, 2},
     };
     const Format& format = kFormats[kind];
     const long frames = static_cast<long>(lengthMs) * format.rate / 1000;
@@ -128,17 +134,18 @@ class LongRunTest : public PlaylistTest {
 
     DeckSeen See(int deck) {
         TestableWindow& w = Dlg();
-        if (deck == 1)
+        if (deck == 1) {
             return {w.m_playing1 != 0, FSOUND_Stream_GetTime(w.m_stream1), w.m_lengthMs1,
                     w.m_playing1 != 0 && w.m_fadeOut1 != 0, w.m_volume1};
+        }
         return {w.m_playing2 != 0, FSOUND_Stream_GetTime(w.m_stream2), w.m_lengthMs2,
                 w.m_playing2 != 0 && w.m_fadeOut2 != 0, w.m_volume2};
     }
     // A deck has started a track since it was last seen when it plays now and did not, or
     // plays something of another length, or from an earlier position.
     static bool Started(const DeckSeen& before, const DeckSeen& now) {
-        return now.playing && (!before.playing || now.lengthMs != before.lengthMs ||
-                               now.timeMs < before.timeMs);
+        return now.playing &&
+               (!before.playing || now.lengthMs != before.lengthMs || now.timeMs < before.timeMs);
     }
     static FSOUND_STATS Stats() {
         FSOUND_STATS stats{};
@@ -151,22 +158,28 @@ TEST_F(LongRunTest, EveryGoodTrackPlaysOnAlternatingDecksWithoutStallOrBuildUp) 
     const int count = TrackCount();
     std::mt19937 random(20261207);
     std::vector<Track> tracks;
-    for (int i = 0; i < count; ++i)
+    for (int i = 0; i < count; ++i) {
         tracks.push_back(MakeTrack(m_dir, i, random));
+    }
     Dlg().AddFromSearch(m_dir.Path() + "/*.*", 0);
     ASSERT_EQ(Entries().size(), tracks.size());
     // Gone between the add and the run, as a file on a removed disk.
-    for (int i = 0; i < count; i += kBadEvery)
-        if ((i / kBadEvery) % 5 == 4)
+    for (int i = 0; i < count; i += kBadEvery) {
+        if ((i / kBadEvery) % 5 == 4) {
             std::filesystem::remove(tracks[i].path);
+        }
+    }
 
     std::vector<const Track*> expected;
-    for (const Track& track : tracks)
-        if (track.good)
+    for (const Track& track : tracks) {
+        if (track.good) {
             expected.push_back(&track);
+        }
+    }
     long totalMs = 0;
-    for (const Track* track : expected)
+    for (const Track* track : expected) {
         totalMs += track->lengthMs;
+    }
 
     SetText(IDC_CROSSFADE_MS, std::to_string(CCorvalineDlg::kCrossfadeMinMs));
     Click(IDC_EXECUTE);
@@ -182,15 +195,17 @@ TEST_F(LongRunTest, EveryGoodTrackPlaysOnAlternatingDecksWithoutStallOrBuildUp) 
     long ticks = 0;
     const std::size_t wanted = expected.size() + 4;
     for (; ticks < tickLimit && starts.size() < wanted; ++ticks) {
-        if (ticks > 0)
+        if (ticks > 0) {
             Tick();
+        }
         const DeckSeen last[2] = {seen[0], seen[1]};
         for (int deck = 1; deck <= 2; ++deck) {
             const DeckSeen now = See(deck);
             const DeckSeen& before = last[deck - 1];
             const bool started = Started(before, now);
-            if (started)
+            if (started) {
                 starts.push_back({deck, now.lengthMs, last[2 - deck].fadingOut});
+            }
             // A fade-out ends at silence or with its track, never cut at a level still heard.
             if (before.fadingOut && (!now.playing || started)) {
                 EXPECT_TRUE(before.volume <= 2 || before.lengthMs - before.timeMs < 50)
@@ -205,8 +220,9 @@ TEST_F(LongRunTest, EveryGoodTrackPlaysOnAlternatingDecksWithoutStallOrBuildUp) 
         const FSOUND_STATS stats = Stats();
         worstStreams = std::max(worstStreams, stats.streamsOpen);
         worstUnits = std::max(worstUnits, stats.unitsOpen);
-        if (earlyResidentMb == 0.0 && starts.size() >= expected.size() / 10 + 2)
+        if (earlyResidentMb == 0.0 && starts.size() >= expected.size() / 10 + 2) {
             earlyResidentMb = ResidentMb();
+        }
         Mix(1);
     }
     std::printf("%zu tracks started over %ld ticks (%.0f s of audio); resident %.1f MB early, "
@@ -221,8 +237,9 @@ TEST_F(LongRunTest, EveryGoodTrackPlaysOnAlternatingDecksWithoutStallOrBuildUp) 
         if (k > 0 && starts[k].deck == starts[k - 1].deck) {
             EXPECT_TRUE(starts[k].otherFadingOut) << "start " << k << " on the same deck";
         }
-        if (k >= expected.size())
+        if (k >= expected.size()) {
             continue; // the next round, in shuffled order
+        }
         const Track& track = *expected[k];
         EXPECT_NEAR(starts[k].lengthMs, track.lengthMs, track.mp3 ? kMp3LengthToleranceMs : 1)
             << "start " << k << " should be " << track.path;

@@ -43,14 +43,16 @@ class PlaylistTest : public corvaline::testsupport::WindowTest {
     // The store's paths by entry number.
     std::vector<std::string> Entries() {
         std::vector<std::string> paths;
-        for (const SequenceEntry& entry : Dlg().m_sequence)
+        for (const SequenceEntry& entry : Dlg().m_sequence) {
             paths.push_back(entry.path);
+        }
         return paths;
     }
     std::vector<int> PickedFlags() {
         std::vector<int> flags;
-        for (const SequenceEntry& entry : Dlg().m_sequence)
+        for (const SequenceEntry& entry : Dlg().m_sequence) {
             flags.push_back(entry.picked);
+        }
         return flags;
     }
 

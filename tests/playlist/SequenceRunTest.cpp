@@ -35,9 +35,10 @@ class SequenceRunTest : public PlaylistTest {
     // tells which one it plays.
     std::vector<std::string> AddTracks(int count) {
         std::vector<std::string> paths;
-        for (int i = 0; i < count; ++i)
+        for (int i = 0; i < count; ++i) {
             paths.push_back(
                 WriteWav(Numbered("w", i, ".wav"), 4410L * (i + 1), Constant(0.1f, 0.1f)));
+        }
         Dlg().AddFromSearch(m_dir.Path() + "/*.*", 0);
         return paths;
     }
@@ -72,8 +73,9 @@ TEST_F(SequenceRunTest, RandomizePlacesEveryEntryOncePerRoundInIndependentOrders
 // most of a long playlist is left to the in-order scan, slowly, and stays in its order.
 TEST_F(SequenceRunTest, RandomizeOfAPlaylistLongerThanTheGeneratorsRangeShufflesItAll) {
     constexpr unsigned kCount = 70000;
-    for (unsigned i = 0; i < kCount; ++i)
+    for (unsigned i = 0; i < kCount; ++i) {
         Dlg().m_sequence.push_back(SequenceEntry{std::to_string(i), 0});
+    }
     Click(IDC_RANDOMIZE);
     const auto lines = Lines();
     ASSERT_EQ(lines.size(), kCount);
@@ -83,8 +85,9 @@ TEST_F(SequenceRunTest, RandomizeOfAPlaylistLongerThanTheGeneratorsRangeShuffles
         const unsigned number = std::stoul(lines[i]);
         ASSERT_LT(number, kCount);
         ++seen[number];
-        if (i > kCount / 2 && number > std::stoul(lines[i - 1]))
+        if (i > kCount / 2 && number > std::stoul(lines[i - 1])) {
             ++risesInSecondHalf;
+        }
     }
     EXPECT_EQ(std::count(seen.begin(), seen.end(), 1), static_cast<long>(kCount));
     // About half the neighbours rise in a random order; nearly all in the added one.
@@ -105,8 +108,9 @@ TEST_F(SequenceRunTest, EntriesAddedAfterAShuffleComeFirstInTheNext) {
     ASSERT_EQ(lines.size(), 5u);
     EXPECT_EQ(Sorted({lines[0], lines[1]}), std::vector<std::string>({late1, late2}));
     const auto all = Entries();
-    for (const auto& line : lines)
+    for (const auto& line : lines) {
         EXPECT_NE(std::find(all.begin(), all.end(), line), all.end()) << line;
+    }
     const auto flags = PickedFlags();
     EXPECT_EQ(std::count(flags.begin(), flags.end(), 1), 3);
 }
@@ -187,8 +191,9 @@ TEST_F(SequenceRunTest, AnEmptyPlaylistShufflesNothingAndRunsSilently) {
 // Files that do not open are passed over for the next lines, by "Execute" and by a
 // hand-over alike; a playlist with nothing playable gives up after one round.
 TEST_F(SequenceRunTest, ARunPassesOverFilesThatDoNotOpen) {
-    for (const char* name : {"a-empty.mp3", "b-text.wav", "d-empty.wav"})
+    for (const char* name : {"a-empty.mp3", "b-text.wav", "d-empty.wav"}) {
         ASSERT_TRUE(WriteBytes(m_dir.File(name), {'x'}));
+    }
     const std::string good = WriteWav("c-good.wav", 44100, Constant(0.1f, 0.1f));
     Dlg().AddFromSearch(m_dir.Path() + "/*.*", 0);
     Click(IDC_EXECUTE);
@@ -207,8 +212,9 @@ TEST_F(SequenceRunTest, ARunPassesOverFilesThatDoNotOpen) {
     Click(IDC_PARAR_1);
     Click(IDC_PARAR_2);
     Click(IDC_CLEAR);
-    for (const char* name : {"a-empty.mp3", "b-text.wav", "d-empty.wav"})
+    for (const char* name : {"a-empty.mp3", "b-text.wav", "d-empty.wav"}) {
         Dlg().AddFromSearch(m_dir.File(name), 0);
+    }
     Click(IDC_EXECUTE);
     EXPECT_EQ(Dlg().m_playing1 + Dlg().m_playing2, 0);
     ExpectRunning(true);
@@ -275,9 +281,10 @@ TEST_F(SequenceRunTest, ARunAlternatesTheDecksAndPlaysEveryLineItTakes) {
     // Lengths of 4.2 to 4.8 s tell the tracks apart and outlast two cross-fades of the
     // shortest time allowed, so that a deck has stopped before the run comes back to it.
     std::vector<std::string> paths;
-    for (int i = 0; i < 4; ++i)
-        paths.push_back(WriteWav(Numbered("r", i, ".wav"), 441L * (420 + 20 * i),
-                                 Constant(0.1f, 0.1f)));
+    for (int i = 0; i < 4; ++i) {
+        paths.push_back(
+            WriteWav(Numbered("r", i, ".wav"), 441L * (420 + 20 * i), Constant(0.1f, 0.1f)));
+    }
     Dlg().AddFromSearch(m_dir.Path() + "/*.*", 0);
     SetText(IDC_CROSSFADE_MS, std::to_string(CCorvalineDlg::kCrossfadeMinMs));
     Click(IDC_EXECUTE);
@@ -297,10 +304,12 @@ TEST_F(SequenceRunTest, ARunAlternatesTheDecksAndPlaysEveryLineItTakes) {
         const std::string waiting = Text(IDC_PATH);
         Tick();
         Mix(1);
-        if (Dlg().m_playing1 && !was1)
+        if (Dlg().m_playing1 && !was1) {
             starts.push_back({1, Dlg().m_lengthMs1, waiting});
-        if (Dlg().m_playing2 && !was2)
+        }
+        if (Dlg().m_playing2 && !was2) {
             starts.push_back({2, Dlg().m_lengthMs2, waiting});
+        }
         EXPECT_TRUE(Dlg().m_playing1 || Dlg().m_playing2) << "silence after block " << block;
         was1 = Dlg().m_playing1;
         was2 = Dlg().m_playing2;

@@ -75,8 +75,9 @@ bool WaitFor(Condition condition, std::chrono::milliseconds bound,
              std::chrono::milliseconds interval = 50ms) {
     const auto deadline = std::chrono::steady_clock::now() + bound;
     while (!condition()) {
-        if (std::chrono::steady_clock::now() >= deadline)
+        if (std::chrono::steady_clock::now() >= deadline) {
             return false;
+        }
         std::this_thread::sleep_for(interval);
     }
     return true;
@@ -85,8 +86,9 @@ bool WaitFor(Condition condition, std::chrono::milliseconds bound,
 std::string RegexQuoted(const std::string& text) {
     std::string quoted;
     for (const char c : text) {
-        if (std::string_view("\\^$.|?*+()[]{}").find(c) != std::string_view::npos)
+        if (std::string_view("\\^$.|?*+()[]{}").find(c) != std::string_view::npos) {
             quoted += '\\';
+        }
         quoted += c;
     }
     return quoted;
@@ -98,8 +100,9 @@ long Crossing(const Recording& recording, double hz, long begin, long end, doubl
               bool falling) {
     for (long at = begin; at + kWindow <= std::min(end, recording.Frames()); at += kWindow) {
         const double level = recording.ToneLevel(hz, at, kWindow);
-        if (falling ? level < threshold : level > threshold)
+        if (falling ? level < threshold : level > threshold) {
             return at;
+        }
     }
     return -1;
 }
@@ -107,17 +110,20 @@ long Crossing(const Recording& recording, double hz, long begin, long end, doubl
 double LoudestWindow(const Recording& recording, double hz, long begin, long end) {
     double loudest = 0.0;
     for (long at = std::max(begin, 0L); at + kWindow <= std::min(end, recording.Frames());
-         at += kWindow)
+         at += kWindow) {
         loudest = std::max(loudest, recording.ToneLevel(hz, at, kWindow));
+    }
     return loudest;
 }
 
 double MedianWindow(const Recording& recording, double hz, long begin, long end) {
     std::vector<double> levels;
-    for (long at = begin; at + kWindow <= end; at += kWindow)
+    for (long at = begin; at + kWindow <= end; at += kWindow) {
         levels.push_back(recording.ToneLevel(hz, at, kWindow));
-    if (levels.empty())
+    }
+    if (levels.empty()) {
         return 0.0;
+    }
     std::nth_element(levels.begin(), levels.begin() + levels.size() / 2, levels.end());
     return levels[levels.size() / 2];
 }
@@ -125,8 +131,9 @@ double MedianWindow(const Recording& recording, double hz, long begin, long end)
 class DesktopSession : public ::testing::Test {
   protected:
     void SetUp() override {
-        if (!OnPath("Xvfb") || !OnPath("xdotool"))
+        if (!OnPath("Xvfb") || !OnPath("xdotool")) {
             GTEST_SKIP() << "needs Xvfb and xdotool (packages xvfb, xdotool)";
+        }
         m_recording = m_dir.File("out.raw");
         m_display.emplace(m_dir.File("xvfb.log"), kServerBound);
         ASSERT_FALSE(m_display->Name().empty()) << "Xvfb did not start:\n" << Log("xvfb.log");
@@ -134,8 +141,9 @@ class DesktopSession : public ::testing::Test {
     }
 
     void TearDown() override {
-        if (HasFailure())
+        if (HasFailure()) {
             std::printf("The program's output:\n%s\n", Log("program.log").c_str());
+        }
     }
 
     std::string Log(const char* name) const {
@@ -157,8 +165,8 @@ class DesktopSession : public ::testing::Test {
         // found from HOME alone. The session's runtime directory is one of a desktop's own.
         options.environment = EnvironmentWith(
             {"DISPLAY=" + m_display->Name(), "QT_QPA_PLATFORM=xcb", "SDL_AUDIODRIVER=disk",
-             "SDL_DISKAUDIOFILE=" + m_recording, "HOME=" + m_home, "XDG_RUNTIME_DIR=" + m_dir.Path(),
-             "LSAN_OPTIONS=suppressions=" + suppressions},
+             "SDL_DISKAUDIOFILE=" + m_recording, "HOME=" + m_home,
+             "XDG_RUNTIME_DIR=" + m_dir.Path(), "LSAN_OPTIONS=suppressions=" + suppressions},
             {"WAYLAND_DISPLAY", "XDG_CONFIG_HOME", "XDG_CACHE_HOME", "XDG_DATA_HOME",
              "XDG_STATE_HOME"});
         options.outputFile = m_dir.File("program.log");
@@ -203,9 +211,11 @@ class DesktopSession : public ::testing::Test {
 
     // A window of the program's other than the main one: the file dialog.
     std::string OtherWindow() const {
-        for (const std::string& window : m_input->WindowsOf(m_program.Pid()))
-            if (window != m_window)
+        for (const std::string& window : m_input->WindowsOf(m_program.Pid())) {
+            if (window != m_window) {
                 return window;
+            }
+        }
         return {};
     }
 
@@ -296,10 +306,12 @@ TEST_F(DesktopSession, PlaysHandsOverRunsTheTreeAndQuits) {
     ASSERT_TRUE(WaitFor(
         [&] {
             const Recording recording(m_recording);
-            for (; scanned + kWindow <= recording.Frames(); scanned += kWindow)
-                for (std::size_t i = 0; i < heard.size(); ++i)
+            for (; scanned + kWindow <= recording.Frames(); scanned += kWindow) {
+                for (std::size_t i = 0; i < heard.size(); ++i) {
                     heard[i] = heard[i] ||
                                recording.ToneLevel(kTree[i].hz, scanned, kWindow) > reference / 2;
+                }
+            }
             return std::find(heard.begin(), heard.end(), false) == heard.end();
         },
         kRunBound, kRecordingPoll))
@@ -313,8 +325,9 @@ TEST_F(DesktopSession, PlaysHandsOverRunsTheTreeAndQuits) {
     ASSERT_TRUE(status) << "still running after \"SAIR\"";
     EXPECT_TRUE(WIFEXITED(*status)) << "ended by signal " << WTERMSIG(*status);
     EXPECT_EQ(WEXITSTATUS(*status), 0);
-    for (const auto& left : std::filesystem::recursive_directory_iterator(m_home))
+    for (const auto& left : std::filesystem::recursive_directory_iterator(m_home)) {
         ADD_FAILURE() << "left in its home: " << left.path();
+    }
 
     const Recording recording(m_recording);
     // Nothing is heard before deck 1 is told to play. The window in which it starts is left
@@ -342,9 +355,10 @@ TEST_F(DesktopSession, PlaysHandsOverRunsTheTreeAndQuits) {
         << "the first tone comes back";
 
     // The run plays the tree's files, none of which was heard before.
-    for (const TreeFile& file : kTree)
+    for (const TreeFile& file : kTree) {
         EXPECT_LT(LoudestWindow(recording, file.hz, settled, runMark), reference / 100)
             << file.name;
+    }
 
     const long longestQuiet = recording.LongestSilence(onset, quitMark);
     EXPECT_LE(longestQuiet, kLongestQuiet) << "a gap in the sound";

@@ -26,15 +26,17 @@ Recording::Recording(const std::string& path) {
                                      std::istreambuf_iterator<char>());
     const std::size_t frames = bytes.size() / kBytesPerFrame;
     m_samples.resize(frames * 2);
-    for (std::size_t i = 0; i < m_samples.size(); ++i)
+    for (std::size_t i = 0; i < m_samples.size(); ++i) {
         m_samples[i] = static_cast<std::int16_t>(bytes[2 * i] | (bytes[2 * i + 1] << 8));
+    }
 }
 
 double Recording::ToneLevel(double hz, long begin, long length) const {
     begin = std::max(begin, 0L);
     length = std::min(length, Frames() - begin);
-    if (length < 2)
+    if (length < 2) {
         return 0.0;
+    }
     const double omega = 2.0 * std::numbers::pi * hz / kRate;
     const double coefficient = 2.0 * std::cos(omega);
     double s1 = 0.0, s2 = 0.0, windowSum = 0.0;
@@ -58,9 +60,11 @@ bool Recording::Silent(long frame) const {
 }
 
 long Recording::FirstSound(long begin) const {
-    for (long frame = std::max(begin, 0L); frame < Frames(); ++frame)
-        if (!Silent(frame))
+    for (long frame = std::max(begin, 0L); frame < Frames(); ++frame) {
+        if (!Silent(frame)) {
             return frame;
+        }
+    }
     return -1;
 }
 

@@ -40,8 +40,9 @@ const std::string kPlayerPath = "/org/mpris/MediaPlayer2";
 template <class Condition> bool WaitFor(Condition condition, std::chrono::milliseconds bound) {
     const auto deadline = std::chrono::steady_clock::now() + bound;
     while (!condition()) {
-        if (std::chrono::steady_clock::now() >= deadline)
+        if (std::chrono::steady_clock::now() >= deadline) {
             return false;
+        }
         std::this_thread::sleep_for(50ms);
     }
     return true;
@@ -49,17 +50,20 @@ template <class Condition> bool WaitFor(Condition condition, std::chrono::millis
 
 std::size_t Count(const std::string& text, const std::string& part) {
     std::size_t count = 0;
-    for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
+    for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) {
         ++count;
+    }
     return count;
 }
 
 class RemoteControlTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        for (const char* tool : {"dbus-daemon", "dbus-send", "dbus-monitor"})
-            if (!OnPath(tool))
+        for (const char* tool : {"dbus-daemon", "dbus-send", "dbus-monitor"}) {
+            if (!OnPath(tool)) {
                 GTEST_SKIP() << tool << " is not installed";
+            }
+        }
         m_home = m_dir.File("home");
         std::filesystem::create_directory(m_home);
     }
@@ -72,8 +76,8 @@ class RemoteControlTest : public ::testing::Test {
         options.keepFd = pipeFds[1];
         options.outputFile = m_dir.File("bus.log");
         m_bus = ChildProcess({"dbus-daemon", "--session", "--nofork",
-                             "--print-address=" + std::to_string(pipeFds[1])},
-                            options);
+                              "--print-address=" + std::to_string(pipeFds[1])},
+                             options);
         close(pipeFds[1]);
         std::string text;
         ReadPipe(pipeFds[0], std::chrono::steady_clock::now() + kStartBound, text,
@@ -175,10 +179,12 @@ TEST_F(RemoteControlTest, StatusTrackAndRequestsOnTheBus) {
             .value_or("");
     EXPECT_NE(root.find("string \"Corvaline\""), std::string::npos) << root;
     EXPECT_NE(root.find("string \"corvaline\""), std::string::npos) << root;
-    for (const char* name : {"CanPause", "CanGoPrevious", "CanSeek"})
+    for (const char* name : {"CanPause", "CanGoPrevious", "CanSeek"}) {
         EXPECT_NE(Player(name).find("boolean false"), std::string::npos) << name;
-    for (const char* name : {"CanPlay", "CanGoNext", "CanControl"})
+    }
+    for (const char* name : {"CanPlay", "CanGoNext", "CanControl"}) {
         EXPECT_NE(Player(name).find("boolean true"), std::string::npos) << name;
+    }
     // Pause pauses nothing, and nothing plays yet.
     ASSERT_TRUE(Send({"org.mpris.MediaPlayer2.Player.Pause"}));
 

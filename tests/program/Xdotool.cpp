@@ -33,9 +33,11 @@ std::vector<std::string> Xdotool::Windows(const std::vector<std::string>& search
     const std::optional<std::string> output = Run(args);
     std::vector<std::string> windows;
     std::istringstream lines(output.value_or(""));
-    for (std::string line; std::getline(lines, line);)
-        if (!line.empty())
+    for (std::string line; std::getline(lines, line);) {
+        if (!line.empty()) {
             windows.push_back(line);
+        }
+    }
     return windows;
 }
 
@@ -49,25 +51,29 @@ std::vector<std::string> Xdotool::WindowsOf(pid_t pid) const {
 
 std::optional<Xdotool::Size> Xdotool::SizeOf(const std::string& window) const {
     const std::optional<std::string> output = Run({"getwindowgeometry", "--shell", window});
-    if (!output)
+    if (!output) {
         return std::nullopt;
+    }
     Size size;
     std::istringstream lines(*output);
     for (std::string line; std::getline(lines, line);) {
-        if (line.rfind("WIDTH=", 0) == 0)
+        if (line.rfind("WIDTH=", 0) == 0) {
             size.width = std::stoi(line.substr(6));
-        else if (line.rfind("HEIGHT=", 0) == 0)
+        } else if (line.rfind("HEIGHT=", 0) == 0) {
             size.height = std::stoi(line.substr(7));
+        }
     }
-    if (size.width <= 0 || size.height <= 0)
+    if (size.width <= 0 || size.height <= 0) {
         return std::nullopt;
+    }
     return size;
 }
 
 std::string Xdotool::FocusedWindow() const {
     std::string window = Run({"getwindowfocus"}).value_or("");
-    while (!window.empty() && window.back() == '\n')
+    while (!window.empty() && window.back() == '\n') {
         window.pop_back();
+    }
     return window;
 }
 
@@ -82,8 +88,9 @@ bool Xdotool::ClickControl(const std::string& window, Size size, const DialogTem
                            int id) const {
     const auto control = std::find_if(dialog.controls.begin(), dialog.controls.end(),
                                       [id](const DialogControl& c) { return c.id == id; });
-    if (control == dialog.controls.end())
+    if (control == dialog.controls.end()) {
         return false;
+    }
     const double x = (control->x + control->cx / 2.0) * size.width / dialog.cx;
     const double y = (control->y + control->cy / 2.0) * size.height / dialog.cy;
     return Click(window, static_cast<int>(x), static_cast<int>(y));

@@ -13,8 +13,9 @@ class BadInputTest : public SoundTest {};
 std::vector<unsigned char> RandomBytes(size_t count, unsigned seed) {
     std::mt19937 random(seed);
     std::vector<unsigned char> bytes(count);
-    for (unsigned char& b : bytes)
+    for (unsigned char& b : bytes) {
         b = static_cast<unsigned char>(random() & 0xFF);
+    }
     // A leading byte that cannot start an MPEG frame sync, so that the bytes are noise
     // from the first one on.
     bytes[0] = 0x42;
@@ -50,9 +51,11 @@ TEST_F(BadInputTest, FilesThatAreNotAudioDoNotOpen) {
 // Plays a stream to its end, within a bound, and returns the frames heard before the
 // output fell silent for good.
 long PlayedFrames(const OutputCapture& out) {
-    for (long i = out.Frames() - 1; i >= 0; --i)
-        if (out.Left(i) != 0 || out.Right(i) != 0)
+    for (long i = out.Frames() - 1; i >= 0; --i) {
+        if (out.Left(i) != 0 || out.Right(i) != 0) {
             return i + 1;
+        }
+    }
     return 0;
 }
 
@@ -109,11 +112,12 @@ TEST_F(BadInputTest, FileDeletedOrTruncatedWhilePlayingEnds) {
             ASSERT_NE(stream, nullptr);
             ASSERT_NE(FSOUND_Stream_Play(0, stream), 0);
             Mix(blocksBefore);
-            if (change == Change::Deleted)
+            if (change == Change::Deleted) {
                 std::filesystem::remove(path);
-            else
+            } else {
                 std::filesystem::resize_file(
                     path, change == Change::CutToHeader ? header : header + frames / 2 * 4);
+            }
             MixToEnd(0, BlocksFor(frames) + 20);
             EXPECT_EQ(FSOUND_IsPlaying(0), 0);
             const int timeMs = FSOUND_Stream_GetTime(stream);

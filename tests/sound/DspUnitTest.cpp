@@ -72,8 +72,9 @@ struct Tagged {
 
 void* Record(void*, void*, int, void* user) {
     auto* tagged = static_cast<Tagged*>(user);
-    if (tagged->order->count < 64)
+    if (tagged->order->count < 64) {
         tagged->order->log[tagged->order->count++] = tagged->tag;
+    }
     return nullptr;
 }
 
@@ -95,8 +96,9 @@ TEST_F(DspUnitTest, UnitsRunInAscendingPriorityThenInCreationOrder) {
     }
     Mix(1);
     ASSERT_EQ(order.count, 6);
-    for (int i = 0; i < 6; ++i)
+    for (int i = 0; i < 6; ++i) {
         EXPECT_EQ(order.log[i], i + 1) << "place " << i;
+    }
 
     FSOUND_STATS stats{};
     FSOUND_GetStats(&stats);
@@ -113,21 +115,24 @@ TEST_F(DspUnitTest, UnitsRunInAscendingPriorityThenInCreationOrder) {
     Mix(1);
     const int expected[] = {1, 3, 4, 5, 6};
     ASSERT_EQ(order.count, 5);
-    for (int i = 0; i < 5; ++i)
+    for (int i = 0; i < 5; ++i) {
         EXPECT_EQ(order.log[i], expected[i]) << "place " << i;
+    }
 }
 
 void* WriteOther(void*, void* other, int frames, void*) {
     auto* samples = static_cast<std::int16_t*>(other);
-    for (int i = 0; i < frames * 2; ++i)
+    for (int i = 0; i < frames * 2; ++i) {
         samples[i] = 1000;
+    }
     return other;
 }
 
 void* Negate(void* block, void*, int frames, void*) {
     auto* samples = static_cast<std::int16_t*>(block);
-    for (int i = 0; i < frames * 2; ++i)
+    for (int i = 0; i < frames * 2; ++i) {
         samples[i] = static_cast<std::int16_t>(-samples[i]);
+    }
     return block;
 }
 
@@ -154,8 +159,9 @@ TEST_F(DspUnitTest, WhatAUnitReturnsIsWhatTheNextOneGetsAndWhatIsHeard) {
     EXPECT_TRUE(FramesAre(out, 0, 2 * kBlock, -1000, -1000, 0));
 
     // Without the units the stream is heard as it is.
-    for (FSOUND_DSPUNIT* unit : units)
+    for (FSOUND_DSPUNIT* unit : units) {
         FSOUND_DSP_Free(unit);
+    }
     const long at = out.Frames();
     Mix(1);
     EXPECT_TRUE(FramesAre(out, at, at + kBlock, Pcm(0.5), Pcm(0.5), 0));
@@ -182,8 +188,9 @@ struct FreeRecord {
 void* TouchPayload(void* block, void*, int frames, void* user) {
     auto* record = static_cast<FreeRecord*>(user);
     record->calls.fetch_add(1, std::memory_order_relaxed);
-    if (record->freed.load(std::memory_order_acquire))
+    if (record->freed.load(std::memory_order_acquire)) {
         record->callsAfterFree.fetch_add(1, std::memory_order_relaxed);
+    }
     // Linger, so that Free often arrives while the callback is still at work.
     std::this_thread::sleep_for(std::chrono::microseconds(300));
     const size_t samples = std::min(record->payload->size(), static_cast<size_t>(frames) * 2);
@@ -211,8 +218,9 @@ TEST_F(DspFreeTest, FreeReturnsOnlyWhenTheCallbackCanNoLongerRun) {
         ASSERT_NE(unit, nullptr);
         FSOUND_DSP_SetActive(unit, 1);
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
-        while (record.calls.load() == 0 && std::chrono::steady_clock::now() < deadline)
+        while (record.calls.load() == 0 && std::chrono::steady_clock::now() < deadline) {
             std::this_thread::yield();
+        }
         ASSERT_GT(record.calls.load(), 0) << "the mixing thread never ran the unit";
         // Vary the moment: right as a call begins, or a little into it or after it.
         std::this_thread::sleep_for(std::chrono::microseconds(100 * (round % 5)));

@@ -23,8 +23,9 @@ unsigned long long BytesRead() {
 void Poke32(const std::string& path, std::streamoff offset, std::uint32_t value) {
     std::fstream file(path, std::ios::binary | std::ios::in | std::ios::out);
     file.seekp(offset);
-    for (int i = 0; i < 4; ++i)
+    for (int i = 0; i < 4; ++i) {
         file.put(static_cast<char>((value >> (8 * i)) & 0xFF));
+    }
 }
 
 // An ID3v2.4 tag whose header claims `claimed` bytes after it, of which `held` follow as
@@ -62,8 +63,9 @@ TEST_F(HeaderSizeTest, WavSizesTheFileDoesNotBearOutPlayWhatIsThere) {
         const std::string path = m_dir.File(lie.name);
         ASSERT_TRUE(WriteWav16(path, 44100, 2, frames, Constant(0.5f, 0.5f)));
         Poke32(path, lie.field, lie.value);
-        if (lie.field == kRiffSize)
+        if (lie.field == kRiffSize) {
             Poke32(path, kDataSize, lie.value);
+        }
         FSOUND_STREAM* stream = Open(path);
         ASSERT_NE(stream, nullptr);
         EXPECT_EQ(FSOUND_Stream_GetLengthMs(stream), frames * 1000 / 44100);
@@ -104,8 +106,9 @@ TEST_F(HeaderSizeTest, Mp3BehindAHugeId3TagPlaysWithoutTheTagBeingRead) {
     const auto play = [this](const std::string& path) {
         FSOUND_STREAM* stream = Open(path);
         EXPECT_NE(stream, nullptr);
-        if (stream == nullptr)
+        if (stream == nullptr) {
             return Heard{};
+        }
         OutputCapture& out = Out(64 * kBlock);
         FSOUND_Stream_Play(0, stream);
         const long blocks = MixToEnd(0, 100);

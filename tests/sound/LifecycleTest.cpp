@@ -35,8 +35,9 @@ void ExpectAllCallsInert(FSOUND_STREAM* stream, FSOUND_DSPUNIT* unit, const std:
 
     const float* spectrum = FSOUND_DSP_GetSpectrum();
     ASSERT_NE(spectrum, nullptr);
-    for (int i = 0; i < 512; ++i)
+    for (int i = 0; i < 512; ++i) {
         ASSERT_EQ(spectrum[i], 0.0f) << "bin " << i;
+    }
 
     FSOUND_STATS stats{};
     stats.blocksMixed = 99;

@@ -10,8 +10,9 @@ class MixLawTest : public SoundTest {
     // Closes the channel's stream and mixes out its fade, so that the next stream started
     // there is alone in its first block.
     void Idle(int channel) {
-        if (m_current[channel] == nullptr)
+        if (m_current[channel] == nullptr) {
             return;
+        }
         FSOUND_Stream_Close(m_current[channel]);
         m_current[channel] = nullptr;
         Mix(1);
@@ -144,8 +145,9 @@ TEST_F(MixLawTest, ChangesWhilePlayingRampAcrossTheNextBlock) {
     EXPECT_NEAR(out.Left(at), from, (from - to) / 64 + 1);
     EXPECT_NEAR(out.Left(at + kBlock - 1), to, (from - to) / 64 + 1);
     EXPECT_NEAR(out.Left(at + kBlock / 2), (from + to) / 2, (from - to) / 32 + 1);
-    for (long i = at + 1; i < at + kBlock; ++i)
+    for (long i = at + 1; i < at + kBlock; ++i) {
         ASSERT_LE(out.Left(i), out.Left(i - 1)) << "frame " << i - at << " of the ramp";
+    }
     EXPECT_TRUE(FramesAre(out, at + kBlock, at + 2 * kBlock, to, to));
 
     // Pan ramps the same way: the right side falls to nothing, the left takes the fold.
@@ -154,8 +156,9 @@ TEST_F(MixLawTest, ChangesWhilePlayingRampAcrossTheNextBlock) {
     Mix(2);
     EXPECT_NEAR(out.Right(at), to, to / 64 + 1);
     EXPECT_NEAR(out.Right(at + kBlock / 2), to / 2, to / 32 + 1);
-    for (long i = at + 1; i < at + kBlock; ++i)
+    for (long i = at + 1; i < at + kBlock; ++i) {
         ASSERT_LE(out.Right(i), out.Right(i - 1)) << "frame " << i - at << " of the ramp";
+    }
     EXPECT_TRUE(FramesAre(out, at + kBlock, at + 2 * kBlock, to, 0));
 }
 

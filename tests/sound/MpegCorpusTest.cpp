@@ -56,8 +56,9 @@ bool Encode(const MpegCase& c, const std::string& source, const std::string& out
 void PrependJunk(const std::string& path) {
     std::string bytes(3001, '\0');
     std::mt19937 random(5);
-    for (char& b : bytes)
+    for (char& b : bytes) {
         b = static_cast<char>(random() & 0xFF);
+    }
     std::ifstream in(path, std::ios::binary);
     bytes.append(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     in.close();
@@ -66,9 +67,11 @@ void PrependJunk(const std::string& path) {
 
 // The first output frame at which the music is heard.
 long Onset(const OutputCapture& out) {
-    for (long i = 0; i < out.Frames(); ++i)
-        if (std::abs(out.Left(i)) > 3000 || std::abs(out.Right(i)) > 3000)
+    for (long i = 0; i < out.Frames(); ++i) {
+        if (std::abs(out.Left(i)) > 3000 || std::abs(out.Right(i)) > 3000) {
             return i;
+        }
+    }
     return -1;
 }
 
@@ -76,17 +79,20 @@ class MpegCorpusTest : public SoundTest, public ::testing::WithParamInterface<Mp
 
 TEST_P(MpegCorpusTest, PlaysForTheLengthItReportsAndItsSourceHad) {
     const MpegCase& c = GetParam();
-    if (!OnPath(c.encoder[0]))
+    if (!OnPath(c.encoder[0])) {
         GTEST_SKIP() << c.encoder[0] << " is not installed";
+    }
     const std::string source = m_dir.File("source.wav");
     const std::string path = m_dir.File("encoded.mp3");
     const long sourceFrames = std::lround(kSourceSeconds * c.rate);
     ASSERT_TRUE(WriteWav16(source, c.rate, c.channels, sourceFrames, SilenceThenMusic(c.rate)));
     ASSERT_TRUE(Encode(c, source, path));
-    if (c.damage == Damage::JunkBefore)
+    if (c.damage == Damage::JunkBefore) {
         PrependJunk(path);
-    if (c.damage == Damage::CutInHalf)
+    }
+    if (c.damage == Damage::CutInHalf) {
         std::filesystem::resize_file(path, std::filesystem::file_size(path) / 2 + 101);
+    }
 
     FSOUND_STREAM* stream = Open(path);
     ASSERT_NE(stream, nullptr);

@@ -20,8 +20,9 @@ TEST_F(RealTimeOutputTest, AStreamPlaysToItsEndByItself) {
     ASSERT_NE(FSOUND_Stream_Play(1, stream), 0);
     // Generous: the point is that it ends, not how punctually.
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (FSOUND_IsPlaying(1) && std::chrono::steady_clock::now() < deadline)
+    while (FSOUND_IsPlaying(1) && std::chrono::steady_clock::now() < deadline) {
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
     EXPECT_EQ(FSOUND_IsPlaying(1), 0);
     EXPECT_EQ(FSOUND_Stream_GetTime(stream), 300);
     FSOUND_STATS stats{};
@@ -46,8 +47,9 @@ TEST_F(RealTimeOutputTest, ARingDrainedTwiceAsFastAsRealTimeNeverRunsDry) {
     ASSERT_NE(stream, nullptr);
     ASSERT_NE(FSOUND_Stream_Play(0, stream), 0);
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (FSOUND_IsPlaying(0) && std::chrono::steady_clock::now() < deadline)
+    while (FSOUND_IsPlaying(0) && std::chrono::steady_clock::now() < deadline) {
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
     EXPECT_EQ(FSOUND_Stream_GetTime(stream), 8000);
     FSOUND_STATS stats{};
     FSOUND_GetStats(&stats);
@@ -64,8 +66,9 @@ TEST_F(RealTimeOutputTest, CallsMadeWhileTheMixerRunsAreSafe) {
     FSOUND_STREAM* playing[2] = {nullptr, nullptr};
     for (int i = 0; i < 50; ++i) {
         const int channel = static_cast<int>(random() % 2);
-        if (playing[channel] != nullptr && random() % 2 == 0)
+        if (playing[channel] != nullptr && random() % 2 == 0) {
             FSOUND_Stream_Stop(playing[channel]);
+        }
         if (playing[channel] != nullptr) {
             FSOUND_Stream_Close(playing[channel]);
             playing[channel] = nullptr;
@@ -85,12 +88,14 @@ TEST_F(RealTimeOutputTest, CallsMadeWhileTheMixerRunsAreSafe) {
         ASSERT_NE(spectrum, nullptr);
         EXPECT_GE(spectrum[static_cast<size_t>(random() % 512)], 0.0f);
     }
-    for (FSOUND_STREAM* stream : playing)
+    for (FSOUND_STREAM* stream : playing) {
         FSOUND_Stream_Close(stream);
+    }
     // Closed streams are released once the mixer has faded them out, a block or so later.
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (StreamsOpen() != 0 && std::chrono::steady_clock::now() < deadline)
+    while (StreamsOpen() != 0 && std::chrono::steady_clock::now() < deadline) {
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
     EXPECT_EQ(StreamsOpen(), 0);
 }
 

@@ -39,14 +39,17 @@ inline int StreamsOpen() {
 // `tolerance`; reports the first frame that does not, rather than every one.
 inline ::testing::AssertionResult FramesAre(const OutputCapture& out, long begin, long end,
                                             int left, int right, int tolerance = 1) {
-    if (out.Frames() < end)
+    if (out.Frames() < end) {
         return ::testing::AssertionFailure()
                << "only " << out.Frames() << " frames captured, wanted " << end;
+    }
     for (long i = begin; i < end; ++i) {
-        if (std::abs(out.Left(i) - left) > tolerance || std::abs(out.Right(i) - right) > tolerance)
+        if (std::abs(out.Left(i) - left) > tolerance ||
+            std::abs(out.Right(i) - right) > tolerance) {
             return ::testing::AssertionFailure()
                    << "frame " << i << " is (" << out.Left(i) << ", " << out.Right(i)
                    << "), expected (" << left << ", " << right << ") within " << tolerance;
+        }
     }
     return ::testing::AssertionSuccess();
 }
@@ -69,24 +72,27 @@ class SoundTest : public ::testing::Test {
 
     // The capture unit, created on first use; it records from the next block on.
     OutputCapture& Out(long capacityFrames = 64 * kBlock) {
-        if (!m_capture)
+        if (!m_capture) {
             m_capture = std::make_unique<OutputCapture>(capacityFrames);
+        }
         return *m_capture;
     }
 
     // Mixes `blocks` blocks and returns the frames mixed.
     static long Mix(long blocks) {
         long frames = 0;
-        for (long i = 0; i < blocks; ++i)
+        for (long i = 0; i < blocks; ++i) {
             frames += FSOUND_Update();
+        }
         return frames;
     }
 
     // Mixes until the channel goes idle, at most `maxBlocks` blocks; returns the blocks mixed.
     static long MixToEnd(int channel, long maxBlocks) {
         long blocks = 0;
-        while (FSOUND_IsPlaying(channel) && blocks < maxBlocks)
+        while (FSOUND_IsPlaying(channel) && blocks < maxBlocks) {
             blocks += FSOUND_Update() > 0;
+        }
         return blocks;
     }
 
@@ -98,8 +104,9 @@ class SoundTest : public ::testing::Test {
     FSOUND_STREAM* OpenWav(const std::string& name, long frames, const Generator& gen,
                            int channels = 2) {
         const std::string path = m_dir.File(name);
-        if (!WriteWav16(path, 44100, channels, frames, gen))
+        if (!WriteWav16(path, 44100, channels, frames, gen)) {
             return nullptr;
+        }
         return Open(path);
     }
 

@@ -13,8 +13,9 @@ constexpr int kBins = 512;
 std::array<float, kBins> Spectrum() {
     std::array<float, kBins> copy{};
     const float* spectrum = FSOUND_DSP_GetSpectrum();
-    if (spectrum != nullptr)
+    if (spectrum != nullptr) {
         std::copy(spectrum, spectrum + kBins, copy.begin());
+    }
     return copy;
 }
 

@@ -90,9 +90,11 @@ TEST_P(Mp3Test, PlaysMusicForItsDurationAtItsLevel) {
 
     double sum = 0.0;
     const long begin = 4410, end = 39690;
-    for (long i = begin; i < end; ++i)
-        for (int c = 0; c < 2; ++c)
+    for (long i = begin; i < end; ++i) {
+        for (int c = 0; c < 2; ++c) {
             sum += static_cast<double>(music(i, c)) * music(i, c);
+        }
+    }
     const double sourceDb = 10.0 * std::log10(sum / (2.0 * (end - begin)));
     EXPECT_NEAR(20.0 * std::log10(out.Rms(begin, end)), sourceDb, 1.0);
 }

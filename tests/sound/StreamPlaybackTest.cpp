@@ -65,10 +65,13 @@ TEST_F(StreamPlaybackTest, PlayAfterStopOrEndStartsFromTheBeginning) {
     FSOUND_STREAM* stream = OpenWav("ramp.wav", 6 * kBlock, Ramp);
     ASSERT_NE(stream, nullptr);
     const auto fromStart = [&](long at, long frames) -> ::testing::AssertionResult {
-        for (long i = 0; i < frames; ++i)
-            if (out.Left(at + i) != ToPcm16(Ramp(i, 0)) || out.Right(at + i) != ToPcm16(Ramp(i, 1)))
+        for (long i = 0; i < frames; ++i) {
+            if (out.Left(at + i) != ToPcm16(Ramp(i, 0)) ||
+                out.Right(at + i) != ToPcm16(Ramp(i, 1))) {
                 return ::testing::AssertionFailure()
                        << "output frame " << i << " is not file frame " << i;
+            }
+        }
         return ::testing::AssertionSuccess();
     };
 

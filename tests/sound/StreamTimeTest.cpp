@@ -11,15 +11,18 @@ class StreamTimeTest : public SoundTest {};
 // span in seconds.
 long UpwardCrossings(const OutputCapture& out, long begin, long end) {
     long crossings = 0;
-    for (long i = begin + 1; i < end; ++i)
+    for (long i = begin + 1; i < end; ++i) {
         crossings += out.Left(i - 1) < 0 && out.Left(i) >= 0;
+    }
     return crossings;
 }
 
 long LastAudibleFrame(const OutputCapture& out) {
-    for (long i = out.Frames() - 1; i >= 0; --i)
-        if (out.Left(i) != 0 || out.Right(i) != 0)
+    for (long i = out.Frames() - 1; i >= 0; --i) {
+        if (out.Left(i) != 0 || out.Right(i) != 0) {
             return i;
+        }
+    }
     return -1;
 }
 

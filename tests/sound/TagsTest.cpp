@@ -18,8 +18,9 @@ constexpr long kFrames = kRate / 2;
 // An ID3v1 tag as old encoders append it: fixed fields of ISO 8859-1, padded with spaces.
 std::string Id3v1(const std::string& title, const std::string& artist, const std::string& album) {
     std::string tag = "TAG";
-    for (const std::string* field : {&title, &artist, &album})
+    for (const std::string* field : {&title, &artist, &album}) {
         tag += (*field + std::string(30, ' ')).substr(0, 30);
+    }
     tag.resize(128, '\0');
     return tag;
 }

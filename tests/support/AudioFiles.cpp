@@ -24,15 +24,17 @@ bool IsPcm16(int sfFormat) {
 
 bool WriteSndfile(const std::string& path, int sfFormat, int rate, int channels, long frames,
                   const Generator& gen, const Configure& configure) {
-    if (channels <= 0 || rate <= 0 || frames < 0)
+    if (channels <= 0 || rate <= 0 || frames < 0) {
         return false;
+    }
     SF_INFO info{};
     info.samplerate = rate;
     info.channels = channels;
     info.format = sfFormat;
     SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
-    if (file == nullptr)
+    if (file == nullptr) {
         return false;
+    }
     bool ok = !configure || configure(file);
     // Without clipping libsndfile lets a float of exactly 1.0 wrap round in integer formats.
     sf_command(file, SFC_SET_CLIPPING, nullptr, SF_TRUE);
@@ -48,10 +50,11 @@ bool WriteSndfile(const std::string& path, int sfFormat, int rate, int channels,
             for (int c = 0; c < channels; ++c) {
                 const float x = gen(start + i, c);
                 const size_t at = static_cast<size_t>(i * channels + c);
-                if (pcm16)
+                if (pcm16) {
                     shorts[at] = ToPcm16(x);
-                else
+                } else {
                     floats[at] = std::clamp(x, -1.0f, 1.0f);
+                }
             }
         }
         const sf_count_t written = pcm16 ? sf_writef_short(file, shorts.data(), count)
@@ -82,16 +85,19 @@ double Noise(unsigned seed, long frame, int channel) {
 TempDir::TempDir() {
     std::error_code error;
     std::filesystem::path base = std::filesystem::temp_directory_path(error);
-    if (error)
+    if (error) {
         base = "/tmp";
+    }
     std::string pattern = (base / "corvaline-test-XXXXXX").string();
-    if (mkdtemp(pattern.data()) != nullptr)
+    if (mkdtemp(pattern.data()) != nullptr) {
         m_path = pattern;
+    }
 }
 
 TempDir::~TempDir() {
-    if (m_path.empty())
+    if (m_path.empty()) {
         return;
+    }
     std::error_code error;
     std::filesystem::remove_all(m_path, error);
 }
@@ -143,8 +149,9 @@ bool WriteMp3(const std::string& path, int rate, int channels, long frames, cons
 
 bool WriteRaw16(const std::string& path, long frames, const Generator& gen) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    if (!out)
+    if (!out) {
         return false;
+    }
     std::vector<char> bytes(static_cast<size_t>(kChunkFrames * 4));
     for (long start = 0; start < frames; start += kChunkFrames) {
         const long count = std::min(kChunkFrames, frames - start);
@@ -164,8 +171,9 @@ bool WriteRaw16(const std::string& path, long frames, const Generator& gen) {
 
 bool WriteBytes(const std::string& path, const std::vector<unsigned char>& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    if (!out)
+    if (!out) {
         return false;
+    }
     out.write(reinterpret_cast<const char*>(bytes.data()),
               static_cast<std::streamsize>(bytes.size()));
     out.close();

@@ -27,8 +27,9 @@ std::string NameOf(const std::string& variable) {
 
 std::vector<char*> Pointers(const std::vector<std::string>& strings) {
     std::vector<char*> pointers;
-    for (const std::string& s : strings)
+    for (const std::string& s : strings) {
         pointers.push_back(const_cast<char*>(s.c_str()));
+    }
     pointers.push_back(nullptr);
     return pointers;
 }
@@ -38,13 +39,15 @@ std::vector<char*> Pointers(const std::vector<std::string>& strings) {
 std::vector<std::string> EnvironmentWith(const std::vector<std::string>& overrides,
                                          const std::vector<std::string>& removed) {
     std::vector<std::string> names = removed;
-    for (const std::string& variable : overrides)
+    for (const std::string& variable : overrides) {
         names.push_back(NameOf(variable));
+    }
     std::vector<std::string> result;
     for (char** at = environ; *at != nullptr; ++at) {
         const std::string variable = *at;
-        if (std::find(names.begin(), names.end(), NameOf(variable)) == names.end())
+        if (std::find(names.begin(), names.end(), NameOf(variable)) == names.end()) {
             result.push_back(variable);
+        }
     }
     result.insert(result.end(), overrides.begin(), overrides.end());
     return result;
@@ -59,8 +62,9 @@ bool OnPath(const std::string& program) {
         const std::string candidate = directories.substr(at, end - at) + "/" + program;
         struct stat info {};
         if (stat(candidate.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
-            access(candidate.c_str(), X_OK) == 0)
+            access(candidate.c_str(), X_OK) == 0) {
             return true;
+        }
         at = end + 1;
     }
     return false;
@@ -70,15 +74,17 @@ ChildProcess::ChildProcess(const std::vector<std::string>& argv, const Options& 
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    if (options.captureFd >= 0)
+    if (options.captureFd >= 0) {
         posix_spawn_file_actions_adddup2(&actions, options.captureFd, STDOUT_FILENO);
+    }
     if (!options.outputFile.empty()) {
         posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, options.outputFile.c_str(),
                                          O_WRONLY | O_CREAT | O_APPEND, 0644);
         posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
     }
-    if (!options.directory.empty())
+    if (!options.directory.empty()) {
         posix_spawn_file_actions_addchdir_np(&actions, options.directory.c_str());
+    }
     // A descriptor passed on must not be closed on exec; a duplicate of it is not.
     int kept = -1;
     if (options.keepFd >= 0) {
@@ -92,8 +98,9 @@ ChildProcess::ChildProcess(const std::vector<std::string>& argv, const Options& 
     pid_t pid = -1;
     const int error = posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), env.data());
     posix_spawn_file_actions_destroy(&actions);
-    if (kept >= 0)
+    if (kept >= 0) {
         fcntl(options.keepFd, F_SETFD, kept);
+    }
     m_pid = error == 0 ? pid : -1;
 }
 
@@ -119,8 +126,9 @@ bool ChildProcess::Running() {
 }
 
 std::optional<int> ChildProcess::WaitExit(std::chrono::milliseconds bound) {
-    if (!Started())
+    if (!Started()) {
         return std::nullopt;
+    }
     const auto deadline = Clock::now() + bound;
     for (;;) {
         int status = 0;
@@ -133,21 +141,24 @@ std::optional<int> ChildProcess::WaitExit(std::chrono::milliseconds bound) {
             m_pid = -1;
             return std::nullopt;
         }
-        if (Clock::now() >= deadline)
+        if (Clock::now() >= deadline) {
             return std::nullopt;
+        }
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
 }
 
 void ChildProcess::Terminate(std::chrono::milliseconds bound) {
-    if (Started() && kill(m_pid, SIGTERM) == 0)
+    if (Started() && kill(m_pid, SIGTERM) == 0) {
         WaitExit(bound);
+    }
     Kill();
 }
 
 void ChildProcess::Kill() {
-    if (!Started())
+    if (!Started()) {
         return;
+    }
     // SIGKILL: SDL takes SIGTERM as a quit request, which a dialog program never reads.
     kill(m_pid, SIGKILL);
     int status = 0;
@@ -161,22 +172,28 @@ bool ReadPipe(int fd, std::chrono::steady_clock::time_point deadline, std::strin
     while (!enough || !enough(text)) {
         const auto left =
             std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-        if (left.count() <= 0)
+        if (left.count() <= 0) {
             return false;
+        }
         pollfd readable{fd, POLLIN, 0};
         const int ready = poll(&readable, 1, static_cast<int>(left.count()));
-        if (ready < 0 && errno == EINTR)
+        if (ready < 0 && errno == EINTR) {
             continue;
-        if (ready <= 0)
+        }
+        if (ready <= 0) {
             return false;
+        }
         char buffer[4096];
         const ssize_t n = read(fd, buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR)
+        if (n < 0 && errno == EINTR) {
             continue;
-        if (n < 0)
+        }
+        if (n < 0) {
             return false;
-        if (n == 0)
+        }
+        if (n == 0) {
             return true;
+        }
         text.append(buffer, static_cast<std::size_t>(n));
     }
     return true;
@@ -186,21 +203,24 @@ std::optional<std::string> RunForOutput(const std::vector<std::string>& argv,
                                         const std::vector<std::string>& environment,
                                         std::chrono::milliseconds bound) {
     int pipeFds[2];
-    if (pipe2(pipeFds, O_CLOEXEC) != 0)
+    if (pipe2(pipeFds, O_CLOEXEC) != 0) {
         return std::nullopt;
+    }
     ChildProcess child(argv, {environment, {}, pipeFds[1], -1, {}});
     close(pipeFds[1]);
     const auto deadline = Clock::now() + bound;
     std::string output;
     const bool ended = child.Started() && ReadPipe(pipeFds[0], deadline, output);
     close(pipeFds[0]);
-    if (!ended)
+    if (!ended) {
         return std::nullopt;
+    }
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
         std::max(deadline - Clock::now(), Clock::duration::zero()));
     const std::optional<int> status = child.WaitExit(left);
-    if (!status || !WIFEXITED(*status) || WEXITSTATUS(*status) != 0)
+    if (!status || !WIFEXITED(*status) || WEXITSTATUS(*status) != 0) {
         return std::nullopt;
+    }
     return output;
 }
 

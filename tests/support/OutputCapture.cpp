@@ -11,8 +11,9 @@ OutputCapture::OutputCapture(long capacityFrames, int priority)
     : m_samples(static_cast<size_t>(std::max(capacityFrames, 0l) * 2)),
       m_capacityFrames(std::max(capacityFrames, 0l)) {
     m_unit = FSOUND_DSP_Create(&OutputCapture::Callback, priority, this);
-    if (m_unit != nullptr)
+    if (m_unit != nullptr) {
         FSOUND_DSP_SetActive(m_unit, 1);
+    }
 }
 
 OutputCapture::~OutputCapture() {
@@ -20,8 +21,9 @@ OutputCapture::~OutputCapture() {
 }
 
 void OutputCapture::Release() {
-    if (m_unit == nullptr)
+    if (m_unit == nullptr) {
         return;
+    }
     FSOUND_DSP_Free(m_unit);
     m_unit = nullptr;
 }
@@ -38,9 +40,10 @@ void* OutputCapture::Callback(void* block, void*, int frames, void* user) {
     const long at = self->m_frames.load(std::memory_order_relaxed);
     const long fits =
         std::clamp(self->m_capacityFrames - at, 0l, static_cast<long>(std::max(frames, 0)));
-    if (fits > 0 && block != nullptr)
+    if (fits > 0 && block != nullptr) {
         std::memcpy(self->m_samples.data() + at * 2, block,
                     static_cast<size_t>(fits) * 2 * sizeof(std::int16_t));
+    }
     self->m_dropped.fetch_add(std::max(frames, 0) - fits, std::memory_order_release);
     self->m_frames.store(at + fits, std::memory_order_release);
     self->m_blocks.fetch_add(1, std::memory_order_release);
@@ -59,10 +62,12 @@ double OutputCapture::Peak(long begin, long end, Side side) const {
     end = std::min(end, Frames());
     int peak = 0;
     for (long i = std::max(begin, 0l); i < end; ++i) {
-        if (side != Side::Right)
+        if (side != Side::Right) {
             peak = std::max(peak, std::abs(static_cast<int>(Left(i))));
-        if (side != Side::Left)
+        }
+        if (side != Side::Left) {
             peak = std::max(peak, std::abs(static_cast<int>(Right(i))));
+        }
     }
     return peak / 32768.0;
 }

@@ -20,8 +20,9 @@ namespace {
 
 void ReportFirstPaint() {
     const char* report = std::getenv("AFX_REPORT_FIRST_PAINT");
-    if (!report || !*report)
+    if (!report || !*report) {
         return;
+    }
     const auto now = std::chrono::steady_clock::now().time_since_epoch();
     std::printf("first-paint %lld\n",
                 static_cast<long long>(std::chrono::nanoseconds(now).count()));
@@ -30,11 +31,13 @@ void ReportFirstPaint() {
 
 void ScheduleScreenshot(QDialog* window) {
     const char* path = std::getenv("AFX_SCREENSHOT");
-    if (!path || !*path)
+    if (!path || !*path) {
         return;
+    }
     QTimer::singleShot(500, window, [window, file = QString::fromLocal8Bit(path)] {
-        if (!window->grab().save(file))
+        if (!window->grab().save(file)) {
             std::fprintf(stderr, "screenshot: cannot write %s\n", qPrintable(file));
+        }
         // The dialog window's reject is the cancel command.
         window->reject();
     });
@@ -46,11 +49,13 @@ class FirstPaintProbe final : public QObject {
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() != QEvent::Paint)
+        if (event->type() != QEvent::Paint) {
             return false;
+        }
         auto* window = dynamic_cast<DialogWindow*>(watched);
-        if (!window)
+        if (!window) {
             return false;
+        }
         QCoreApplication::instance()->removeEventFilter(this);
         // What is timed is the window's painting done, so it gets its paint event here,
         // once, rather than after this returns.

@@ -15,8 +15,9 @@ void WindowTest::OpenWindow(int output) {
     ASSERT_NE(FSOUND_SetOutput(output), 0) << "the library was left running";
     m_dlg = std::make_unique<TestableWindow>();
     ASSERT_TRUE(m_dlg->Create());
-    if (!m_keepTickTimer)
+    if (!m_keepTickTimer) {
         m_tickTimerStarted = m_dlg->KillTimer(kTickTimer) != FALSE;
+    }
 }
 
 void WindowTest::CloseWindow() {
@@ -46,13 +47,15 @@ QSlider* WindowTest::Slider(int controlId) const {
 }
 
 void WindowTest::Click(int controlId) {
-    if (QWidget* widget = Control(controlId))
+    if (QWidget* widget = Control(controlId)) {
         QTest::mouseClick(widget, Qt::LeftButton);
+    }
 }
 
 void WindowTest::SetText(int controlId, const std::string& text) {
-    if (QLineEdit* edit = Edit(controlId))
+    if (QLineEdit* edit = Edit(controlId)) {
         edit->setText(QString::fromStdString(text));
+    }
 }
 
 std::string WindowTest::Text(int controlId) const {
@@ -77,8 +80,9 @@ bool WindowTest::Visible(int controlId) const {
 
 QPoint WindowTest::SliderThumb(int controlId) const {
     const QSlider* slider = Slider(controlId);
-    if (!slider)
+    if (!slider) {
         return {};
+    }
     // What QSlider::initStyleOption fills in, which is not public.
     QStyleOptionSlider option;
     option.initFrom(slider);
@@ -97,8 +101,9 @@ QPoint WindowTest::SliderThumb(int controlId) const {
     option.sliderValue = slider->value();
     option.singleStep = slider->singleStep();
     option.pageStep = slider->pageStep();
-    if (slider->orientation() == Qt::Horizontal)
+    if (slider->orientation() == Qt::Horizontal) {
         option.state |= QStyle::State_Horizontal;
+    }
     return slider->style()
         ->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderHandle, slider)
         .center();
@@ -106,30 +111,35 @@ QPoint WindowTest::SliderThumb(int controlId) const {
 
 void WindowTest::DragSlider(int controlId, QPoint to) {
     QSlider* slider = Slider(controlId);
-    if (!slider)
+    if (!slider) {
         return;
+    }
     const QPoint from = SliderThumb(controlId);
     QTest::mousePress(slider, Qt::LeftButton, {}, from);
-    if (to != from)
+    if (to != from) {
         QTest::mouseMove(slider, to);
+    }
     QTest::mouseRelease(slider, Qt::LeftButton, {}, to);
 }
 
 void WindowTest::Tick(int count) {
-    for (int i = 0; i < count; ++i)
+    for (int i = 0; i < count; ++i) {
         m_dlg->SendMessage(WM_TIMER, kTickTimer);
+    }
 }
 
 long WindowTest::Mix(long blocks) {
     long frames = 0;
-    for (long i = 0; i < blocks; ++i)
+    for (long i = 0; i < blocks; ++i) {
         frames += FSOUND_Update();
+    }
     return frames;
 }
 
 OutputCapture& WindowTest::Out(long capacityFrames) {
-    if (!m_capture)
+    if (!m_capture) {
         m_capture = std::make_unique<OutputCapture>(capacityFrames);
+    }
     return *m_capture;
 }
 
@@ -154,16 +164,18 @@ int WindowTest::StreamsOpen() {
 }
 
 INT_PTR RunWindowModally(const std::function<void(TestableWindow&)>& script) {
-    if (FSOUND_SetOutput(FSOUND_OUTPUT_MANUAL) == 0)
+    if (FSOUND_SetOutput(FSOUND_OUTPUT_MANUAL) == 0) {
         ADD_FAILURE() << "the library was left running";
+    }
     TestableWindow dlg;
     // Cancels the script if the modal run never starts.
     QObject guard;
     QTimer::singleShot(0, &guard, [&dlg, &script] {
         script(dlg);
         // A window that ended is hidden by the end of its run.
-        if (dlg.GetSafeHwnd() && dlg.GetSafeHwnd()->isVisible())
+        if (dlg.GetSafeHwnd() && dlg.GetSafeHwnd()->isVisible()) {
             dlg.EndDialog(static_cast<int>(kStillOpen));
+        }
     });
     return dlg.DoModal();
 }

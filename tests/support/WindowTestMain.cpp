@@ -11,8 +11,9 @@ CCorvalineApp theApp;
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
     // Headless unless told otherwise, test discovery included.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
     QApplication application(argc, argv);
     return RUN_ALL_TESTS();
 }
