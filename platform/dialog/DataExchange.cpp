@@ -137,7 +137,13 @@ void DDX_Text(CDataExchange* pDX, int nIDC, std::string& value) {
     }
 }
 
-void DDX_Text(CDataExchange* pDX, int nIDC, UINT& value) {
+namespace {
+
+// A number in an edit: shown formatted, read back through its parser, and a text the parser
+// refuses reported with the message for that kind of number, the value left as it was.
+template <typename Number, typename Format, typename Parse>
+void ExchangeNumber(CDataExchange* pDX, int nIDC, Number& value, Format format, Parse parse,
+                    const char* refused) {
     if (pDX->Failed()) {
         return;
     }
@@ -146,35 +152,25 @@ void DDX_Text(CDataExchange* pDX, int nIDC, UINT& value) {
         return;
     }
     if (!pDX->m_bSaveAndValidate) {
-        pDX->m_pDlgWnd->SetDlgItemText(nIDC, FormatUnsigned(value));
+        pDX->m_pDlgWnd->SetDlgItemText(nIDC, format(value));
         return;
     }
-    UINT parsed = 0;
-    if (ParseUnsigned(ReadText(pDX, nIDC), parsed)) {
+    Number parsed{};
+    if (parse(ReadText(pDX, nIDC), parsed)) {
         value = parsed;
     } else {
-        ReportFailure(pDX, kEnterPositiveInteger);
+        ReportFailure(pDX, refused);
     }
 }
 
+} // namespace
+
+void DDX_Text(CDataExchange* pDX, int nIDC, UINT& value) {
+    ExchangeNumber(pDX, nIDC, value, FormatUnsigned, ParseUnsigned, kEnterPositiveInteger);
+}
+
 void DDX_Text(CDataExchange* pDX, int nIDC, double& value) {
-    if (pDX->Failed()) {
-        return;
-    }
-    pDX->PrepareEditCtrl(nIDC);
-    if (pDX->LeavesLastControl()) {
-        return;
-    }
-    if (!pDX->m_bSaveAndValidate) {
-        pDX->m_pDlgWnd->SetDlgItemText(nIDC, FormatDouble(value));
-        return;
-    }
-    double parsed = 0.0;
-    if (ParseDouble(ReadText(pDX, nIDC), parsed)) {
-        value = parsed;
-    } else {
-        ReportFailure(pDX, kEnterNumber);
-    }
+    ExchangeNumber(pDX, nIDC, value, FormatDouble, ParseDouble, kEnterNumber);
 }
 
 void DDX_Check(CDataExchange* pDX, int nIDC, int& value) {
