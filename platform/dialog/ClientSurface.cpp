@@ -2,11 +2,14 @@
 // draws, the requests to show what changed, and what is known to change nothing.
 #include "DialogWindow.h"
 
+#include <QBackingStore>
 #include <QGroupBox>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QWindow>
 
 #include <algorithm>
+#include <cstring>
 
 bool UnchangedDrawing::Known(const Call& call) {
     // The calls come in the order they came in before; a match on the first one starts the
@@ -121,30 +124,157 @@ void DialogWindow::ShowAreas(const std::vector<CRect>& areas) {
         }
         return;
     }
-    // One request per pane, for everything drawn in it, and one for what lies outside them.
-    std::vector<QRect> inPanes(m_panes.size());
+    // What lies in the panes goes to the screen now where it can, or else each pane is
+    // repainted; what lies outside them is repainted with the window.
+    std::vector<std::vector<QRect>> inPanes(m_panes.size());
     QRegion rest;
     for (const CRect& drawn : areas) {
         const QRect area(drawn.left, drawn.top, drawn.Width(), drawn.Height());
-        QRegion outside(area);
-        for (std::size_t i = 0; i < m_panes.size(); ++i) {
+        bool inOnePane = false;
+        for (std::size_t i = 0; i < m_panes.size() && !inOnePane; ++i) {
             const QRect covered = area.intersected(m_panes[i]->geometry());
-            if (covered.isEmpty()) {
-                continue;
+            if (!covered.isEmpty()) {
+                inPanes[i].push_back(covered);
+                inOnePane = covered == area;
             }
-            inPanes[i] |= covered;
-            outside -= covered;
         }
-        rest += outside;
+        if (!inOnePane) {
+            QRegion outside(area);
+            for (const QWidget* pane : m_panes) {
+                outside -= pane->geometry();
+            }
+            rest += outside;
+        }
     }
-    for (std::size_t i = 0; i < m_panes.size(); ++i) {
-        if (!inPanes[i].isEmpty()) {
-            m_panes[i]->update(inPanes[i].translated(-m_panes[i]->pos()));
+    if (!ShowInPanesNow(inPanes)) {
+        // One repaint per pane, of everything drawn in it.
+        for (std::size_t i = 0; i < m_panes.size(); ++i) {
+            QRect bounds;
+            for (const QRect& area : inPanes[i]) {
+                bounds |= area;
+            }
+            if (!bounds.isEmpty()) {
+                m_panes[i]->update(bounds.translated(-m_panes[i]->pos()));
+            }
         }
     }
     if (!rest.isEmpty()) {
         update(rest);
     }
+}
+
+namespace {
+
+// Sides of the squares by which what a tick drew in a pane is sent to the screen.
+constexpr int kTile = 16;
+
+// The tiles of a pane's grid that the areas drawn in it touch, as a region: each row of tiles
+// in runs. Sent area by area, the columns of a spectrum (each changed over a few rows at its
+// own height) would be hundreds of rectangles, and sent as the box around them all, mostly
+// pixels that did not change; the tiles follow the spectrum's outline in a few dozen.
+QRegion Tiles(const std::vector<QRect>& areas, const QRect& pane) {
+    const int columns = (pane.width() + kTile - 1) / kTile;
+    const int rows = (pane.height() + kTile - 1) / kTile;
+    std::vector<char> touched(static_cast<std::size_t>(columns) * rows, 0);
+    for (const QRect& area : areas) {
+        const QRect in = area.translated(-pane.topLeft());
+        for (int row = in.top() / kTile; row <= in.bottom() / kTile; ++row) {
+            std::fill(touched.begin() + row * columns + in.left() / kTile,
+                      touched.begin() + row * columns + in.right() / kTile + 1, 1);
+        }
+    }
+    // Rows top to bottom, runs left to right, apart and of one height in a row: the order a
+    // region keeps its rectangles in, so it takes them as they are.
+    std::vector<QRect> runs;
+    for (int row = 0; row < rows; ++row) {
+        for (int column = 0; column < columns;) {
+            if (!touched[row * columns + column]) {
+                ++column;
+                continue;
+            }
+            const int first = column;
+            while (column < columns && touched[row * columns + column]) {
+                ++column;
+            }
+            const int top = pane.top() + row * kTile;
+            runs.push_back(QRect(pane.left() + first * kTile, top,
+                                 std::min(column * kTile, pane.width()) - first * kTile,
+                                 std::min(kTile, pane.bottom() + 1 - top)));
+        }
+    }
+    QRegion region;
+    region.setRects(runs.data(), static_cast<int>(runs.size()));
+    return region;
+}
+
+} // namespace
+
+// Panes hold only the image, opaque and under every other control, so what a tick drew in
+// them can go straight into the window's backing store and on to the screen: the pixels a
+// repaint of the panes would put there, without the repaint's posted event, its painters and
+// its walk through the widgets. Where that cannot be done exactly (a ratio other than 1, a
+// backing store not of the window's size yet, a control over a pane) the panes are repainted.
+bool DialogWindow::ShowInPanesNow(const std::vector<std::vector<QRect>>& inPanes) {
+    QWidget* top = window();
+    QWindow* handle = top->windowHandle();
+    QBackingStore* store = top->backingStore();
+    if (!handle || !store || !handle->isExposed() || !isVisible() ||
+        m_surface.devicePixelRatio() != 1.0) {
+        return false;
+    }
+    QRegion region;
+    for (std::size_t i = 0; i < m_panes.size(); ++i) {
+        if (!inPanes[i].empty()) {
+            if (PaneCovered(*m_panes[i])) {
+                return false;
+            }
+            region += Tiles(inPanes[i], m_panes[i]->geometry());
+        }
+    }
+    if (region.isEmpty()) {
+        return true;
+    }
+    const QPoint offset = mapTo(top, QPoint(0, 0));
+    const QRegion target = region.translated(offset);
+    store->beginPaint(target);
+    QPaintDevice* device = store->paintDevice();
+    QImage* image =
+        device && device->devType() == QInternal::Image ? static_cast<QImage*>(device) : nullptr;
+    // The image's pixels are opaque, so they read the same in either format.
+    const bool fits = image && image->devicePixelRatio() == 1.0 &&
+                      (image->format() == QImage::Format_RGB32 ||
+                       image->format() == QImage::Format_ARGB32_Premultiplied) &&
+                      image->rect().contains(target.boundingRect());
+    if (fits) {
+        for (const QRect& area : region) {
+            const QPoint to = area.topLeft() + offset;
+            const std::size_t bytes = static_cast<std::size_t>(area.width()) * sizeof(QRgb);
+            for (int y = 0; y < area.height(); ++y) {
+                std::memcpy(image->scanLine(to.y() + y) + to.x() * sizeof(QRgb),
+                            m_surface.constScanLine(area.top() + y) + area.left() * sizeof(QRgb),
+                            bytes);
+            }
+        }
+    }
+    store->endPaint();
+    if (fits) {
+        store->flush(target, handle);
+    }
+    return fits;
+}
+
+// Whether a visible control lies over part of a pane (all but the frames lie above them).
+bool DialogWindow::PaneCovered(const QWidget& pane) const {
+    for (const QObject* child : children()) {
+        const auto* widget = qobject_cast<const QWidget*>(child);
+        if (widget && widget != &pane && widget->isVisible() &&
+            widget->geometry().intersects(pane.geometry()) &&
+            std::find(m_panes.begin(), m_panes.end(), widget) == m_panes.end() &&
+            !qobject_cast<const QGroupBox*>(widget)) {
+            return true;
+        }
+    }
+    return false;
 }
 
 namespace {

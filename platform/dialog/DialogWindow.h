@@ -139,6 +139,8 @@ class DialogWindow final : public QDialog {
     void ApplyFailedControlFocus();
     void ReportLostFocus(QWidget* old, QWidget* now);
     void ArrangePanes();
+    bool ShowInPanesNow(const std::vector<std::vector<QRect>>& inPanes);
+    bool PaneCovered(const QWidget& pane) const;
 
     CDialog& m_owner;
     std::map<int, QWidget*> m_controls;

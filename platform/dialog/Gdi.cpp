@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
+#include <cstdint>
 #include <cstdlib>
 #include <limits>
 #include <map>
@@ -296,12 +297,17 @@ void CDC::Touch(const CRect& touched, const CRect& changed) {
     if (area.IsRectEmpty()) {
         return;
     }
-    // Shapes drawn one beside the other, the columns of a spectrum say, grow one area; the
-    // window sorts the areas into its panes, so overlaps among them cost nothing there.
+    // Within a paint, shapes drawn one beside the other grow one area: it only tells the
+    // window where its panes go. Between paints the areas are what is sent to the screen, so
+    // two are joined only where their bounds take in no more than the two did: a run of
+    // spectrum columns of one height is one area, columns of many heights stay apart.
     if (!m_dirty.empty()) {
         CRect& last = m_dirty.back();
-        if (Touching(area, last)) {
-            last = Bounds(area, last);
+        const CRect bounds = Bounds(area, last);
+        const auto size = [](const CRect& r) { return std::int64_t{r.Width()} * r.Height(); };
+        if (window && window->Painting() ? Touching(area, last)
+                                         : size(bounds) <= size(area) + size(last)) {
+            last = bounds;
             return;
         }
     }
