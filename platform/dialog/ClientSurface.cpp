@@ -168,44 +168,74 @@ namespace {
 // Sides of the squares by which what a tick drew in a pane is sent to the screen.
 constexpr int kTile = 16;
 
-// The tiles of a pane's grid that the areas drawn in it touch, as a region: each row of tiles
-// in runs. Sent area by area, the columns of a spectrum (each changed over a few rows at its
-// own height) would be hundreds of rectangles, and sent as the box around them all, mostly
-// pixels that did not change; the tiles follow the spectrum's outline in a few dozen.
-QRegion Tiles(const std::vector<QRect>& areas, const QRect& pane) {
-    const int columns = (pane.width() + kTile - 1) / kTile;
-    const int rows = (pane.height() + kTile - 1) / kTile;
-    std::vector<char> touched(static_cast<std::size_t>(columns) * rows, 0);
-    for (const QRect& area : areas) {
-        const QRect in = area.translated(-pane.topLeft());
+// A pane's grid of tiles, and which of them are marked.
+class PaneTiles {
+  public:
+    explicit PaneTiles(const QRect& pane)
+        : m_pane(pane), m_columns((pane.width() + kTile - 1) / kTile),
+          m_rows((pane.height() + kTile - 1) / kTile),
+          m_marked(static_cast<std::size_t>(m_columns) * m_rows, 0) {}
+
+    // Marks the tiles an area inside the pane touches.
+    void Mark(const QRect& area) {
+        const QRect in = area.translated(-m_pane.topLeft());
         for (int row = in.top() / kTile; row <= in.bottom() / kTile; ++row) {
-            std::fill(touched.begin() + row * columns + in.left() / kTile,
-                      touched.begin() + row * columns + in.right() / kTile + 1, 1);
+            std::fill(m_marked.begin() + row * m_columns + in.left() / kTile,
+                      m_marked.begin() + row * m_columns + in.right() / kTile + 1, 1);
         }
     }
-    // Rows top to bottom, runs left to right, apart and of one height in a row: the order a
-    // region keeps its rectangles in, so it takes them as they are.
-    std::vector<QRect> runs;
-    for (int row = 0; row < rows; ++row) {
-        for (int column = 0; column < columns;) {
-            if (!touched[row * columns + column]) {
-                ++column;
-                continue;
+
+    // Calls keep(tile) for each marked tile, in window coordinates; those it returns false for
+    // are no longer marked.
+    template <typename Keep> void Filter(Keep&& keep) {
+        for (int row = 0; row < m_rows; ++row) {
+            for (int column = 0; column < m_columns; ++column) {
+                char& marked = m_marked[row * m_columns + column];
+                if (marked) {
+                    marked = keep(Tile(column, column + 1, row));
+                }
             }
-            const int first = column;
-            while (column < columns && touched[row * columns + column]) {
-                ++column;
-            }
-            const int top = pane.top() + row * kTile;
-            runs.push_back(QRect(pane.left() + first * kTile, top,
-                                 std::min(column * kTile, pane.width()) - first * kTile,
-                                 std::min(kTile, pane.bottom() + 1 - top)));
         }
     }
-    QRegion region;
-    region.setRects(runs.data(), static_cast<int>(runs.size()));
-    return region;
-}
+
+    // The marked tiles as a region: rows top to bottom, runs left to right, apart and of one
+    // height in a row, the order a region keeps its rectangles in, so it takes them as they
+    // are. A spectrum's columns, each changed over a few rows at its own height, are a few
+    // dozen such runs, where area by area they would be hundreds of rectangles.
+    QRegion Region() const {
+        std::vector<QRect> runs;
+        for (int row = 0; row < m_rows; ++row) {
+            for (int column = 0; column < m_columns;) {
+                if (!m_marked[row * m_columns + column]) {
+                    ++column;
+                    continue;
+                }
+                const int first = column;
+                while (column < m_columns && m_marked[row * m_columns + column]) {
+                    ++column;
+                }
+                runs.push_back(Tile(first, column, row));
+            }
+        }
+        QRegion region;
+        region.setRects(runs.data(), static_cast<int>(runs.size()));
+        return region;
+    }
+
+  private:
+    // Tiles first..last-1 of a row, cut to the pane.
+    QRect Tile(int first, int last, int row) const {
+        const int top = m_pane.top() + row * kTile;
+        return QRect(m_pane.left() + first * kTile, top,
+                     std::min(last * kTile, m_pane.width()) - first * kTile,
+                     std::min(kTile, m_pane.bottom() + 1 - top));
+    }
+
+    QRect m_pane;
+    int m_columns;
+    int m_rows;
+    std::vector<char> m_marked;
+};
 
 } // namespace
 
@@ -222,45 +252,75 @@ bool DialogWindow::ShowInPanesNow(const std::vector<std::vector<QRect>>& inPanes
         m_surface.devicePixelRatio() != 1.0) {
         return false;
     }
-    QRegion region;
+    std::vector<PaneTiles> touched;
+    QRect panes;
     for (std::size_t i = 0; i < m_panes.size(); ++i) {
         if (!inPanes[i].empty()) {
             if (PaneCovered(*m_panes[i])) {
                 return false;
             }
-            region += Tiles(inPanes[i], m_panes[i]->geometry());
+            touched.emplace_back(m_panes[i]->geometry());
+            for (const QRect& area : inPanes[i]) {
+                touched.back().Mark(area);
+            }
+            panes |= m_panes[i]->geometry();
         }
     }
-    if (region.isEmpty()) {
+    if (touched.empty()) {
         return true;
     }
     const QPoint offset = mapTo(top, QPoint(0, 0));
-    const QRegion target = region.translated(offset);
-    store->beginPaint(target);
     QPaintDevice* device = store->paintDevice();
     QImage* image =
         device && device->devType() == QInternal::Image ? static_cast<QImage*>(device) : nullptr;
     // The image's pixels are opaque, so they read the same in either format.
-    const bool fits = image && image->devicePixelRatio() == 1.0 &&
-                      (image->format() == QImage::Format_RGB32 ||
-                       image->format() == QImage::Format_ARGB32_Premultiplied) &&
-                      image->rect().contains(target.boundingRect());
-    if (fits) {
-        for (const QRect& area : region) {
-            const QPoint to = area.topLeft() + offset;
-            const std::size_t bytes = static_cast<std::size_t>(area.width()) * sizeof(QRgb);
-            for (int y = 0; y < area.height(); ++y) {
-                std::memcpy(image->scanLine(to.y() + y) + to.x() * sizeof(QRgb),
-                            m_surface.constScanLine(area.top() + y) + area.left() * sizeof(QRgb),
-                            bytes);
+    if (!image || image->devicePixelRatio() != 1.0 ||
+        (image->format() != QImage::Format_RGB32 &&
+         image->format() != QImage::Format_ARGB32_Premultiplied) ||
+        !image->rect().contains(panes.translated(offset))) {
+        return false;
+    }
+    // Rows of a tile, on the screen's side (the backing store) and in the drawing.
+    const auto rows = [&](const QRect& tile, auto&& visit) {
+        const std::size_t bytes = static_cast<std::size_t>(tile.width()) * sizeof(QRgb);
+        for (int y = tile.top(); y <= tile.bottom(); ++y) {
+            const uchar* drawn = m_surface.constScanLine(y) + tile.left() * sizeof(QRgb);
+            uchar* shown = image->scanLine(y + offset.y()) +
+                           static_cast<std::size_t>(tile.left() + offset.x()) * sizeof(QRgb);
+            if (!visit(shown, drawn, bytes)) {
+                return false;
             }
         }
+        return true;
+    };
+    // The backing store holds what the screen shows. A tile whose pixels a tick changed and
+    // then put back (a needle drawn under its cover plate, a column erased and drawn again at
+    // its height), or that lies in the box around a slanted line without being on it, is the
+    // same there already and is not sent. Only the tiles sent are painted: the store sends
+    // whatever was painted within the bounds of the next flush.
+    QRegion changed;
+    for (PaneTiles& tiles : touched) {
+        tiles.Filter([&](const QRect& tile) {
+            return !rows(tile, [](const uchar* shown, const uchar* drawn, std::size_t bytes) {
+                return std::memcmp(shown, drawn, bytes) == 0;
+            });
+        });
+        changed += tiles.Region();
+    }
+    if (changed.isEmpty()) {
+        return true;
+    }
+    const QRegion target = changed.translated(offset);
+    store->beginPaint(target);
+    for (const QRect& area : changed) {
+        rows(area, [](uchar* shown, const uchar* drawn, std::size_t bytes) {
+            std::memcpy(shown, drawn, bytes);
+            return true;
+        });
     }
     store->endPaint();
-    if (fits) {
-        store->flush(target, handle);
-    }
-    return fits;
+    store->flush(target, handle);
+    return true;
 }
 
 // Whether a visible control lies over part of a pane (all but the frames lie above them).
