@@ -97,9 +97,46 @@ void KnownColumns::Drop(int left, int top, int right, int bottom) {
     }
 }
 
+QRect KnownFills::Stale(const QRect& area, QRgb colour) const {
+    for (const Fill& fill : m_fills) {
+        if (fill.area == area && fill.colour == colour) {
+            return fill.stale;
+        }
+    }
+    return area;
+}
+
+void KnownFills::Written(const QRect& area) {
+    // Every drawing call ends here, and most write far from any known fill: the test for an
+    // overlap comes first, in plain numbers.
+    for (Fill& fill : m_fills) {
+        if (area.left() <= fill.area.right() && fill.area.left() <= area.right() &&
+            area.top() <= fill.area.bottom() && fill.area.top() <= area.bottom()) {
+            fill.stale |= area & fill.area;
+        }
+    }
+}
+
+void KnownFills::Note(const QRect& area, QRgb colour) {
+    for (Fill& fill : m_fills) {
+        if (fill.area == area) {
+            fill.colour = colour;
+            fill.stale = QRect();
+            return;
+        }
+    }
+    // Fills that never repeat are not kept for ever.
+    constexpr std::size_t kMostFills = 64;
+    if (m_fills.size() >= kMostFills) {
+        m_fills.clear();
+    }
+    m_fills.push_back(Fill{area, colour, QRect()});
+}
+
 QPainter& DialogWindow::SurfacePainter() {
     m_unchanged.Forget();
     m_known.Forget();
+    m_fills.Forget();
     if (!m_surfacePainter) {
         m_surfacePainter = std::make_unique<QPainter>(&m_surface);
     }
@@ -281,12 +318,17 @@ bool DialogWindow::ShowInPanesNow(const std::vector<std::vector<QRect>>& inPanes
         return false;
     }
     // Rows of a tile, on the screen's side (the backing store) and in the drawing.
+    uchar* const shownBits = image->bits();
+    const qsizetype shownStride = image->bytesPerLine();
+    const uchar* const drawnBits = m_surface.constBits();
+    const qsizetype drawnStride = m_surface.bytesPerLine();
     const auto rows = [&](const QRect& tile, auto&& visit) {
         const std::size_t bytes = static_cast<std::size_t>(tile.width()) * sizeof(QRgb);
         for (int y = tile.top(); y <= tile.bottom(); ++y) {
-            const uchar* drawn = m_surface.constScanLine(y) + tile.left() * sizeof(QRgb);
-            uchar* shown = image->scanLine(y + offset.y()) +
-                           static_cast<std::size_t>(tile.left() + offset.x()) * sizeof(QRgb);
+            const uchar* drawn =
+                drawnBits + y * drawnStride + static_cast<qsizetype>(tile.left()) * sizeof(QRgb);
+            uchar* shown = shownBits + (y + offset.y()) * shownStride +
+                           static_cast<qsizetype>(tile.left() + offset.x()) * sizeof(QRgb);
             if (!visit(shown, drawn, bytes)) {
                 return false;
             }
@@ -326,9 +368,10 @@ bool DialogWindow::ShowInPanesNow(const std::vector<std::vector<QRect>>& inPanes
 // Whether a visible control lies over part of a pane (all but the frames lie above them).
 bool DialogWindow::PaneCovered(const QWidget& pane) const {
     for (const QObject* child : children()) {
-        const auto* widget = qobject_cast<const QWidget*>(child);
-        if (widget && widget != &pane && widget->isVisible() &&
-            widget->geometry().intersects(pane.geometry()) &&
+        // Cheapest test first: this runs on every tick, over every control.
+        const auto* widget = child->isWidgetType() ? static_cast<const QWidget*>(child) : nullptr;
+        if (widget && widget->geometry().intersects(pane.geometry()) && widget != &pane &&
+            widget->isVisible() &&
             std::find(m_panes.begin(), m_panes.end(), widget) == m_panes.end() &&
             !qobject_cast<const QGroupBox*>(widget)) {
             return true;

@@ -217,6 +217,7 @@ void DialogWindow::EraseSurface() {
     EndSurfacePainter();
     m_unchanged.Forget();
     m_known.Forget();
+    m_fills.Forget();
     m_surface.fill(palette().color(QPalette::Window));
     // Inside WM_PAINT the whole client area is about to be shown anyway; asking again
     // from there would only loop.

@@ -68,6 +68,29 @@ class KnownColumns {
     std::vector<std::vector<Run>> m_columns;
 };
 
+// Rectangles that fills last covered in one colour, each with the box of its pixels written
+// since by anything else. A meter's cover plate, filled again every tick over the needle that
+// passed beneath it, is then filled again only where the needle went. Device pixels.
+class KnownFills {
+  public:
+    // The part of a fill of area in colour that may not hold colour yet: all of it, unless
+    // the same fill was noted.
+    QRect Stale(const QRect& area, QRgb colour) const;
+    // Pixels in area were written: each known fill they overlap counts them stale.
+    void Written(const QRect& area);
+    // All of area now holds colour.
+    void Note(const QRect& area, QRgb colour);
+    void Forget() { m_fills.clear(); }
+
+  private:
+    struct Fill {
+        QRect area;
+        QRgb colour;
+        QRect stale;
+    };
+    std::vector<Fill> m_fills;
+};
+
 class DialogWindow final : public QDialog {
   public:
     DialogWindow(CDialog& owner, const DialogTemplate& dialogTemplate, QWidget* parent);
@@ -99,6 +122,7 @@ class DialogWindow final : public QDialog {
     QImage& WritableSurface();
     UnchangedDrawing& Unchanged() { return m_unchanged; }
     KnownColumns& Known() { return m_known; }
+    KnownFills& Fills() { return m_fills; }
     void EraseSurface();
     void InvalidateAll();
     void FlushPaint();
@@ -149,6 +173,7 @@ class DialogWindow final : public QDialog {
     QImage m_surface;
     UnchangedDrawing m_unchanged;
     KnownColumns m_known;
+    KnownFills m_fills;
     std::unique_ptr<QPainter> m_surfacePainter;
     bool m_paintPending = false;
     bool m_inPaint = false;

@@ -79,12 +79,25 @@ int SameFrom(const QRgb* row, int from, int to, QRgb colour) {
 // what is already there asks for nothing to be shown again.
 class Pixels {
   public:
-    Pixels(QImage& image, KnownColumns& known)
+    Pixels(QImage& image, KnownColumns& known, KnownFills& fills)
         : m_bits(reinterpret_cast<QRgb*>(image.bits())),
           m_stride(image.bytesPerLine() / static_cast<int>(sizeof(QRgb))), m_width(image.width()),
-          m_height(image.height()), m_ratio(image.devicePixelRatio()), m_known(known) {}
+          m_height(image.height()), m_ratio(image.devicePixelRatio()), m_known(known),
+          m_fills(fills) {}
+
+    // Tells the known fills what this operation wrote, and what it filled.
+    void Settle() {
+        if (m_left < m_right) {
+            m_fills.Written(QRect(m_left, m_top, m_right - m_left, m_bottom - m_top));
+        }
+        // Anything written after the fill may lie inside it.
+        if (!m_filled.isEmpty() && m_writes == 1) {
+            m_fills.Note(m_filled, m_filledColour);
+        }
+    }
 
     void Fill(int left, int top, int right, int bottom, QRgb colour) {
+        ++m_writes;
         const int dl = std::max(DeviceEdge(m_ratio, left), 0);
         const int dt = std::max(DeviceEdge(m_ratio, top), 0);
         const int dr = std::min(DeviceEdge(m_ratio, right), m_width);
@@ -97,14 +110,27 @@ class Pixels {
             FillColumn(dl, dt, db, colour);
             return;
         }
-        m_known.Drop(dl, dt, dr, db);
-        for (int y = dt; y < db; ++y) {
+        // Only a large fill is worth remembering; made again, it looks only at what was
+        // written over it since.
+        const QRect area(dl, dt, dr - dl, db - dt);
+        const QRect stale = m_fills.Stale(area, colour);
+        constexpr int kRememberedPixels = 1024;
+        if (area.width() * area.height() >= kRememberedPixels) {
+            m_filled = area;
+            m_filledColour = colour;
+        }
+        if (stale.isEmpty()) {
+            return;
+        }
+        const int sl = stale.left(), sr = stale.right() + 1;
+        m_known.Drop(sl, stale.top(), sr, stale.bottom() + 1);
+        for (int y = stale.top(); y <= stale.bottom(); ++y) {
             QRgb* row = m_bits + static_cast<std::ptrdiff_t>(y) * m_stride;
-            int first = SameFrom(row, dl, dr, colour);
-            if (first == dr) {
+            int first = SameFrom(row, sl, sr, colour);
+            if (first == sr) {
                 continue;
             }
-            int last = dr;
+            int last = sr;
             while (row[last - 1] == colour) {
                 --last;
             }
@@ -119,6 +145,7 @@ class Pixels {
     // One logical pixel: the pixels of slanted and wide lines, hundreds to a needle, which
     // at ratio 1 are each a single device pixel, read and written in place.
     void Point(int x, int y, QRgb colour) {
+        ++m_writes;
         if (m_ratio != 1.0) {
             Fill(x, y, x + 1, y + 1, colour);
             return;
@@ -141,6 +168,7 @@ class Pixels {
     // Down one device column the rows of a known run are written, or skipped, without being
     // read; only rows not known yet are compared.
     void FillColumn(int x, int top, int bottom, QRgb colour) {
+        ++m_writes;
         const std::vector<KnownColumns::Run>& runs = m_known.Runs(x);
         std::size_t i = 0;
         int first = bottom, last = top;
@@ -193,6 +221,11 @@ class Pixels {
     int m_height;
     qreal m_ratio;
     KnownColumns& m_known;
+    KnownFills& m_fills;
+    // A large area this operation filled, and its colour; how many fills and points it made.
+    QRect m_filled;
+    QRgb m_filledColour = 0;
+    int m_writes = 0;
     // Device pixels changed so far: columns m_left..m_right-1, rows m_top..m_bottom-1.
     int m_left = std::numeric_limits<int>::max();
     int m_top = std::numeric_limits<int>::max();
@@ -262,8 +295,9 @@ CRect DrawOnce(DialogWindow& window, const UnchangedDrawing::Call& call, Draw&& 
     if (unchanged.Known(call)) {
         return CRect(0, 0, 0, 0);
     }
-    Pixels pixels(window.WritableSurface(), window.Known());
+    Pixels pixels(window.WritableSurface(), window.Known(), window.Fills());
     draw(pixels);
+    pixels.Settle();
     const CRect changed = pixels.Changed();
     if (changed.IsRectEmpty()) {
         unchanged.Unchanged(call);

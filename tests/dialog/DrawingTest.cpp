@@ -152,33 +152,49 @@ TEST_F(Drawing, WidePenEraserCoversTheLineItDrewOver) {
     EXPECT_GT(fill, 60);
 }
 
-// Calls found to change nothing are not looked at again; whatever else draws over their
-// pixels, a wide pen, a fill or the window's paint, makes them draw again.
+// Calls found to change nothing are not looked at again, and a large fill made again looks
+// only at what was drawn over it; whatever else draws over their pixels, a wide pen, a fill,
+// a slanted or an upright line or the window's paint, makes them draw again.
 TEST_F(Drawing, RepeatedCallsDrawAgainOnceSomethingElseDrewOverThem) {
     CPen red(PS_SOLID, 1, kRed);
     CPen wide(PS_SOLID, 2, kFill);
+    CPen thin(PS_SOLID, 1, kFill);
     const auto drawRed = [&](CDC& dc) {
         CPen* old = dc.SelectObject(&red);
         dc.MoveTo(100, 150);
         dc.LineTo(100, 170);
         dc.FillSolidRect(110, 150, 5, 5, kRed);
+        dc.FillSolidRect(130, 150, 40, 30, kRed);
         dc.SelectObject(old);
     };
     const auto overDrawn = [](CDC& dc) {
-        return dc.GetPixel(100, 152) != kRed || dc.GetPixel(112, 152) != kRed;
+        bool any = dc.GetPixel(100, 152) != kRed || dc.GetPixel(112, 152) != kRed;
+        for (int y = 150; y < 180; ++y) {
+            for (int x = 130; x < 170; ++x) {
+                any = any || dc.GetPixel(x, y) != kRed;
+            }
+        }
+        return any;
     };
-    for (int way = 0; way < 3; ++way) {
+    const auto line = [&](CDC& dc, CPen& pen, CPoint from, CPoint to) {
+        CPen* old = dc.SelectObject(&pen);
+        dc.MoveTo(from.x, from.y);
+        dc.LineTo(to.x, to.y);
+        dc.SelectObject(old);
+    };
+    for (int way = 0; way < 5; ++way) {
         {
             CClientDC dc(&dlg);
             drawRed(dc);
             drawRed(dc);
             if (way == 0) {
-                CPen* old = dc.SelectObject(&wide);
-                dc.MoveTo(95, 152);
-                dc.LineTo(120, 152);
-                dc.SelectObject(old);
+                line(dc, wide, CPoint(95, 152), CPoint(175, 152));
             } else if (way == 1) {
-                dc.FillSolidRect(95, 151, 25, 2, kFill);
+                dc.FillSolidRect(95, 151, 80, 2, kFill);
+            } else if (way == 3) {
+                line(dc, thin, CPoint(125, 145), CPoint(175, 160));
+            } else if (way == 4) {
+                line(dc, thin, CPoint(150, 145), CPoint(150, 185));
             }
         }
         if (way == 2) {
