@@ -205,6 +205,8 @@ namespace {
 // Sides of the squares by which what a tick drew in a pane is sent to the screen.
 constexpr int kTile = 16;
 
+} // namespace
+
 // A pane's grid of tiles, and which of them are marked.
 class PaneTiles {
   public:
@@ -212,6 +214,8 @@ class PaneTiles {
         : m_pane(pane), m_columns((pane.width() + kTile - 1) / kTile),
           m_rows((pane.height() + kTile - 1) / kTile),
           m_marked(static_cast<std::size_t>(m_columns) * m_rows, 0) {}
+
+    const QRect& Pane() const { return m_pane; }
 
     // Marks the tiles an area inside the pane touches.
     void Mark(const QRect& area) {
@@ -274,8 +278,6 @@ class PaneTiles {
     std::vector<char> m_marked;
 };
 
-} // namespace
-
 // Panes hold only the image, opaque and under every other control, so what a tick drew in
 // them can go straight into the window's backing store and on to the screen: the pixels a
 // repaint of the panes would put there, without the repaint's posted event, its painters and
@@ -293,9 +295,6 @@ bool DialogWindow::ShowInPanesNow(const std::vector<std::vector<QRect>>& inPanes
     QRect panes;
     for (std::size_t i = 0; i < m_panes.size(); ++i) {
         if (!inPanes[i].empty()) {
-            if (PaneCovered(*m_panes[i])) {
-                return false;
-            }
             touched.emplace_back(m_panes[i]->geometry());
             for (const QRect& area : inPanes[i]) {
                 touched.back().Mark(area);
@@ -305,6 +304,9 @@ bool DialogWindow::ShowInPanesNow(const std::vector<std::vector<QRect>>& inPanes
     }
     if (touched.empty()) {
         return true;
+    }
+    if (PanesCovered(touched, panes)) {
+        return false;
     }
     const QPoint offset = mapTo(top, QPoint(0, 0));
     QPaintDevice* device = store->paintDevice();
@@ -365,17 +367,23 @@ bool DialogWindow::ShowInPanesNow(const std::vector<std::vector<QRect>>& inPanes
     return true;
 }
 
-// Whether a visible control lies over part of a pane (all but the frames lie above them).
-bool DialogWindow::PaneCovered(const QWidget& pane) const {
+// Whether a visible control lies over part of one of the panes (all but the frames lie above
+// them); bounds holds them all.
+bool DialogWindow::PanesCovered(const std::vector<PaneTiles>& panes, const QRect& bounds) const {
     for (const QObject* child : children()) {
-        // Cheapest test first: this runs on every tick, over every control.
+        // Cheapest tests first: this runs on every tick, over every control.
         const auto* widget = child->isWidgetType() ? static_cast<const QWidget*>(child) : nullptr;
-        if (widget && widget->geometry().intersects(pane.geometry()) && widget != &pane &&
-            widget->isVisible() &&
-            std::find(m_panes.begin(), m_panes.end(), widget) == m_panes.end() &&
-            !qobject_cast<const QGroupBox*>(widget)) {
-            return true;
+        if (!widget || !widget->geometry().intersects(bounds) ||
+            std::none_of(panes.begin(), panes.end(),
+                         [widget](const PaneTiles& pane) {
+                             return widget->geometry().intersects(pane.Pane());
+                         }) ||
+            !widget->isVisible() ||
+            std::find(m_panes.begin(), m_panes.end(), widget) != m_panes.end() ||
+            qobject_cast<const QGroupBox*>(widget)) {
+            continue;
         }
+        return true;
     }
     return false;
 }

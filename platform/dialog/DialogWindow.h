@@ -62,6 +62,12 @@ class KnownColumns {
     void Note(int x, int top, int bottom, QRgb colour);
     // Device pixels left..right-1, top..bottom-1 were written some other way.
     void Drop(int left, int top, int right, int bottom);
+    // One device pixel written some other way; most lie in columns of which nothing is known.
+    void DropPixel(int x, int y) {
+        if (x >= 0 && static_cast<std::size_t>(x) < m_columns.size() && !m_columns[x].empty()) {
+            Drop(x, y, x + 1, y + 1);
+        }
+    }
     void Forget() { m_columns.clear(); }
 
   private:
@@ -90,6 +96,8 @@ class KnownFills {
     };
     std::vector<Fill> m_fills;
 };
+
+class PaneTiles;
 
 class DialogWindow final : public QDialog {
   public:
@@ -164,7 +172,7 @@ class DialogWindow final : public QDialog {
     void ReportLostFocus(QWidget* old, QWidget* now);
     void ArrangePanes();
     bool ShowInPanesNow(const std::vector<std::vector<QRect>>& inPanes);
-    bool PaneCovered(const QWidget& pane) const;
+    bool PanesCovered(const std::vector<PaneTiles>& panes, const QRect& bounds) const;
 
     CDialog& m_owner;
     std::map<int, QWidget*> m_controls;

@@ -157,7 +157,7 @@ class Pixels {
         if (pixel == colour) {
             return;
         }
-        m_known.Drop(x, y, x + 1, y + 1);
+        m_known.DropPixel(x, y);
         pixel = colour;
         m_left = std::min(m_left, x);
         m_right = std::max(m_right, x + 1);
