@@ -110,9 +110,19 @@ void KnownFills::Written(const QRect& area) {
     // Every drawing call ends here, and most write far from any known fill: the test for an
     // overlap comes first, in plain numbers.
     for (Fill& fill : m_fills) {
-        if (area.left() <= fill.area.right() && fill.area.left() <= area.right() &&
-            area.top() <= fill.area.bottom() && fill.area.top() <= area.bottom()) {
-            fill.stale |= area & fill.area;
+        const int left = std::max(area.left(), fill.area.left());
+        const int top = std::max(area.top(), fill.area.top());
+        const int right = std::min(area.right(), fill.area.right());
+        const int bottom = std::min(area.bottom(), fill.area.bottom());
+        if (left > right || top > bottom) {
+            continue;
+        }
+        if (fill.stale.isEmpty()) {
+            fill.stale.setCoords(left, top, right, bottom);
+        } else {
+            fill.stale.setCoords(std::min(left, fill.stale.left()), std::min(top, fill.stale.top()),
+                                 std::max(right, fill.stale.right()),
+                                 std::max(bottom, fill.stale.bottom()));
         }
     }
 }

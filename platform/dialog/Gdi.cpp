@@ -205,6 +205,9 @@ class Pixels {
         if (m_right <= m_left) {
             return CRect(0, 0, 0, 0);
         }
+        if (m_ratio == 1.0) {
+            return CRect(m_left, m_top, m_right, m_bottom);
+        }
         const auto down = [this](int device) {
             return static_cast<int>(std::floor(device / m_ratio));
         };
