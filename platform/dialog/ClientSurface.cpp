@@ -114,15 +114,8 @@ void KnownFills::Written(const QRect& area) {
         const int top = std::max(area.top(), fill.area.top());
         const int right = std::min(area.right(), fill.area.right());
         const int bottom = std::min(area.bottom(), fill.area.bottom());
-        if (left > right || top > bottom) {
-            continue;
-        }
-        if (fill.stale.isEmpty()) {
-            fill.stale.setCoords(left, top, right, bottom);
-        } else {
-            fill.stale.setCoords(std::min(left, fill.stale.left()), std::min(top, fill.stale.top()),
-                                 std::max(right, fill.stale.right()),
-                                 std::max(bottom, fill.stale.bottom()));
+        if (left <= right && top <= bottom) {
+            fill.stale |= QRect(QPoint(left, top), QPoint(right, bottom));
         }
     }
 }

@@ -112,10 +112,12 @@ class Pixels {
         }
         // Only a large fill is worth remembering; made again, it looks only at what was
         // written over it since.
+        // (A smaller one, a pixel of a line at a high ratio say, is not even looked up.)
         const QRect area(dl, dt, dr - dl, db - dt);
-        const QRect stale = m_fills.Stale(area, colour);
         constexpr int kRememberedPixels = 1024;
-        if (area.width() * area.height() >= kRememberedPixels) {
+        const bool remembered = area.width() * area.height() >= kRememberedPixels;
+        const QRect stale = remembered ? m_fills.Stale(area, colour) : area;
+        if (remembered) {
             m_filled = area;
             m_filledColour = colour;
         }
@@ -335,9 +337,10 @@ void CDC::Touch(const CRect& touched, const CRect& changed) {
         return;
     }
     // Within a paint, shapes drawn one beside the other grow one area: it only tells the
-    // window where its panes go. Between paints the areas are what is sent to the screen, so
-    // two are joined only where their bounds take in no more than the two did: a run of
-    // spectrum columns of one height is one area, columns of many heights stay apart.
+    // window where its panes go. Between paints the areas are where the window looks for
+    // pixels to send to the screen, so two are joined only where their bounds take in no more
+    // than the two did: a run of spectrum columns of one height is one area, columns of many
+    // heights stay apart.
     if (!m_dirty.empty()) {
         CRect& last = m_dirty.back();
         const CRect bounds = Bounds(area, last);
