@@ -9,7 +9,9 @@
 #include <QWindow>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
+#include <utility>
 
 bool UnchangedDrawing::Known(const Call& call) {
     // The calls come in the order they came in before; a match on the first one starts the
@@ -210,33 +212,35 @@ constexpr int kTile = 16;
 
 } // namespace
 
-// A pane's grid of tiles, and which of them are marked.
+// A pane's grid of tiles, and which of them are marked. A tile can be narrowed to the
+// columns that differ: a steep needle changes a few pixels of each row it crosses.
 class PaneTiles {
   public:
     explicit PaneTiles(const QRect& pane)
         : m_pane(pane), m_columns((pane.width() + kTile - 1) / kTile),
           m_rows((pane.height() + kTile - 1) / kTile),
-          m_marked(static_cast<std::size_t>(m_columns) * m_rows, 0) {}
+          m_marked(static_cast<std::size_t>(m_columns) * m_rows, Span{0, 0}) {}
 
     const QRect& Pane() const { return m_pane; }
 
-    // Marks the tiles an area inside the pane touches.
+    // Marks the tiles an area inside the pane touches, whole.
     void Mark(const QRect& area) {
         const QRect in = area.translated(-m_pane.topLeft());
         for (int row = in.top() / kTile; row <= in.bottom() / kTile; ++row) {
             std::fill(m_marked.begin() + row * m_columns + in.left() / kTile,
-                      m_marked.begin() + row * m_columns + in.right() / kTile + 1, 1);
+                      m_marked.begin() + row * m_columns + in.right() / kTile + 1, Span{0, kTile});
         }
     }
 
-    // Calls keep(tile) for each marked tile, in window coordinates; those it returns false for
-    // are no longer marked.
+    // Calls keep(tile) for each marked tile, in window coordinates; it returns the columns
+    // of the tile to keep marked, as offsets from its left edge (from == to for none).
     template <typename Keep> void Filter(Keep&& keep) {
         for (int row = 0; row < m_rows; ++row) {
             for (int column = 0; column < m_columns; ++column) {
-                char& marked = m_marked[row * m_columns + column];
-                if (marked) {
-                    marked = keep(Tile(column, column + 1, row));
+                Span& marked = m_marked[row * m_columns + column];
+                if (marked.to > marked.from) {
+                    const auto [from, to] = keep(Tile(column, column + 1, row));
+                    marked = Span{static_cast<std::uint8_t>(from), static_cast<std::uint8_t>(to)};
                 }
             }
         }
@@ -244,21 +248,35 @@ class PaneTiles {
 
     // The marked tiles as a region: rows top to bottom, runs left to right, apart and of one
     // height in a row, the order a region keeps its rectangles in, so it takes them as they
-    // are. A spectrum's columns, each changed over a few rows at its own height, are a few
-    // dozen such runs, where area by area they would be hundreds of rectangles.
+    // are. A run goes on across tiles marked edge to edge. A spectrum's columns, each changed
+    // over a few rows at its own height, are a few dozen such runs, where area by area they
+    // would be hundreds of rectangles.
     QRegion Region() const {
         std::vector<QRect> runs;
         for (int row = 0; row < m_rows; ++row) {
             for (int column = 0; column < m_columns;) {
-                if (!m_marked[row * m_columns + column]) {
+                const Span first = m_marked[row * m_columns + column];
+                if (first.to <= first.from) {
                     ++column;
                     continue;
                 }
-                const int first = column;
-                while (column < m_columns && m_marked[row * m_columns + column]) {
+                const QRect start = Tile(column, column + 1, row);
+                int left = start.left() + first.from;
+                int right = start.left() + first.to;
+                ++column;
+                while (first.to == kTile && column < m_columns) {
+                    const Span next = m_marked[row * m_columns + column];
+                    if (next.from != 0 || next.to == 0) {
+                        break;
+                    }
+                    right = Tile(column, column + 1, row).left() + next.to;
                     ++column;
+                    if (next.to != kTile) {
+                        break;
+                    }
                 }
-                runs.push_back(Tile(first, column, row));
+                right = std::min(right, m_pane.right() + 1);
+                runs.emplace_back(left, start.top(), right - left, start.height());
             }
         }
         QRegion region;
@@ -267,6 +285,10 @@ class PaneTiles {
     }
 
   private:
+    struct Span {
+        std::uint8_t from, to;
+    };
+
     // Tiles first..last-1 of a row, cut to the pane.
     QRect Tile(int first, int last, int row) const {
         const int top = m_pane.top() + row * kTile;
@@ -278,7 +300,7 @@ class PaneTiles {
     QRect m_pane;
     int m_columns;
     int m_rows;
-    std::vector<char> m_marked;
+    std::vector<Span> m_marked;
 };
 
 // Panes hold only the image, opaque and under every other control, so what a tick drew in
@@ -334,23 +356,35 @@ bool DialogWindow::ShowInPanesNow(const std::vector<std::vector<QRect>>& inPanes
                 drawnBits + y * drawnStride + static_cast<qsizetype>(tile.left()) * sizeof(QRgb);
             uchar* shown = shownBits + (y + offset.y()) * shownStride +
                            static_cast<qsizetype>(tile.left() + offset.x()) * sizeof(QRgb);
-            if (!visit(shown, drawn, bytes)) {
-                return false;
-            }
+            visit(shown, drawn, bytes);
         }
-        return true;
     };
     // The backing store holds what the screen shows. A tile whose pixels a tick changed and
     // then put back (a needle drawn under its cover plate, a column erased and drawn again at
     // its height), or that lies in the box around a slanted line without being on it, is the
-    // same there already and is not sent. Only the tiles sent are painted: the store sends
-    // whatever was painted within the bounds of the next flush.
+    // same there already and is not sent; of one that differs, only the columns that differ
+    // are. Only what is sent is painted: the store sends whatever was painted within the
+    // bounds of the next flush.
     QRegion changed;
     for (PaneTiles& tiles : touched) {
         tiles.Filter([&](const QRect& tile) {
-            return !rows(tile, [](const uchar* shown, const uchar* drawn, std::size_t bytes) {
-                return std::memcmp(shown, drawn, bytes) == 0;
+            int from = tile.width(), to = 0;
+            rows(tile, [&](const uchar* shown, const uchar* drawn, std::size_t bytes) {
+                if (std::memcmp(shown, drawn, bytes) != 0) {
+                    const auto* a = reinterpret_cast<const QRgb*>(shown);
+                    const auto* b = reinterpret_cast<const QRgb*>(drawn);
+                    int first = 0, last = tile.width();
+                    while (a[first] == b[first]) {
+                        ++first;
+                    }
+                    while (a[last - 1] == b[last - 1]) {
+                        --last;
+                    }
+                    from = std::min(from, first);
+                    to = std::max(to, last);
+                }
             });
+            return std::pair{from < to ? from : 0, from < to ? to : 0};
         });
         changed += tiles.Region();
     }
@@ -362,7 +396,6 @@ bool DialogWindow::ShowInPanesNow(const std::vector<std::vector<QRect>>& inPanes
     for (const QRect& area : changed) {
         rows(area, [](uchar* shown, const uchar* drawn, std::size_t bytes) {
             std::memcpy(shown, drawn, bytes);
-            return true;
         });
     }
     store->endPaint();
