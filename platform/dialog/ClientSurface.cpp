@@ -261,19 +261,15 @@ class PaneTiles {
                     continue;
                 }
                 const QRect start = Tile(column, column + 1, row);
-                int left = start.left() + first.from;
+                const int left = start.left() + first.from;
                 int right = start.left() + first.to;
-                ++column;
-                while (first.to == kTile && column < m_columns) {
+                for (++column; column < m_columns && right == m_pane.left() + column * kTile;
+                     ++column) {
                     const Span next = m_marked[row * m_columns + column];
                     if (next.from != 0 || next.to == 0) {
                         break;
                     }
-                    right = Tile(column, column + 1, row).left() + next.to;
-                    ++column;
-                    if (next.to != kTile) {
-                        break;
-                    }
+                    right += next.to;
                 }
                 right = std::min(right, m_pane.right() + 1);
                 runs.emplace_back(left, start.top(), right - left, start.height());
@@ -384,7 +380,8 @@ bool DialogWindow::ShowInPanesNow(const std::vector<std::vector<QRect>>& inPanes
                     to = std::max(to, last);
                 }
             });
-            return std::pair{from < to ? from : 0, from < to ? to : 0};
+            // Nothing differs: from is past to, which is 0.
+            return std::pair{std::min(from, to), to};
         });
         changed += tiles.Region();
     }

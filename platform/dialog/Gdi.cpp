@@ -111,13 +111,13 @@ class Pixels {
             return;
         }
         // Only a large fill is worth remembering; made again, it looks only at what was
-        // written over it since.
-        // (A smaller one, a pixel of a line at a high ratio say, is not even looked up.)
+        // written over it since. A smaller one, a pixel of a line at a high ratio say, is not
+        // even looked up.
         const QRect area(dl, dt, dr - dl, db - dt);
         constexpr int kRememberedPixels = 1024;
-        const bool remembered = area.width() * area.height() >= kRememberedPixels;
-        const QRect stale = remembered ? m_fills.Stale(area, colour) : area;
-        if (remembered) {
+        QRect stale = area;
+        if (area.width() * area.height() >= kRememberedPixels) {
+            stale = m_fills.Stale(area, colour);
             m_filled = area;
             m_filledColour = colour;
         }
