@@ -248,9 +248,11 @@ class PaneTiles {
 
     // The marked tiles as a region: rows top to bottom, runs left to right, apart and of one
     // height in a row, the order a region keeps its rectangles in, so it takes them as they
-    // are. A run goes on across tiles marked edge to edge. A spectrum's columns, each changed
-    // over a few rows at its own height, are a few dozen such runs, where area by area they
-    // would be hundreds of rectangles.
+    // are. A run goes on to the next marked tile across a gap no wider than a tile: each
+    // rectangle costs the showing a request of its own, dearer than sending the gap's pixels,
+    // which are the screen's already. A spectrum's columns, each changed over a few rows at
+    // its own height, are a dozen such runs, where area by area they would be hundreds of
+    // rectangles.
     QRegion Region() const {
         std::vector<QRect> runs;
         for (int row = 0; row < m_rows; ++row) {
@@ -263,13 +265,13 @@ class PaneTiles {
                 const QRect start = Tile(column, column + 1, row);
                 const int left = start.left() + first.from;
                 int right = start.left() + first.to;
-                for (++column; column < m_columns && right == m_pane.left() + column * kTile;
-                     ++column) {
+                for (++column; column < m_columns; ++column) {
+                    const int edge = m_pane.left() + column * kTile;
                     const Span next = m_marked[row * m_columns + column];
-                    if (next.from != 0 || next.to == 0) {
+                    if (next.to <= next.from || edge + next.from - right > kTile) {
                         break;
                     }
-                    right += next.to;
+                    right = edge + next.to;
                 }
                 right = std::min(right, m_pane.right() + 1);
                 runs.emplace_back(left, start.top(), right - left, start.height());
