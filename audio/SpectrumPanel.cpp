@@ -106,13 +106,20 @@ void CSpectrumPanel::DrawNeedle(int v) {
     CDC& dc = *m_pDC;
     const int cx = m_x + 75;
     {
-        ScopedPen ticks(&dc, PS_SOLID, 1, kTick);
+        // The scale's marks, from inside out, all at once.
+        constexpr int kMarks = 11;
+        CPoint marks[2 * kMarks];
+        DWORD pairs[kMarks];
+        int count = 0;
         for (double a = -50.0; a <= 50.0; a += 10.0) {
             const CPoint outer = PolarToXY(75, 87, a);
             const CPoint inner = PolarToXY(65, 77, a);
-            dc.MoveTo(cx + inner.x, m_y + 87 - inner.y);
-            dc.LineTo(cx + outer.x, m_y + 87 - outer.y);
+            marks[2 * count] = CPoint(cx + inner.x, m_y + 87 - inner.y);
+            marks[2 * count + 1] = CPoint(cx + outer.x, m_y + 87 - outer.y);
+            pairs[count++] = 2;
         }
+        ScopedPen ticks(&dc, PS_SOLID, 1, kTick);
+        dc.PolyPolyline(marks, pairs, count);
     }
     const int pivotY = m_y + 89;
     {
@@ -231,31 +238,32 @@ void CSpectrumPanel::DrawSpectrum(const float* s) {
         height[i] = h;
     }
     if (dc) {
-        bool redraw[kColumns];
+        // Both kinds of line of all the columns that change go to the surface at once.
+        CPoint erase[2 * kColumns];
+        CPoint rise[2 * kColumns];
+        DWORD pairs[kColumns];
+        int lines = 0;
+        const int foot = m_y + kColumnBase;
         for (int i = 0; i < kColumns; ++i) {
-            redraw[i] =
-                !m_columnsShown || eraseTo[i] != m_shownEraseTo[i] || height[i] != m_shownHeight[i];
+            if (!m_columnsShown || eraseTo[i] != m_shownEraseTo[i] ||
+                height[i] != m_shownHeight[i]) {
+                const int x = m_spectrumX + 1 + i;
+                erase[2 * lines] = CPoint(x, m_y + 1);
+                erase[2 * lines + 1] = CPoint(x, eraseTo[i]);
+                rise[2 * lines] = CPoint(x, foot);
+                rise[2 * lines + 1] = CPoint(x, foot - height[i]);
+                pairs[lines++] = 2;
+            }
             m_shownEraseTo[i] = eraseTo[i];
             m_shownHeight[i] = height[i];
         }
         m_columnsShown = true;
         {
             ScopedPen background(dc, PS_SOLID, 1, kSpectrumBackground);
-            for (int i = 0; i < kColumns; ++i) {
-                if (redraw[i]) {
-                    dc->MoveTo(m_spectrumX + 1 + i, m_y + 1);
-                    dc->LineTo(m_spectrumX + 1 + i, eraseTo[i]);
-                }
-            }
+            dc->PolyPolyline(erase, pairs, lines);
         }
         ScopedPen column(dc, PS_SOLID, 1, kColumn);
-        const int foot = m_y + kColumnBase;
-        for (int i = 0; i < kColumns; ++i) {
-            if (redraw[i]) {
-                dc->MoveTo(m_spectrumX + 1 + i, foot);
-                dc->LineTo(m_spectrumX + 1 + i, foot - height[i]);
-            }
-        }
+        dc->PolyPolyline(rise, pairs, lines);
     }
     // Drawn once empty, the box is only drawn empty again, pixel for pixel.
     m_spectrumAtRest = dc != nullptr && nothingHeld;

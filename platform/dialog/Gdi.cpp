@@ -74,6 +74,12 @@ int SameFrom(const QRgb* row, int from, int to, QRgb colour) {
     return from;
 }
 
+// The pixels of a shape around its origin, row by row from the top; and their bounds.
+struct LineShape {
+    std::vector<QPoint> points;
+    QRect bounds;
+};
+
 // The surface's pixels for one drawing operation. A fill writes only the pixels that differ
 // from its colour and keeps the bounds of those, in logical pixels, so that drawing over
 // what is already there asks for nothing to be shown again.
@@ -87,8 +93,10 @@ class Pixels {
 
     // Tells the known fills what this operation wrote, and what it filled.
     void Settle() {
-        if (m_left < m_right) {
-            m_fills.Written(QRect(m_left, m_top, m_right - m_left, m_bottom - m_top));
+        Take();
+        if (m_written.left < m_written.right) {
+            m_fills.Written(QRect(m_written.left, m_written.top, m_written.right - m_written.left,
+                                  m_written.bottom - m_written.top));
         }
         // Anything written after the fill may lie inside it.
         if (!m_filled.isEmpty() && m_writes == 1) {
@@ -167,6 +175,39 @@ class Pixels {
         m_bottom = std::max(m_bottom, y + 1);
     }
 
+    // A shape's pixels, at (x, y): a wide line's hundreds at ratio 1, each a single device
+    // pixel. One that lies wholly on the surface is clipped once rather than pixel by pixel.
+    void Shape(int x, int y, const LineShape& shape, QRgb colour) {
+        if (m_ratio != 1.0 ||
+            !QRect(0, 0, m_width, m_height).contains(shape.bounds.translated(x, y))) {
+            for (const QPoint& p : shape.points) {
+                Point(x + p.x(), y + p.y(), colour);
+            }
+            return;
+        }
+        m_writes += static_cast<int>(shape.points.size());
+        int left = m_left, right = m_right, top = -1, bottom = 0;
+        for (const QPoint& p : shape.points) {
+            const int px = x + p.x(), py = y + p.y();
+            QRgb& pixel = m_bits[static_cast<std::ptrdiff_t>(py) * m_stride + px];
+            if (pixel != colour) {
+                m_known.DropPixel(px, py);
+                pixel = colour;
+                left = std::min(left, px);
+                right = std::max(right, px + 1);
+                // The rows come in order.
+                top = top < 0 ? py : top;
+                bottom = py + 1;
+            }
+        }
+        if (top >= 0) {
+            m_left = left;
+            m_right = right;
+            m_top = std::min(m_top, top);
+            m_bottom = std::max(m_bottom, bottom);
+        }
+    }
+
     // Down one device column the rows of a known run are written, or skipped, without being
     // read; only rows not known yet are compared.
     void FillColumn(int x, int top, int bottom, QRgb colour) {
@@ -202,7 +243,15 @@ class Pixels {
         }
     }
 
-    // What the fills changed, widened to whole logical pixels; empty when nothing changed.
+    // What the fills changed since the last call, widened to whole logical pixels; empty
+    // when nothing changed.
+    CRect TakeChanged() {
+        const CRect changed = Changed();
+        Take();
+        return changed;
+    }
+
+  private:
     CRect Changed() const {
         if (m_right <= m_left) {
             return CRect(0, 0, 0, 0);
@@ -219,7 +268,18 @@ class Pixels {
         return CRect(down(m_left), down(m_top), up(m_right), up(m_bottom));
     }
 
-  private:
+    // Moves the pixels changed so far into what the operation wrote as a whole.
+    void Take() {
+        if (m_left < m_right) {
+            m_written.left = std::min(m_written.left, m_left);
+            m_written.top = std::min(m_written.top, m_top);
+            m_written.right = std::max(m_written.right, m_right);
+            m_written.bottom = std::max(m_written.bottom, m_bottom);
+        }
+        m_left = m_top = std::numeric_limits<int>::max();
+        m_right = m_bottom = 0;
+    }
+
     QRgb* m_bits;
     int m_stride;
     int m_width;
@@ -231,12 +291,48 @@ class Pixels {
     QRect m_filled;
     QRgb m_filledColour = 0;
     int m_writes = 0;
-    // Device pixels changed so far: columns m_left..m_right-1, rows m_top..m_bottom-1.
+    // Device pixels changed since the last take: columns m_left..m_right-1, rows
+    // m_top..m_bottom-1; and the bounds of those taken before.
     int m_left = std::numeric_limits<int>::max();
     int m_top = std::numeric_limits<int>::max();
     int m_right = 0;
     int m_bottom = 0;
+    CRect m_written{std::numeric_limits<int>::max(), std::numeric_limits<int>::max(), 0, 0};
 };
+
+// A one-pixel line from one point up to, but not including, the other, as GDI draws it.
+void ThinLine(Pixels& pixels, CPoint from, CPoint to, QRgb colour) {
+    if (from.x == to.x || from.y == to.y) {
+        // A straight run is one span.
+        pixels.Fill(from.x < to.x ? from.x : (from.x == to.x ? to.x : to.x + 1),
+                    from.y < to.y ? from.y : (from.y == to.y ? to.y : to.y + 1),
+                    from.x < to.x ? to.x : from.x + 1, from.y < to.y ? to.y : from.y + 1, colour);
+        return;
+    }
+    // Bresenham.
+    const int dx = std::abs(to.x - from.x), sx = from.x < to.x ? 1 : -1;
+    const int dy = -std::abs(to.y - from.y), sy = from.y < to.y ? 1 : -1;
+    int err = dx + dy;
+    int px = from.x, py = from.y;
+    while (px != to.x || py != to.y) {
+        pixels.Point(px, py, colour);
+        const int e2 = 2 * err;
+        if (e2 >= dy) {
+            err += dy;
+            px += sx;
+        }
+        if (e2 <= dx) {
+            err += dx;
+            py += sy;
+        }
+    }
+}
+
+// The area a line between two points may draw over, its end point included.
+CRect LineBounds(CPoint from, CPoint to) {
+    return CRect(std::min(from.x, to.x), std::min(from.y, to.y), std::max(from.x, to.x) + 1,
+                 std::max(from.y, to.y) + 1);
+}
 
 QPen WidePen(QRgb colour, int width) {
     return QPen(QColor(colour), width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
@@ -246,8 +342,8 @@ QPen WidePen(QRgb colour, int width) {
 // antialiasing a shape moved by whole device pixels covers the same pixels moved, so each
 // shape (a needle at one angle, say) is drawn by the painter once, and then written pixel by
 // pixel where it goes, only where the surface differs.
-const std::vector<QPoint>& WideLineShape(int dx, int dy, int width) {
-    static std::map<std::tuple<int, int, int>, std::vector<QPoint>> shapes;
+const LineShape& WideLineShape(int dx, int dy, int width) {
+    static std::map<std::tuple<int, int, int>, LineShape> shapes;
     const auto key = std::make_tuple(dx, dy, width);
     if (const auto found = shapes.find(key); found != shapes.end()) {
         return found->second;
@@ -268,12 +364,14 @@ const std::vector<QPoint>& WideLineShape(int dx, int dy, int width) {
         painter.setPen(WidePen(qRgb(255, 255, 255), width));
         painter.drawLine(start, start + QPoint(dx, dy));
     }
-    std::vector<QPoint>& shape = shapes[key];
+    LineShape& shape = shapes[key];
     for (int y = 0; y < scratch.height(); ++y) {
         const auto* row = reinterpret_cast<const QRgb*>(scratch.constScanLine(y));
         for (int x = 0; x < scratch.width(); ++x) {
             if (row[x] != qRgb(0, 0, 0)) {
-                shape.emplace_back(x - start.x(), y - start.y());
+                const QPoint point(x - start.x(), y - start.y());
+                shape.points.push_back(point);
+                shape.bounds |= QRect(point, point);
             }
         }
     }
@@ -302,8 +400,8 @@ CRect DrawOnce(DialogWindow& window, const UnchangedDrawing::Call& call, Draw&& 
     }
     Pixels pixels(window.WritableSurface(), window.Known(), window.Fills());
     draw(pixels);
+    const CRect changed = pixels.TakeChanged();
     pixels.Settle();
-    const CRect changed = pixels.Changed();
     if (changed.IsRectEmpty()) {
         unchanged.Unchanged(call);
     } else {
@@ -391,38 +489,14 @@ BOOL CDC::LineTo(int x, int y) {
         return TRUE;
     }
     const QRgb colour = ToQRgb(m_pen.m_color);
-    const CRect touched(std::min(from.x, x), std::min(from.y, y), std::max(from.x, x) + 1,
-                        std::max(from.y, y) + 1);
+    const CRect touched = LineBounds(from, m_current);
     if (m_pen.m_width <= 1) {
         if (from == m_current) {
             return TRUE;
         }
         const UnchangedDrawing::Call call{kLineCall, 1, from.x, from.y, x, y, colour};
         Touch(touched, DrawOnce(*window, call, [&](Pixels& pixels) {
-                  if (from.x == x || from.y == y) {
-                      // A straight run is one span; the end point is left out as GDI does.
-                      pixels.Fill(from.x < x ? from.x : (from.x == x ? x : x + 1),
-                                  from.y < y ? from.y : (from.y == y ? y : y + 1),
-                                  from.x < x ? x : from.x + 1, from.y < y ? y : from.y + 1, colour);
-                      return;
-                  }
-                  // Bresenham, stopping before the end point as GDI does.
-                  const int dx = std::abs(x - from.x), sx = from.x < x ? 1 : -1;
-                  const int dy = -std::abs(y - from.y), sy = from.y < y ? 1 : -1;
-                  int err = dx + dy;
-                  int px = from.x, py = from.y;
-                  while (px != x || py != y) {
-                      pixels.Point(px, py, colour);
-                      const int e2 = 2 * err;
-                      if (e2 >= dy) {
-                          err += dy;
-                          px += sx;
-                      }
-                      if (e2 <= dx) {
-                          err += dx;
-                          py += sy;
-                      }
-                  }
+                  ThinLine(pixels, from, m_current, colour);
               }));
         return TRUE;
     }
@@ -430,14 +504,11 @@ BOOL CDC::LineTo(int x, int y) {
     const CRect wide(touched.left - margin, touched.top - margin, touched.right + margin,
                      touched.bottom + margin);
     if (window->Surface().devicePixelRatio() == 1.0) {
-        const std::vector<QPoint>& shape = WideLineShape(x - from.x, y - from.y, m_pen.m_width);
+        const LineShape& shape = WideLineShape(x - from.x, y - from.y, m_pen.m_width);
         const UnchangedDrawing::Call call{kWideLineCall, m_pen.m_width, from.x, from.y, x, y,
                                           colour};
-        Touch(wide, DrawOnce(*window, call, [&](Pixels& pixels) {
-                  for (const QPoint& p : shape) {
-                      pixels.Point(from.x + p.x(), from.y + p.y(), colour);
-                  }
-              }));
+        Touch(wide, DrawOnce(*window, call,
+                             [&](Pixels& pixels) { pixels.Shape(from.x, from.y, shape, colour); }));
         return TRUE;
     }
     QPainter& painter = window->SurfacePainter();
@@ -445,6 +516,54 @@ BOOL CDC::LineTo(int x, int y) {
     painter.setPen(WidePen(colour, m_pen.m_width));
     painter.drawLine(QPoint(from.x, from.y), QPoint(x, y));
     Touch(wide, wide);
+    return TRUE;
+}
+
+BOOL CDC::PolyPolyline(const CPoint* lpPoints, const DWORD* lpPolyPoints, int nCount) {
+    DialogWindow* window = WindowOf(m_pDialog);
+    if (!window || nCount < 0 || (nCount > 0 && (!lpPoints || !lpPolyPoints))) {
+        return FALSE;
+    }
+    if (m_pen.m_style == PS_NULL) {
+        return TRUE;
+    }
+    if (m_pen.m_width > 1) {
+        // Wide lines go one by one; the current position is not this call's to move.
+        const CPoint current = m_current;
+        const CPoint* points = lpPoints;
+        for (int i = 0; i < nCount; ++i) {
+            for (DWORD k = 1; k < lpPolyPoints[i]; ++k) {
+                MoveTo(points[k - 1]);
+                LineTo(points[k]);
+            }
+            points += lpPolyPoints[i];
+        }
+        m_current = current;
+        return TRUE;
+    }
+    // Many lines, a spectrum's columns say, in one pass over the surface: what each changed
+    // is still noted apart, so that lines far apart are shown apart. Such a pass is not
+    // kept among the unchanged calls; any pixel it writes forgets them.
+    const QRgb colour = ToQRgb(m_pen.m_color);
+    bool wrote = false;
+    Pixels pixels(window->WritableSurface(), window->Known(), window->Fills());
+    const CPoint* points = lpPoints;
+    for (int i = 0; i < nCount; ++i) {
+        for (DWORD k = 1; k < lpPolyPoints[i]; ++k) {
+            if (points[k - 1] == points[k]) {
+                continue;
+            }
+            ThinLine(pixels, points[k - 1], points[k], colour);
+            const CRect changed = pixels.TakeChanged();
+            wrote = wrote || !changed.IsRectEmpty();
+            Touch(LineBounds(points[k - 1], points[k]), changed);
+        }
+        points += lpPolyPoints[i];
+    }
+    pixels.Settle();
+    if (wrote) {
+        window->Unchanged().Forget();
+    }
     return TRUE;
 }
 

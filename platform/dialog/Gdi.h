@@ -48,6 +48,9 @@ class CDC {
     // From the current position up to, but not including, (x, y); (x, y) becomes current.
     BOOL LineTo(int x, int y);
     BOOL LineTo(CPoint point) { return LineTo(point.x, point.y); }
+    // nCount polylines, lpPolyPoints[i] points each, one after the other in lpPoints; each
+    // line as LineTo draws it. The current position is neither used nor moved.
+    BOOL PolyPolyline(const CPoint* lpPoints, const DWORD* lpPolyPoints, int nCount);
 
     // Columns left..right-1, rows top..bottom-1, in the brush's colour, no outline.
     void FillRect(const CRect* lpRect, CBrush* pBrush);

@@ -60,6 +60,20 @@ TEST_F(Drawing, LinesLeaveOutTheirEndPoint) {
     dc.MoveTo(70, 150);
     dc.LineTo(72, 150);
     EXPECT_EQ(dc.GetPixel(70, 150), RGB(0, 0, 0));
+
+    // Polylines many at once, each line as LineTo draws it; the current position stays.
+    const CPoint points[] = {CPoint(80, 150), CPoint(85, 150), CPoint(85, 155), CPoint(90, 160),
+                             CPoint(95, 165)};
+    const DWORD counts[] = {3, 2};
+    dc.MoveTo(100, 150);
+    dc.PolyPolyline(points, counts, 2);
+    dc.LineTo(102, 150);
+    EXPECT_EQ(dc.GetPixel(85, 150), RGB(0, 0, 0));
+    EXPECT_EQ(dc.GetPixel(85, 154), RGB(0, 0, 0));
+    EXPECT_EQ(dc.GetPixel(85, 155), background);
+    EXPECT_EQ(dc.GetPixel(94, 164), RGB(0, 0, 0));
+    EXPECT_EQ(dc.GetPixel(95, 165), background);
+    EXPECT_EQ(dc.GetPixel(100, 150), RGB(0, 0, 0));
 }
 
 TEST_F(Drawing, RectanglesAndThreeDimensionalBorders) {
@@ -154,7 +168,8 @@ TEST_F(Drawing, WidePenEraserCoversTheLineItDrewOver) {
 
 // Calls found to change nothing are not looked at again, and a large fill made again looks
 // only at what was drawn over it; whatever else draws over their pixels, a wide pen, a fill,
-// a slanted or an upright line or the window's paint, makes them draw again.
+// a slanted or an upright line, lines drawn many at once or the window's paint, makes them
+// draw again.
 TEST_F(Drawing, RepeatedCallsDrawAgainOnceSomethingElseDrewOverThem) {
     CPen red(PS_SOLID, 1, kRed);
     CPen wide(PS_SOLID, 2, kFill);
@@ -182,7 +197,7 @@ TEST_F(Drawing, RepeatedCallsDrawAgainOnceSomethingElseDrewOverThem) {
         dc.LineTo(to.x, to.y);
         dc.SelectObject(old);
     };
-    for (int way = 0; way < 5; ++way) {
+    for (int way = 0; way < 6; ++way) {
         {
             CClientDC dc(&dlg);
             drawRed(dc);
@@ -195,6 +210,12 @@ TEST_F(Drawing, RepeatedCallsDrawAgainOnceSomethingElseDrewOverThem) {
                 line(dc, thin, CPoint(125, 145), CPoint(175, 160));
             } else if (way == 4) {
                 line(dc, thin, CPoint(150, 145), CPoint(150, 185));
+            } else if (way == 5) {
+                CPen* old = dc.SelectObject(&thin);
+                const CPoint points[] = {CPoint(140, 185), CPoint(140, 145), CPoint(160, 175)};
+                const DWORD counts[] = {3};
+                dc.PolyPolyline(points, counts, 1);
+                dc.SelectObject(old);
             }
         }
         if (way == 2) {
