@@ -1,7 +1,9 @@
 // What the real window costs the machine while it is left open: CPU seconds per minute of
 // wall time (user + system, every thread, from /proc) of the program on an X server of its
 // own, idle, with one deck playing and with both decks playing under the spectrum; beside
-// the same figure for command-line players on the same file, when they are installed.
+// the same figure for command-line players on the same file, when they are installed, and
+// for a window and a sound stream that only wake as often as the player's (what the machine
+// charges for the waking alone).
 // SDL's dummy driver takes the sound, so the figures hold no sound server's work.
 //
 // CORVALINE_CPU_SECONDS sets the length of each measurement (default 60); a program given
@@ -121,8 +123,9 @@ std::optional<double> PerMinute(pid_t pid, std::chrono::seconds span) {
 
 class RunningWindow {
   public:
-    RunningWindow(const std::string& program, const std::string& dir)
-        : m_programPath(program), m_dir(dir) {}
+    // A program whose window has that caption.
+    RunningWindow(const std::string& program, const std::string& caption, const std::string& dir)
+        : m_programPath(program), m_caption(caption), m_dir(dir) {}
 
     // Empty when it came up; otherwise what went wrong.
     std::string Start() {
@@ -141,7 +144,7 @@ class RunningWindow {
         if (!m_program.Started()) {
             return "cannot start " + m_programPath;
         }
-        const std::string caption = "^" + std::string(MainDialogTemplate().caption) + "$";
+        const std::string caption = "^" + m_caption + "$";
         WaitFor(
             [&] {
                 const std::vector<std::string> found = m_input->WindowsNamed(caption);
@@ -178,6 +181,7 @@ class RunningWindow {
     }
 
     std::string m_programPath;
+    std::string m_caption;
     std::string m_dir;
     std::optional<VirtualDisplay> m_display;
     std::optional<Xdotool> m_input;
@@ -237,7 +241,7 @@ int main(int argc, char** argv) {
     std::vector<std::string> loads;
     corvaline::testsupport::TempDir dir;
     {
-        RunningWindow window(program, dir.Path());
+        RunningWindow window(program, MainDialogTemplate().caption, dir.Path());
         const std::string failure = window.Start();
         if (!failure.empty()) {
             std::fprintf(stderr, "cpu_bench: %s\n", failure.c_str());
@@ -261,6 +265,16 @@ int main(int argc, char** argv) {
         rows.push_back(Row("window, one deck playing, needles and spectrum", one, kOneDeckTarget));
         rows.push_back(
             Row("window, two decks playing, needles and spectrum", two, kTwoDecksTarget));
+    }
+    {
+        RunningWindow floor(CORVALINE_WAKE_FLOOR, "wake floor", dir.Path());
+        std::optional<double> figure;
+        if (floor.Start().empty()) {
+            std::this_thread::sleep_for(kSettle);
+            figure = PerMinute(floor.Pid(), span);
+        }
+        rows.push_back({"a window's 25 ms timer and an SDL stream, doing nothing",
+                        figure ? Format("%.2f s/min", *figure) : "failed", "", ""});
     }
     rows.push_back(Peer("mpv --no-video --ao=null, same file",
                         {"mpv", "--no-video", "--ao=null", "--really-quiet", files.musicA}, span,
