@@ -1,5 +1,6 @@
 #include "SpectrumPanel.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -63,7 +64,15 @@ void OutlinedRectangle(CDC& dc, int left, int top, int right, int bottom, COLORR
 CSpectrumPanel::CSpectrumPanel()
     : m_needle(0), m_pDC(nullptr), m_x(0), m_y(0), m_spectrumX(0), m_pi(4.0 * std::atan(1.0)),
       m_degToRad(m_pi * (1.0 / 180.0)), m_level(0), m_columnPeak{}, m_scale(50.0f), m_lampCount(0),
-      m_spectrumAtRest(false), m_columnsShown(false), m_shownEraseTo{}, m_shownHeight{} {}
+      m_spectrumAtRest(false), m_columnsShown(false), m_shownEraseTo{}, m_shownHeight{} {
+    int count = 0;
+    for (double a = -50.0; a <= 50.0; a += 10.0) {
+        const CPoint inner = PolarToXY(65, 77, a);
+        const CPoint outer = PolarToXY(75, 87, a);
+        m_marks[count++] = CPoint(inner.x, -inner.y);
+        m_marks[count++] = CPoint(outer.x, -outer.y);
+    }
+}
 
 CSpectrumPanel::~CSpectrumPanel() = default;
 
@@ -107,19 +116,14 @@ void CSpectrumPanel::DrawNeedle(int v) {
     const int cx = m_x + 75;
     {
         // The scale's marks, from inside out, all at once.
-        constexpr int kMarks = 11;
         CPoint marks[2 * kMarks];
         DWORD pairs[kMarks];
-        int count = 0;
-        for (double a = -50.0; a <= 50.0; a += 10.0) {
-            const CPoint outer = PolarToXY(75, 87, a);
-            const CPoint inner = PolarToXY(65, 77, a);
-            marks[2 * count] = CPoint(cx + inner.x, m_y + 87 - inner.y);
-            marks[2 * count + 1] = CPoint(cx + outer.x, m_y + 87 - outer.y);
-            pairs[count++] = 2;
+        for (int i = 0; i < 2 * kMarks; ++i) {
+            marks[i] = CPoint(cx + m_marks[i].x, m_y + 87 + m_marks[i].y);
         }
+        std::fill(pairs, pairs + kMarks, 2);
         ScopedPen ticks(&dc, PS_SOLID, 1, kTick);
-        dc.PolyPolyline(marks, pairs, count);
+        dc.PolyPolyline(marks, pairs, kMarks);
     }
     const int pivotY = m_y + 89;
     {

@@ -55,4 +55,10 @@ class CSpectrumPanel {
     bool m_columnsShown;
     int m_shownEraseTo[kSpectrumWidth - 2];
     int m_shownHeight[kSpectrumWidth - 2];
+
+  private:
+    // The scale's eleven marks, every 10 degrees from -50 to 50, each from its inner to its
+    // outer end, relative to the scale's centre: the same on every tick, so found once.
+    static constexpr int kMarks = 11;
+    CPoint m_marks[2 * kMarks];
 };
