@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <optional>
 #include <utility>
 
 bool UnchangedDrawing::Known(const Call& call) {
@@ -37,35 +38,31 @@ void UnchangedDrawing::Unchanged(const Call& call) {
     m_next = m_calls.size();
 }
 
-namespace {
-
-// Takes rows top..bottom-1 out of the runs.
-void Subtract(std::vector<KnownColumns::Run>& runs, int top, int bottom) {
-    for (auto it = runs.begin(); it != runs.end();) {
-        if (it->bottom <= top || it->top >= bottom) {
-            ++it;
-        } else if (it->top < top && it->bottom > bottom) {
-            const KnownColumns::Run below{bottom, it->bottom, it->colour};
-            it->bottom = top;
-            runs.insert(it + 1, below);
-            return;
-        } else if (it->top < top) {
-            it->bottom = top;
-            ++it;
-        } else if (it->bottom > bottom) {
-            it->top = bottom;
-            ++it;
-        } else {
-            it = runs.erase(it);
+// Takes rows top..bottom-1 out of the runs. A run cut in two takes a place more: the runs
+// that then find none are forgotten.
+void KnownColumns::Column::Subtract(int top, int bottom) {
+    Run kept[kMostRuns];
+    std::size_t n = 0;
+    const auto keep = [&](const Run& run) {
+        if (n < kMostRuns) {
+            kept[n++] = run;
+        }
+    };
+    for (std::size_t i = 0; i < count; ++i) {
+        const Run& run = runs[i];
+        if (run.bottom <= top || run.top >= bottom) {
+            keep(run);
+            continue;
+        }
+        if (run.top < top) {
+            keep(Run{run.top, top, run.colour});
+        }
+        if (run.bottom > bottom) {
+            keep(Run{bottom, run.bottom, run.colour});
         }
     }
-}
-
-} // namespace
-
-const std::vector<KnownColumns::Run>& KnownColumns::Runs(int x) const {
-    static const std::vector<Run> none;
-    return x >= 0 && static_cast<std::size_t>(x) < m_columns.size() ? m_columns[x] : none;
+    std::copy(kept, kept + n, runs);
+    count = n;
 }
 
 void KnownColumns::Note(int x, int top, int bottom, QRgb colour) {
@@ -75,26 +72,41 @@ void KnownColumns::Note(int x, int top, int bottom, QRgb colour) {
     if (static_cast<std::size_t>(x) >= m_columns.size()) {
         m_columns.resize(x + 1);
     }
-    std::vector<Run>& runs = m_columns[x];
-    Subtract(runs, top, bottom);
-    auto at = std::find_if(runs.begin(), runs.end(), [&](const Run& r) { return r.top >= bottom; });
-    // Neighbours of the same colour join, so that a column stays a handful of runs.
-    if (at != runs.end() && at->top == bottom && at->colour == colour) {
-        bottom = at->bottom;
-        at = runs.erase(at);
+    Column& column = m_columns[x];
+    column.Subtract(top, bottom);
+    Run* const runs = column.runs;
+    std::size_t at = 0;
+    while (at < column.count && runs[at].top < bottom) {
+        ++at;
     }
-    if (at != runs.begin() && (at - 1)->bottom == top && (at - 1)->colour == colour) {
-        (at - 1)->bottom = bottom;
+    // Neighbours of the same colour join, so that a column stays a handful of runs.
+    if (at < column.count && runs[at].top == bottom && runs[at].colour == colour) {
+        bottom = runs[at].bottom;
+        std::copy(runs + at + 1, runs + column.count, runs + at);
+        --column.count;
+    }
+    if (at > 0 && runs[at - 1].bottom == top && runs[at - 1].colour == colour) {
+        runs[at - 1].bottom = bottom;
         return;
     }
-    runs.insert(at, Run{top, bottom, colour});
+    if (column.count == kMostRuns) {
+        // A full column forgets a run at one of its ends: knowing less only costs reads.
+        if (at == column.count) {
+            std::copy(runs + 1, runs + column.count, runs);
+            --at;
+        }
+        --column.count;
+    }
+    std::copy_backward(runs + at, runs + column.count, runs + column.count + 1);
+    runs[at] = Run{top, bottom, colour};
+    ++column.count;
 }
 
 void KnownColumns::Drop(int left, int top, int right, int bottom) {
     right = std::min(right, static_cast<int>(m_columns.size()));
     for (int x = std::max(left, 0); x < right; ++x) {
-        if (!m_columns[x].empty()) {
-            Subtract(m_columns[x], top, bottom);
+        if (m_columns[x].count != 0) {
+            m_columns[x].Subtract(top, bottom);
         }
     }
 }
@@ -167,8 +179,13 @@ void DialogWindow::ShowAreas(const std::vector<CRect>& areas) {
         return;
     }
     // What lies in the panes goes to the screen now where it can, or else each pane is
-    // repainted; what lies outside them is repainted with the window.
-    std::vector<std::vector<QRect>> inPanes(m_panes.size());
+    // repainted; what lies outside them is repainted with the window. The lists are kept
+    // from call to call, so that a tick does not allocate them again.
+    std::vector<std::vector<QRect>>& inPanes = m_inPanes;
+    inPanes.resize(m_panes.size());
+    for (std::vector<QRect>& list : inPanes) {
+        list.clear();
+    }
     QRegion rest;
     for (const CRect& drawn : areas) {
         const QRect area(drawn.left, drawn.top, drawn.Width(), drawn.Height());
@@ -223,6 +240,8 @@ class PaneTiles {
 
     const QRect& Pane() const { return m_pane; }
 
+    void Clear() { std::fill(m_marked.begin(), m_marked.end(), Span{0, 0}); }
+
     // Marks the tiles an area inside the pane touches, whole.
     void Mark(const QRect& area) {
         const QRect in = area.translated(-m_pane.topLeft());
@@ -253,8 +272,9 @@ class PaneTiles {
     // which are the screen's already. A spectrum's columns, each changed over a few rows at
     // its own height, are a dozen such runs, where area by area they would be hundreds of
     // rectangles.
-    QRegion Region() const {
-        std::vector<QRect> runs;
+    QRegion Region() {
+        std::vector<QRect>& runs = m_runs;
+        runs.clear();
         for (int row = 0; row < m_rows; ++row) {
             for (int column = 0; column < m_columns;) {
                 const Span first = m_marked[row * m_columns + column];
@@ -299,7 +319,46 @@ class PaneTiles {
     int m_columns;
     int m_rows;
     std::vector<Span> m_marked;
+    std::vector<QRect> m_runs;
 };
+
+namespace {
+
+class SurfacePane final : public QWidget {
+  public:
+    SurfacePane(QWidget* parent, const QImage& surface) : QWidget(parent), m_surface(surface) {
+        setAttribute(Qt::WA_OpaquePaintEvent);
+        setAttribute(Qt::WA_NoSystemBackground);
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+        setFocusPolicy(Qt::NoFocus);
+    }
+
+    // The pane's tiles, kept from tick to tick; marks left from before are the caller's to
+    // clear.
+    PaneTiles& Tiles() {
+        if (!m_tiles || m_tiles->Pane() != geometry()) {
+            m_tiles.emplace(geometry());
+        }
+        return *m_tiles;
+    }
+
+  protected:
+    void paintEvent(QPaintEvent* event) override {
+        QPainter painter(this);
+        const qreal ratio = m_surface.devicePixelRatio();
+        for (const QRect& area : event->region()) {
+            const QRectF source(QPointF(area.topLeft() + pos()) * ratio,
+                                QSizeF(area.size()) * ratio);
+            painter.drawImage(QRectF(area), m_surface, source);
+        }
+    }
+
+  private:
+    const QImage& m_surface;
+    std::optional<PaneTiles> m_tiles;
+};
+
+} // namespace
 
 // Panes hold only the image, opaque and under every other control, so what a tick drew in
 // them can go straight into the window's backing store and on to the screen: the pixels a
@@ -314,21 +373,23 @@ bool DialogWindow::ShowInPanesNow(const std::vector<std::vector<QRect>>& inPanes
         m_surface.devicePixelRatio() != 1.0) {
         return false;
     }
-    std::vector<PaneTiles> touched;
+    std::vector<PaneTiles*> touched;
     QRect panes;
     for (std::size_t i = 0; i < m_panes.size(); ++i) {
         if (!inPanes[i].empty()) {
-            touched.emplace_back(m_panes[i]->geometry());
+            PaneTiles& tiles = static_cast<SurfacePane*>(m_panes[i])->Tiles();
+            tiles.Clear();
             for (const QRect& area : inPanes[i]) {
-                touched.back().Mark(area);
+                tiles.Mark(area);
             }
+            touched.push_back(&tiles);
             panes |= m_panes[i]->geometry();
         }
     }
     if (touched.empty()) {
         return true;
     }
-    if (PanesCovered(touched, panes)) {
+    if (PanesCovered(inPanes)) {
         return false;
     }
     const QPoint offset = mapTo(top, QPoint(0, 0));
@@ -364,8 +425,8 @@ bool DialogWindow::ShowInPanesNow(const std::vector<std::vector<QRect>>& inPanes
     // are. Only what is sent is painted: the store sends whatever was painted within the
     // bounds of the next flush.
     QRegion changed;
-    for (PaneTiles& tiles : touched) {
-        tiles.Filter([&](const QRect& tile) {
+    for (PaneTiles* tiles : touched) {
+        tiles->Filter([&](const QRect& tile) {
             int from = tile.width(), to = 0;
             rows(tile, [&](const uchar* shown, const uchar* drawn, std::size_t bytes) {
                 if (std::memcmp(shown, drawn, bytes) != 0) {
@@ -385,7 +446,7 @@ bool DialogWindow::ShowInPanesNow(const std::vector<std::vector<QRect>>& inPanes
             // Nothing differs: from is past to, which is 0.
             return std::pair{std::min(from, to), to};
         });
-        changed += tiles.Region();
+        changed += tiles->Region();
     }
     if (changed.isEmpty()) {
         return true;
@@ -402,54 +463,50 @@ bool DialogWindow::ShowInPanesNow(const std::vector<std::vector<QRect>>& inPanes
     return true;
 }
 
-// Whether a visible control lies over part of one of the panes (all but the frames lie above
-// them); bounds holds them all.
-bool DialogWindow::PanesCovered(const std::vector<PaneTiles>& panes, const QRect& bounds) const {
-    for (const QObject* child : children()) {
-        // Cheapest tests first: this runs on every tick, over every control.
-        const auto* widget = child->isWidgetType() ? static_cast<const QWidget*>(child) : nullptr;
-        if (!widget || !widget->geometry().intersects(bounds) ||
-            std::none_of(panes.begin(), panes.end(),
-                         [widget](const PaneTiles& pane) {
-                             return widget->geometry().intersects(pane.Pane());
-                         }) ||
-            !widget->isVisible() ||
-            std::find(m_panes.begin(), m_panes.end(), widget) != m_panes.end() ||
-            qobject_cast<const QGroupBox*>(widget)) {
-            continue;
+// Whether a visible control lies over part of one of the panes that hold something drawn (all
+// but the frames lie above them). This is asked on every tick; the controls rarely move, so
+// what lies over each pane is found again only after a control moved, was resized, shown,
+// hidden, restacked, added or removed.
+bool DialogWindow::PanesCovered(const std::vector<std::vector<QRect>>& inPanes) {
+    if (m_paneCovered.size() != m_panes.size()) {
+        m_paneCovered.assign(m_panes.size(), false);
+        for (const QObject* child : children()) {
+            const auto* widget =
+                child->isWidgetType() ? static_cast<const QWidget*>(child) : nullptr;
+            if (!widget || !widget->isVisible() ||
+                std::find(m_panes.begin(), m_panes.end(), widget) != m_panes.end() ||
+                qobject_cast<const QGroupBox*>(widget)) {
+                continue;
+            }
+            for (std::size_t i = 0; i < m_panes.size(); ++i) {
+                if (widget->geometry().intersects(m_panes[i]->geometry())) {
+                    m_paneCovered[i] = true;
+                }
+            }
         }
-        return true;
+    }
+    for (std::size_t i = 0; i < m_panes.size(); ++i) {
+        if (!inPanes[i].empty() && m_paneCovered[i]) {
+            return true;
+        }
     }
     return false;
 }
 
-namespace {
-
-class SurfacePane final : public QWidget {
-  public:
-    SurfacePane(QWidget* parent, const QImage& surface) : QWidget(parent), m_surface(surface) {
-        setAttribute(Qt::WA_OpaquePaintEvent);
-        setAttribute(Qt::WA_NoSystemBackground);
-        setAttribute(Qt::WA_TransparentForMouseEvents);
-        setFocusPolicy(Qt::NoFocus);
+bool DialogWindow::eventFilter(QObject* watched, QEvent* event) {
+    switch (event->type()) {
+    case QEvent::Move:
+    case QEvent::Resize:
+    case QEvent::Show:
+    case QEvent::Hide:
+    case QEvent::ZOrderChange:
+        m_paneCovered.clear();
+        break;
+    default:
+        break;
     }
-
-  protected:
-    void paintEvent(QPaintEvent* event) override {
-        QPainter painter(this);
-        const qreal ratio = m_surface.devicePixelRatio();
-        for (const QRect& area : event->region()) {
-            const QRectF source(QPointF(area.topLeft() + pos()) * ratio,
-                                QSizeF(area.size()) * ratio);
-            painter.drawImage(QRectF(area), m_surface, source);
-        }
-    }
-
-  private:
-    const QImage& m_surface;
-};
-
-} // namespace
+    return QDialog::eventFilter(watched, event);
+}
 
 void DialogWindow::ArrangePanes() {
     std::vector<QWidget*> frames;
@@ -483,6 +540,7 @@ void DialogWindow::ArrangePanes() {
         delete pane;
     }
     m_panes.clear();
+    m_paneCovered.clear();
     for (const QRect& area : areas) {
         auto* pane = new SurfacePane(this, m_surface);
         pane->setGeometry(area);

@@ -102,7 +102,11 @@ DialogWindow::~DialogWindow() {
 void DialogWindow::CreateControls(const DialogTemplate& t) {
     for (const DialogControl& c : t.controls) {
         QWidget* widget = CreateTemplateControl(c, this);
-        m_controls.emplace(c.id, widget); // the first of equal identifiers is the one found
+        // The first of equal identifiers is the one found.
+        const auto at = std::lower_bound(m_controls.begin(), m_controls.end(), c.id, IdBelow);
+        if (at == m_controls.end() || at->first != c.id) {
+            m_controls.emplace(at, c.id, widget);
+        }
         m_controlOrder.push_back(widget);
         const int id = c.id;
         if (c.kind == ControlKind::DefPushButton) {
@@ -126,8 +130,8 @@ void DialogWindow::CreateControls(const DialogTemplate& t) {
 }
 
 QWidget* DialogWindow::Control(int id) const {
-    const auto it = m_controls.find(id);
-    return it == m_controls.end() ? nullptr : it->second;
+    const auto it = std::lower_bound(m_controls.begin(), m_controls.end(), id, IdBelow);
+    return it == m_controls.end() || it->first != id ? nullptr : it->second;
 }
 
 int DialogWindow::ControlId(const QWidget* control) const {
@@ -190,6 +194,13 @@ void DialogWindow::ReportLostFocus(QWidget* old, QWidget* now) {
 }
 
 bool DialogWindow::event(QEvent* event) {
+    // Which controls lie over the panes is found again once they change (see eventFilter).
+    if (event->type() == QEvent::ChildAdded || event->type() == QEvent::ChildRemoved) {
+        m_paneCovered.clear();
+        if (event->type() == QEvent::ChildAdded) {
+            static_cast<QChildEvent*>(event)->child()->installEventFilter(this);
+        }
+    }
     // The window gets this before its controls do and before Qt gives the focus back, so
     // the edit holds the focus by the time its own activation handling looks at it.
     if (event->type() == QEvent::WindowActivate && m_failedControl) {

@@ -13,7 +13,9 @@
 
 #include <map>
 #include <memory>
+#include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 class CDialog;
@@ -57,21 +59,37 @@ class KnownColumns {
         QRgb colour;
     };
     // The runs of device column x, top to bottom and apart; empty when nothing is known.
-    const std::vector<Run>& Runs(int x) const;
+    std::span<const Run> Runs(int x) const {
+        if (x < 0 || static_cast<std::size_t>(x) >= m_columns.size()) {
+            return {};
+        }
+        const Column& column = m_columns[x];
+        return {column.runs, column.count};
+    }
     // Rows top..bottom-1 of column x now hold colour.
     void Note(int x, int top, int bottom, QRgb colour);
     // Device pixels left..right-1, top..bottom-1 were written some other way.
     void Drop(int left, int top, int right, int bottom);
     // One device pixel written some other way; most lie in columns of which nothing is known.
     void DropPixel(int x, int y) {
-        if (x >= 0 && static_cast<std::size_t>(x) < m_columns.size() && !m_columns[x].empty()) {
+        if (x >= 0 && static_cast<std::size_t>(x) < m_columns.size() && m_columns[x].count != 0) {
             Drop(x, y, x + 1, y + 1);
         }
     }
     void Forget() { m_columns.clear(); }
 
   private:
-    std::vector<std::vector<Run>> m_columns;
+    // A spectrum's column is an erased part, its height and what lies between: three runs.
+    // The runs of all columns lie side by side, so that a pass along the columns reads them
+    // in order rather than from a heap block each. Knowing less is always safe: a run that
+    // does not fit is forgotten, and its rows are read again.
+    static constexpr std::size_t kMostRuns = 4;
+    struct Column {
+        Run runs[kMostRuns];
+        std::size_t count = 0;
+        void Subtract(int top, int bottom);
+    };
+    std::vector<Column> m_columns;
 };
 
 // Rectangles that fills last covered in one colour, each with the box of its pixels written
@@ -154,6 +172,7 @@ class DialogWindow final : public QDialog {
 
   protected:
     bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void changeEvent(QEvent* event) override;
@@ -172,10 +191,14 @@ class DialogWindow final : public QDialog {
     void ReportLostFocus(QWidget* old, QWidget* now);
     void ArrangePanes();
     bool ShowInPanesNow(const std::vector<std::vector<QRect>>& inPanes);
-    bool PanesCovered(const std::vector<PaneTiles>& panes, const QRect& bounds) const;
+    bool PanesCovered(const std::vector<std::vector<QRect>>& inPanes);
 
     CDialog& m_owner;
-    std::map<int, QWidget*> m_controls;
+    // By identifier, in one block: every tick looks controls up.
+    std::vector<std::pair<int, QWidget*>> m_controls;
+    static bool IdBelow(const std::pair<int, QWidget*>& control, int id) {
+        return control.first < id;
+    }
     std::vector<QWidget*> m_controlOrder;
     int m_defaultButtonId = 0;
     QImage m_surface;
@@ -189,6 +212,10 @@ class DialogWindow final : public QDialog {
     // and below every other control: a change there repaints the pane alone, not the
     // window and the frames beneath. Arranged after each WM_PAINT from the areas it drew.
     std::vector<QWidget*> m_panes;
+    // For each pane, whether a control lies over it; empty until it is found out again.
+    std::vector<bool> m_paneCovered;
+    // For each pane, the areas of a request to show that lie in it.
+    std::vector<std::vector<QRect>> m_inPanes;
     std::vector<CRect> m_paintedAreas;
     std::vector<CRect> m_paneAreas;
     std::map<UINT_PTR, QTimer*> m_timers;

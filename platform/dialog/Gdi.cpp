@@ -186,6 +186,16 @@ class Pixels {
             return;
         }
         m_writes += static_cast<int>(shape.points.size());
+        // A needle's rows are rarely in the cache by the next tick: asked for all at once,
+        // they arrive together rather than one after the other as the loop reaches them.
+        int row = std::numeric_limits<int>::min();
+        for (const QPoint& p : shape.points) {
+            if (p.y() != row) {
+                row = p.y();
+                __builtin_prefetch(
+                    &m_bits[static_cast<std::ptrdiff_t>(y + row) * m_stride + x + p.x()]);
+            }
+        }
         int left = m_left, right = m_right, top = -1, bottom = 0;
         for (const QPoint& p : shape.points) {
             const int px = x + p.x(), py = y + p.y();
@@ -212,7 +222,7 @@ class Pixels {
     // read; only rows not known yet are compared.
     void FillColumn(int x, int top, int bottom, QRgb colour) {
         ++m_writes;
-        const std::vector<KnownColumns::Run>& runs = m_known.Runs(x);
+        const std::span<const KnownColumns::Run> runs = m_known.Runs(x);
         std::size_t i = 0;
         int first = bottom, last = top;
         for (int y = top; y < bottom;) {
@@ -414,7 +424,10 @@ CRect DrawOnce(DialogWindow& window, const UnchangedDrawing::Call& call, Draw&& 
 
 CDC::CDC(CWnd* pWnd)
     : m_pDialog(dynamic_cast<const CDialog*>(pWnd)), m_pSelectedPen(&m_defaultPen),
-      m_pSelectedBrush(&m_defaultBrush), m_pen(m_defaultPen), m_brush(m_defaultBrush) {}
+      m_pSelectedBrush(&m_defaultBrush), m_pen(m_defaultPen), m_brush(m_defaultBrush) {
+    // Room for the areas of a tick's drawing, taken once rather than grown as they come.
+    m_dirty.reserve(16);
+}
 
 CDC::~CDC() {
     // One request per separate area drawn, however many primitives it took, so that two

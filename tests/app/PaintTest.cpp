@@ -81,6 +81,18 @@ TEST_F(WindowTest, TicksRepaintOnlyWhatTheirDrawingChanged) {
     EXPECT_EQ(screen.pixel(origin + QPoint(40, 240)), qRgb(255, 0, 0));
     EXPECT_EQ(screen.pixel(origin + QPoint(49, 249)), qRgb(255, 0, 0));
     EXPECT_NE(screen.pixel(origin + QPoint(50, 250)), qRgb(255, 0, 0));
+
+    // A control moved over the panel afterwards stays over what is drawn beneath it.
+    QWidget* button = Dlg().GetDlgItem(IDC_TOCAR_1)->GetSafeHwnd();
+    button->move(30, 230);
+    QApplication::processEvents();
+    {
+        CClientDC dc(&Dlg());
+        dc.FillSolidRect(40, 240, 10, 10, RGB(0, 0, 255));
+    }
+    QApplication::processEvents();
+    const QImage covered = window->screen()->grabWindow(window->winId()).toImage();
+    EXPECT_NE(covered.pixel(origin + QPoint(45, 245)), qRgb(0, 0, 255));
 }
 
 TEST_F(WindowTest, MinimisedPaintShowsOnlyTheCentredIcon) {
