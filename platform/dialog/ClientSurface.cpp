@@ -187,14 +187,26 @@ void DialogWindow::ShowAreas(const std::vector<CRect>& areas) {
         list.clear();
     }
     QRegion rest;
+    // Areas come in runs from one pane (a spectrum's columns, a needle's lines): the pane
+    // the last one lay in is asked first.
+    std::size_t last = 0;
+    const auto inside = [](const QRect& area, const QRect& pane) {
+        return area.left() >= pane.left() && area.right() <= pane.right() &&
+               area.top() >= pane.top() && area.bottom() <= pane.bottom();
+    };
     for (const CRect& drawn : areas) {
         const QRect area(drawn.left, drawn.top, drawn.Width(), drawn.Height());
+        if (last < m_panes.size() && inside(area, m_panes[last]->geometry())) {
+            inPanes[last].push_back(area);
+            continue;
+        }
         bool inOnePane = false;
         for (std::size_t i = 0; i < m_panes.size() && !inOnePane; ++i) {
             const QRect covered = area.intersected(m_panes[i]->geometry());
             if (!covered.isEmpty()) {
                 inPanes[i].push_back(covered);
                 inOnePane = covered == area;
+                last = i;
             }
         }
         if (!inOnePane) {
@@ -265,16 +277,13 @@ class PaneTiles {
         }
     }
 
-    // The marked tiles as a region: rows top to bottom, runs left to right, apart and of one
-    // height in a row, the order a region keeps its rectangles in, so it takes them as they
-    // are. A run goes on to the next marked tile across a gap no wider than a tile: each
-    // rectangle costs the showing a request of its own, dearer than sending the gap's pixels,
-    // which are the screen's already. A spectrum's columns, each changed over a few rows at
-    // its own height, are a dozen such runs, where area by area they would be hundreds of
-    // rectangles.
-    QRegion Region() {
-        std::vector<QRect>& runs = m_runs;
-        runs.clear();
+    // Adds the marked tiles to runs: rows top to bottom, runs left to right, apart and of one
+    // height in a row, the order a region keeps its rectangles in. A run goes on to the next
+    // marked tile across a gap no wider than a tile: each rectangle costs the showing a
+    // request of its own, dearer than sending the gap's pixels, which are the screen's
+    // already. A spectrum's columns, each changed over a few rows at its own height, are a
+    // dozen such runs, where area by area they would be hundreds of rectangles.
+    void AppendRuns(std::vector<QRect>& runs) const {
         for (int row = 0; row < m_rows; ++row) {
             for (int column = 0; column < m_columns;) {
                 const Span first = m_marked[row * m_columns + column];
@@ -297,9 +306,6 @@ class PaneTiles {
                 runs.emplace_back(left, start.top(), right - left, start.height());
             }
         }
-        QRegion region;
-        region.setRects(runs.data(), static_cast<int>(runs.size()));
-        return region;
     }
 
   private:
@@ -319,7 +325,6 @@ class PaneTiles {
     int m_columns;
     int m_rows;
     std::vector<Span> m_marked;
-    std::vector<QRect> m_runs;
 };
 
 namespace {
@@ -358,6 +363,21 @@ class SurfacePane final : public QWidget {
     std::optional<PaneTiles> m_tiles;
 };
 
+// Whether rectangles sorted by row are bands as a region keeps them: in a row, of one height
+// and apart; each row below the one before.
+bool Banded(const std::vector<QRect>& runs) {
+    for (std::size_t i = 1; i < runs.size(); ++i) {
+        const QRect& before = runs[i - 1];
+        const QRect& run = runs[i];
+        const bool sameRow = run.top() == before.top() && run.height() == before.height() &&
+                             run.left() > before.right() + 1;
+        if (!sameRow && run.top() <= before.bottom()) {
+            return false;
+        }
+    }
+    return true;
+}
+
 } // namespace
 
 // Panes hold only the image, opaque and under every other control, so what a tick drew in
@@ -373,7 +393,8 @@ bool DialogWindow::ShowInPanesNow(const std::vector<std::vector<QRect>>& inPanes
         m_surface.devicePixelRatio() != 1.0) {
         return false;
     }
-    std::vector<PaneTiles*> touched;
+    std::vector<PaneTiles*>& touched = m_touchedTiles;
+    touched.clear();
     QRect panes;
     for (std::size_t i = 0; i < m_panes.size(); ++i) {
         if (!inPanes[i].empty()) {
@@ -424,7 +445,8 @@ bool DialogWindow::ShowInPanesNow(const std::vector<std::vector<QRect>>& inPanes
     // same there already and is not sent; of one that differs, only the columns that differ
     // are. Only what is sent is painted: the store sends whatever was painted within the
     // bounds of the next flush.
-    QRegion changed;
+    std::vector<QRect>& runs = m_changedRuns;
+    runs.clear();
     for (PaneTiles* tiles : touched) {
         tiles->Filter([&](const QRect& tile) {
             int from = tile.width(), to = 0;
@@ -446,10 +468,25 @@ bool DialogWindow::ShowInPanesNow(const std::vector<std::vector<QRect>>& inPanes
             // Nothing differs: from is past to, which is 0.
             return std::pair{std::min(from, to), to};
         });
-        changed += tiles->Region();
+        tiles->AppendRuns(runs);
     }
-    if (changed.isEmpty()) {
+    if (runs.empty()) {
         return true;
+    }
+    // Panes whose tops are level, a meter and the spectrum beside it, share their rows of
+    // tiles, and panes one above the other share none: their runs, ordered by row, are a
+    // region as they stand, with no union to work out. Those of panes side by side at other
+    // heights are joined one by one.
+    std::sort(runs.begin(), runs.end(), [](const QRect& a, const QRect& b) {
+        return a.top() != b.top() ? a.top() < b.top() : a.left() < b.left();
+    });
+    QRegion changed;
+    if (Banded(runs)) {
+        changed.setRects(runs.data(), static_cast<int>(runs.size()));
+    } else {
+        for (const QRect& run : runs) {
+            changed += run;
+        }
     }
     const QRegion target = changed.translated(offset);
     store->beginPaint(target);

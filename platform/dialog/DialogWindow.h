@@ -137,6 +137,20 @@ class DialogWindow final : public QDialog {
     // to be shown anyway: the areas drawn there are noted instead, as where the program
     // draws, and get panes of their own.
     void ShowAreas(const std::vector<CRect>& areas);
+    // The list a drawing surface notes its areas in, kept from one surface to the next, so
+    // that a tick's drawing does not allocate and grow it again; a surface made while another
+    // is open starts an empty one.
+    std::vector<CRect> TakeAreaList() {
+        std::vector<CRect> list;
+        list.swap(m_areaList);
+        list.clear();
+        return list;
+    }
+    void KeepAreaList(std::vector<CRect>&& list) {
+        if (list.capacity() > m_areaList.capacity()) {
+            m_areaList = std::move(list);
+        }
+    }
     bool Painting() const { return m_inPaint; }
     // A painter on the image for what the drawing surface leaves to Qt (wide pens, icons),
     // begun on first use and kept until EndSurfacePainter, so that the few such shapes of a
@@ -216,6 +230,10 @@ class DialogWindow final : public QDialog {
     std::vector<bool> m_paneCovered;
     // For each pane, the areas of a request to show that lie in it.
     std::vector<std::vector<QRect>> m_inPanes;
+    // The tiles of the panes that a request to show touched, and the runs of them it changed.
+    std::vector<PaneTiles*> m_touchedTiles;
+    std::vector<QRect> m_changedRuns;
+    std::vector<CRect> m_areaList;
     std::vector<CRect> m_paintedAreas;
     std::vector<CRect> m_paneAreas;
     std::map<UINT_PTR, QTimer*> m_timers;

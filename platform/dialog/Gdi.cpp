@@ -16,6 +16,7 @@
 #include <limits>
 #include <map>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 BOOL CPen::CreatePen(int nPenStyle, int nWidth, COLORREF crColor) {
@@ -425,8 +426,9 @@ CRect DrawOnce(DialogWindow& window, const UnchangedDrawing::Call& call, Draw&& 
 CDC::CDC(CWnd* pWnd)
     : m_pDialog(dynamic_cast<const CDialog*>(pWnd)), m_pSelectedPen(&m_defaultPen),
       m_pSelectedBrush(&m_defaultBrush), m_pen(m_defaultPen), m_brush(m_defaultBrush) {
-    // Room for the areas of a tick's drawing, taken once rather than grown as they come.
-    m_dirty.reserve(16);
+    if (DialogWindow* window = WindowOf(m_pDialog)) {
+        m_dirty = window->TakeAreaList();
+    }
 }
 
 CDC::~CDC() {
@@ -438,6 +440,7 @@ CDC::~CDC() {
     }
     window->EndSurfacePainter();
     window->ShowAreas(m_dirty);
+    window->KeepAreaList(std::move(m_dirty));
 }
 
 void CDC::Touch(const CRect& touched, const CRect& changed) {
