@@ -195,10 +195,13 @@ void DialogWindow::ReportLostFocus(QWidget* old, QWidget* now) {
 
 bool DialogWindow::event(QEvent* event) {
     // Which controls lie over the panes is found again once they change (see eventFilter).
+    // Only controls are watched: the tick's own timer is a child too, and its every event
+    // would pass through the filter.
     if (event->type() == QEvent::ChildAdded || event->type() == QEvent::ChildRemoved) {
         m_paneCovered.clear();
-        if (event->type() == QEvent::ChildAdded) {
-            static_cast<QChildEvent*>(event)->child()->installEventFilter(this);
+        QObject* child = static_cast<QChildEvent*>(event)->child();
+        if (event->type() == QEvent::ChildAdded && child->isWidgetType()) {
+            child->installEventFilter(this);
         }
     }
     // The window gets this before its controls do and before Qt gives the focus back, so
