@@ -241,37 +241,48 @@ constexpr int kTile = 16;
 
 } // namespace
 
-// A pane's grid of tiles, and which of them are marked. A tile can be narrowed to the
-// columns that differ: a steep needle changes a few pixels of each row it crosses.
+// A pane's grid of tiles, and the part of each that is marked. A tile's mark can be narrowed
+// to the columns that differ: a steep needle changes a few pixels of each row it crosses.
 class PaneTiles {
   public:
     explicit PaneTiles(const QRect& pane)
         : m_pane(pane), m_columns((pane.width() + kTile - 1) / kTile),
           m_rows((pane.height() + kTile - 1) / kTile),
-          m_marked(static_cast<std::size_t>(m_columns) * m_rows, Span{0, 0}) {}
+          m_marked(static_cast<std::size_t>(m_columns) * m_rows) {}
 
     const QRect& Pane() const { return m_pane; }
 
-    void Clear() { std::fill(m_marked.begin(), m_marked.end(), Span{0, 0}); }
+    void Clear() { std::fill(m_marked.begin(), m_marked.end(), Part{}); }
 
-    // Marks the tiles an area inside the pane touches, whole.
+    // Marks the part of each tile an area inside the pane covers.
     void Mark(const QRect& area) {
         const QRect in = area.translated(-m_pane.topLeft());
         for (int row = in.top() / kTile; row <= in.bottom() / kTile; ++row) {
-            std::fill(m_marked.begin() + row * m_columns + in.left() / kTile,
-                      m_marked.begin() + row * m_columns + in.right() / kTile + 1, Span{0, kTile});
+            const int top = std::max(in.top() - row * kTile, 0);
+            const int bottom = std::min(in.bottom() + 1 - row * kTile, kTile);
+            for (int column = in.left() / kTile; column <= in.right() / kTile; ++column) {
+                m_marked[row * m_columns + column].Add(
+                    std::max(in.left() - column * kTile, 0), top,
+                    std::min(in.right() + 1 - column * kTile, kTile), bottom);
+            }
         }
     }
 
-    // Calls keep(tile) for each marked tile, in window coordinates; it returns the columns
-    // of the tile to keep marked, as offsets from its left edge (from == to for none).
+    // Calls keep(part) for the marked part of each tile, in window coordinates; it returns the
+    // columns of the part to keep marked, as offsets from its left edge (from == to for none).
+    // A kept tile is marked over its whole height: the rows of a tile go to the screen as one.
     template <typename Keep> void Filter(Keep&& keep) {
         for (int row = 0; row < m_rows; ++row) {
             for (int column = 0; column < m_columns; ++column) {
-                Span& marked = m_marked[row * m_columns + column];
-                if (marked.to > marked.from) {
-                    const auto [from, to] = keep(Tile(column, column + 1, row));
-                    marked = Span{static_cast<std::uint8_t>(from), static_cast<std::uint8_t>(to)};
+                Part& marked = m_marked[row * m_columns + column];
+                if (!marked.Empty()) {
+                    const QPoint corner = Tile(column, column + 1, row).topLeft();
+                    const auto [from, to] =
+                        keep(QRect(corner.x() + marked.left, corner.y() + marked.top,
+                                   marked.right - marked.left, marked.bottom - marked.top));
+                    marked = from < to ? Part{static_cast<std::uint8_t>(marked.left + from), 0,
+                                              static_cast<std::uint8_t>(marked.left + to), kTile}
+                                       : Part{};
                 }
             }
         }
@@ -286,21 +297,21 @@ class PaneTiles {
     void AppendRuns(std::vector<QRect>& runs) const {
         for (int row = 0; row < m_rows; ++row) {
             for (int column = 0; column < m_columns;) {
-                const Span first = m_marked[row * m_columns + column];
-                if (first.to <= first.from) {
+                const Part first = m_marked[row * m_columns + column];
+                if (first.Empty()) {
                     ++column;
                     continue;
                 }
                 const QRect start = Tile(column, column + 1, row);
-                const int left = start.left() + first.from;
-                int right = start.left() + first.to;
+                const int left = start.left() + first.left;
+                int right = start.left() + first.right;
                 for (++column; column < m_columns; ++column) {
                     const int edge = m_pane.left() + column * kTile;
-                    const Span next = m_marked[row * m_columns + column];
-                    if (next.to <= next.from || edge + next.from - right > kTile) {
+                    const Part next = m_marked[row * m_columns + column];
+                    if (next.Empty() || edge + next.left - right > kTile) {
                         break;
                     }
-                    right = edge + next.to;
+                    right = edge + next.right;
                 }
                 right = std::min(right, m_pane.right() + 1);
                 runs.emplace_back(left, start.top(), right - left, start.height());
@@ -309,8 +320,23 @@ class PaneTiles {
     }
 
   private:
-    struct Span {
-        std::uint8_t from, to;
+    // Columns left..right-1 and rows top..bottom-1 of a tile, from its corner.
+    struct Part {
+        std::uint8_t left = 0, top = 0, right = 0, bottom = 0;
+
+        bool Empty() const { return right <= left; }
+
+        void Add(int l, int t, int r, int b) {
+            if (Empty()) {
+                *this = Part{static_cast<std::uint8_t>(l), static_cast<std::uint8_t>(t),
+                             static_cast<std::uint8_t>(r), static_cast<std::uint8_t>(b)};
+                return;
+            }
+            left = static_cast<std::uint8_t>(std::min<int>(left, l));
+            top = static_cast<std::uint8_t>(std::min<int>(top, t));
+            right = static_cast<std::uint8_t>(std::max<int>(right, r));
+            bottom = static_cast<std::uint8_t>(std::max<int>(bottom, b));
+        }
     };
 
     // Tiles first..last-1 of a row, cut to the pane.
@@ -324,7 +350,7 @@ class PaneTiles {
     QRect m_pane;
     int m_columns;
     int m_rows;
-    std::vector<Span> m_marked;
+    std::vector<Part> m_marked;
 };
 
 namespace {
@@ -424,7 +450,7 @@ bool DialogWindow::ShowInPanesNow(const std::vector<std::vector<QRect>>& inPanes
         !image->rect().contains(panes.translated(offset))) {
         return false;
     }
-    // Rows of a tile, on the screen's side (the backing store) and in the drawing.
+    // Rows of an area, on the screen's side (the backing store) and in the drawing.
     uchar* const shownBits = image->bits();
     const qsizetype shownStride = image->bytesPerLine();
     const uchar* const drawnBits = m_surface.constBits();
@@ -443,18 +469,19 @@ bool DialogWindow::ShowInPanesNow(const std::vector<std::vector<QRect>>& inPanes
     // then put back (a needle drawn under its cover plate, a column erased and drawn again at
     // its height), or that lies in the box around a slanted line without being on it, is the
     // same there already and is not sent; of one that differs, only the columns that differ
-    // are. Only what is sent is painted: the store sends whatever was painted within the
-    // bounds of the next flush.
+    // are. Only the part of a tile the drawing touched is read: the rest is as it was shown.
+    // Only what is sent is painted: the store sends whatever was painted within the bounds of
+    // the next flush.
     std::vector<QRect>& runs = m_changedRuns;
     runs.clear();
     for (PaneTiles* tiles : touched) {
-        tiles->Filter([&](const QRect& tile) {
-            int from = tile.width(), to = 0;
-            rows(tile, [&](const uchar* shown, const uchar* drawn, std::size_t bytes) {
+        tiles->Filter([&](const QRect& part) {
+            int from = part.width(), to = 0;
+            rows(part, [&](const uchar* shown, const uchar* drawn, std::size_t bytes) {
                 if (std::memcmp(shown, drawn, bytes) != 0) {
                     const auto* a = reinterpret_cast<const QRgb*>(shown);
                     const auto* b = reinterpret_cast<const QRgb*>(drawn);
-                    int first = 0, last = tile.width();
+                    int first = 0, last = part.width();
                     while (a[first] == b[first]) {
                         ++first;
                     }
