@@ -64,13 +64,16 @@ void OutlinedRectangle(CDC& dc, int left, int top, int right, int bottom, COLORR
 CSpectrumPanel::CSpectrumPanel()
     : m_needle(0), m_pDC(nullptr), m_x(0), m_y(0), m_spectrumX(0), m_pi(4.0 * std::atan(1.0)),
       m_degToRad(m_pi * (1.0 / 180.0)), m_level(0), m_columnPeak{}, m_scale(50.0f), m_lampCount(0),
-      m_spectrumAtRest(false), m_columnsShown(false), m_shownEraseTo{}, m_shownHeight{} {
+      m_spectrumAtRest(false), m_columnsShown(false), m_shownClearTo{}, m_shownTop{} {
     int count = 0;
     for (double a = -50.0; a <= 50.0; a += 10.0) {
         const CPoint inner = PolarToXY(65, 77, a);
         const CPoint outer = PolarToXY(75, 87, a);
         m_marks[count++] = CPoint(inner.x, -inner.y);
         m_marks[count++] = CPoint(outer.x, -outer.y);
+    }
+    for (int v = kLowestNeedle; v <= 100; ++v) {
+        m_tips[v - kLowestNeedle] = PolarToXY(75, 87, v - 50);
     }
 }
 
@@ -108,6 +111,10 @@ CPoint CSpectrumPanel::PolarToXY(int rx, int ry, double angle) const {
                   static_cast<int>(std::trunc(std::cos(theta) * ry)));
 }
 
+CPoint CSpectrumPanel::Tip(int v) const {
+    return v >= kLowestNeedle && v <= 100 ? m_tips[v - kLowestNeedle] : PolarToXY(75, 87, v - 50);
+}
+
 void CSpectrumPanel::DrawNeedle(int v) {
     if (!m_pDC || v == m_needle || v < 0 || v > 100) {
         return;
@@ -130,13 +137,13 @@ void CSpectrumPanel::DrawNeedle(int v) {
         // The old needle is painted over in the box's fill; with no off-screen image this
         // is the only way to take it away without redrawing the box.
         ScopedPen eraser(&dc, PS_SOLID, 2, kBoxFill);
-        const CPoint old = PolarToXY(75, 87, m_needle - 50);
+        const CPoint old = Tip(m_needle);
         dc.MoveTo(cx, pivotY);
         dc.LineTo(cx + old.x, pivotY - old.y);
     }
     {
         ScopedPen needle(&dc, PS_SOLID, 2, kNeedle);
-        const CPoint tip = PolarToXY(75, 87, v - 50);
+        const CPoint tip = Tip(v);
         dc.MoveTo(cx, pivotY);
         dc.LineTo(cx + tip.x, pivotY - tip.y);
     }
@@ -211,8 +218,7 @@ void CSpectrumPanel::DrawSpectrum(const float* s) {
     bool nothingHeld = true;
     // Each column is two lines down its own pixels: the area above its held height erased
     // (a column that drops falls back ten pixels per call instead of vanishing), then its new
-    // height. Lines the column drew last time, with nothing drawn over them since, would only
-    // write what is there, so such a column is left as it stands.
+    // height.
     int eraseTo[kColumns];
     int height[kColumns];
     for (int i = 0; i < kColumns; ++i) {
@@ -245,29 +251,51 @@ void CSpectrumPanel::DrawSpectrum(const float* s) {
         // Both kinds of line of all the columns that change go to the surface at once.
         CPoint erase[2 * kColumns];
         CPoint rise[2 * kColumns];
-        DWORD pairs[kColumns];
-        int lines = 0;
-        const int foot = m_y + kColumnBase;
-        for (int i = 0; i < kColumns; ++i) {
-            if (!m_columnsShown || eraseTo[i] != m_shownEraseTo[i] ||
-                height[i] != m_shownHeight[i]) {
-                const int x = m_spectrumX + 1 + i;
-                erase[2 * lines] = CPoint(x, m_y + 1);
-                erase[2 * lines + 1] = CPoint(x, eraseTo[i]);
-                rise[2 * lines] = CPoint(x, foot);
-                rise[2 * lines + 1] = CPoint(x, foot - height[i]);
+        DWORD erasePairs[kColumns];
+        DWORD risePairs[kColumns];
+        int erased = 0;
+        int risen = 0;
+        const auto add = [](CPoint* line, DWORD* pairs, int& lines, CPoint from, CPoint to) {
+            if (from != to) {
+                line[2 * lines] = from;
+                line[2 * lines + 1] = to;
                 pairs[lines++] = 2;
             }
-            m_shownEraseTo[i] = eraseTo[i];
-            m_shownHeight[i] = height[i];
+        };
+        const int top = m_y + 1;
+        const int foot = m_y + kColumnBase;
+        for (int i = 0; i < kColumns; ++i) {
+            const int x = m_spectrumX + 1 + i;
+            const int columnTop = foot + 1 - height[i];
+            if (!m_columnsShown) {
+                add(erase, erasePairs, erased, CPoint(x, top), CPoint(x, eraseTo[i]));
+                add(rise, risePairs, risen, CPoint(x, foot), CPoint(x, foot - height[i]));
+            } else {
+                // The lines meet what the column left last time: the erase stops at the held
+                // height, never below last time's top, so only the rows between the old and
+                // the new bounds can change. Only those are drawn; the pixels come out as the
+                // whole lines would leave them.
+                if (eraseTo[i] > m_shownClearTo[i]) {
+                    add(erase, erasePairs, erased, CPoint(x, m_shownClearTo[i]),
+                        CPoint(x, eraseTo[i]));
+                }
+                if (columnTop < m_shownTop[i]) {
+                    add(rise, risePairs, risen, CPoint(x, m_shownTop[i] - 1),
+                        CPoint(x, columnTop - 1));
+                }
+            }
+            // The held height falls at most ten rows, so the erase never ends above the rows
+            // already clear; the column, drawn after it, may reach into them.
+            m_shownClearTo[i] = std::min(eraseTo[i], columnTop);
+            m_shownTop[i] = columnTop;
         }
         m_columnsShown = true;
         {
             ScopedPen background(dc, PS_SOLID, 1, kSpectrumBackground);
-            dc->PolyPolyline(erase, pairs, lines);
+            dc->PolyPolyline(erase, erasePairs, erased);
         }
         ScopedPen column(dc, PS_SOLID, 1, kColumn);
-        dc->PolyPolyline(rise, pairs, lines);
+        dc->PolyPolyline(rise, risePairs, risen);
     }
     // Drawn once empty, the box is only drawn empty again, pixel for pixel.
     m_spectrumAtRest = dc != nullptr && nothingHeld;

@@ -51,14 +51,22 @@ class CSpectrumPanel {
     float m_scale;
     int m_lampCount;
     bool m_spectrumAtRest;
-    // What each spectrum column last drew, valid until the frame paints the box over.
+    // What each spectrum column last left, valid until the frame paints the box over: the
+    // rows above m_shownClearTo are the background, those from m_shownTop to the foot the
+    // column's colour.
     bool m_columnsShown;
-    int m_shownEraseTo[kSpectrumWidth - 2];
-    int m_shownHeight[kSpectrumWidth - 2];
+    int m_shownClearTo[kSpectrumWidth - 2];
+    int m_shownTop[kSpectrumWidth - 2];
 
   private:
     // The scale's eleven marks, every 10 degrees from -50 to 50, each from its inner to its
     // outer end, relative to the scale's centre: the same on every tick, so found once.
     static constexpr int kMarks = 11;
     CPoint m_marks[2 * kMarks];
+    // The needle's tip relative to its pivot for each value it can show, and for the -1
+    // that stands for none: also found once, where each tick would take two sines and
+    // cosines.
+    static constexpr int kLowestNeedle = -1;
+    CPoint m_tips[102];
+    CPoint Tip(int v) const;
 };

@@ -134,6 +134,41 @@ TEST_F(SpectrumPanelTest, ColumnsRiseAtOnceStopAt98AndFallTenPerCall) {
     EXPECT_EQ(dc.GetPixel(SX + 4, Y + 60), kFill);
 }
 
+// Between paints a column draws only the rows its lines would change; a panel made to draw
+// the whole lines every time, on a surface of its own, must show the very same box.
+TEST_F(SpectrumPanelTest, ColumnsDrawnInPartsShowWhatWholeLinesWould) {
+    CDialog otherSurface{kSurface};
+    otherSurface.Create();
+    CClientDC otherDc{&otherSurface};
+    CSpectrumPanel whole;
+    whole.SetDC(&otherDc);
+    whole.Place(X, Y);
+    whole.SetScale(500.0f);
+    std::vector<float> s(512, 0.0f);
+    unsigned seed = 7;
+    for (int call = 0; call < 60; ++call) {
+        for (float& bin : s) {
+            seed = seed * 1103515245u + 12345u;
+            const unsigned r = (seed >> 16) % 100;
+            // Rises, falls, silence, repeats and peaks above the box.
+            bin = call % 9 == 4 ? 0.0f : (r < 30 ? 0.0f : static_cast<float>(r) / 900.0f);
+        }
+        if (call % 13 == 6) {
+            panel.DrawFrame();
+            whole.DrawFrame();
+        }
+        whole.m_columnsShown = false;
+        panel.DrawSpectrum(s.data());
+        whole.DrawSpectrum(s.data());
+        for (int y = 0; y < CSpectrumPanel::kBoxHeight; ++y) {
+            for (int x = 0; x < CSpectrumPanel::kSpectrumWidth; ++x) {
+                ASSERT_EQ(dc.GetPixel(SX + x, Y + y), otherDc.GetPixel(SX + x, Y + y))
+                    << "call " << call << " at " << x << ", " << y;
+            }
+        }
+    }
+}
+
 TEST_F(SpectrumPanelTest, SweepLightsTheLampThenTheMeterHoldsAndFallsByFive) {
     panel.Sweep();
     EXPECT_EQ(NeedlePoints(99), 12);
