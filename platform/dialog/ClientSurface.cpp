@@ -38,79 +38,6 @@ void UnchangedDrawing::Unchanged(const Call& call) {
     m_next = m_calls.size();
 }
 
-// Takes rows top..bottom-1 out of the runs. A run cut in two takes a place more: the runs
-// that then find none are forgotten.
-void KnownColumns::Column::Subtract(int top, int bottom) {
-    Run kept[kMostRuns];
-    std::size_t n = 0;
-    const auto keep = [&](const Run& run) {
-        if (n < kMostRuns) {
-            kept[n++] = run;
-        }
-    };
-    for (std::size_t i = 0; i < count; ++i) {
-        const Run& run = runs[i];
-        if (run.bottom <= top || run.top >= bottom) {
-            keep(run);
-            continue;
-        }
-        if (run.top < top) {
-            keep(Run{run.top, top, run.colour});
-        }
-        if (run.bottom > bottom) {
-            keep(Run{bottom, run.bottom, run.colour});
-        }
-    }
-    std::copy(kept, kept + n, runs);
-    count = n;
-}
-
-void KnownColumns::Note(int x, int top, int bottom, QRgb colour) {
-    if (x < 0 || top >= bottom) {
-        return;
-    }
-    if (static_cast<std::size_t>(x) >= m_columns.size()) {
-        m_columns.resize(x + 1);
-    }
-    Column& column = m_columns[x];
-    column.Subtract(top, bottom);
-    Run* const runs = column.runs;
-    std::size_t at = 0;
-    while (at < column.count && runs[at].top < bottom) {
-        ++at;
-    }
-    // Neighbours of the same colour join, so that a column stays a handful of runs.
-    if (at < column.count && runs[at].top == bottom && runs[at].colour == colour) {
-        bottom = runs[at].bottom;
-        std::copy(runs + at + 1, runs + column.count, runs + at);
-        --column.count;
-    }
-    if (at > 0 && runs[at - 1].bottom == top && runs[at - 1].colour == colour) {
-        runs[at - 1].bottom = bottom;
-        return;
-    }
-    if (column.count == kMostRuns) {
-        // A full column forgets a run at one of its ends: knowing less only costs reads.
-        if (at == column.count) {
-            std::copy(runs + 1, runs + column.count, runs);
-            --at;
-        }
-        --column.count;
-    }
-    std::copy_backward(runs + at, runs + column.count, runs + column.count + 1);
-    runs[at] = Run{top, bottom, colour};
-    ++column.count;
-}
-
-void KnownColumns::Drop(int left, int top, int right, int bottom) {
-    right = std::min(right, static_cast<int>(m_columns.size()));
-    for (int x = std::max(left, 0); x < right; ++x) {
-        if (m_columns[x].count != 0) {
-            m_columns[x].Subtract(top, bottom);
-        }
-    }
-}
-
 QRect KnownFills::Stale(const QRect& area, QRgb colour) const {
     for (const Fill& fill : m_fills) {
         if (fill.area == area && fill.colour == colour) {
@@ -152,7 +79,6 @@ void KnownFills::Note(const QRect& area, QRgb colour) {
 
 QPainter& DialogWindow::SurfacePainter() {
     m_unchanged.Forget();
-    m_known.Forget();
     m_fills.Forget();
     if (!m_surfacePainter) {
         m_surfacePainter = std::make_unique<QPainter>(&m_surface);

@@ -230,7 +230,6 @@ void DialogWindow::CreateSurface() {
 void DialogWindow::EraseSurface() {
     EndSurfacePainter();
     m_unchanged.Forget();
-    m_known.Forget();
     m_fills.Forget();
     m_surface.fill(palette().color(QPalette::Window));
     // Inside WM_PAINT the whole client area is about to be shown anyway; asking again

@@ -13,7 +13,6 @@
 
 #include <map>
 #include <memory>
-#include <span>
 #include <string>
 #include <utility>
 #include <vector>
@@ -46,50 +45,6 @@ class UnchangedDrawing {
   private:
     std::vector<Call> m_calls;
     std::size_t m_next = 0;
-};
-
-// What the surface's own fills last wrote down single device columns, as runs of rows of
-// one colour. A spectrum draws its columns as vertical lines every tick; with each column's
-// runs known a line writes where its colour differs without reading the pixels again.
-// Whatever else writes the surface forgets what it covers.
-class KnownColumns {
-  public:
-    struct Run {
-        int top, bottom;
-        QRgb colour;
-    };
-    // The runs of device column x, top to bottom and apart; empty when nothing is known.
-    std::span<const Run> Runs(int x) const {
-        if (x < 0 || static_cast<std::size_t>(x) >= m_columns.size()) {
-            return {};
-        }
-        const Column& column = m_columns[x];
-        return {column.runs, column.count};
-    }
-    // Rows top..bottom-1 of column x now hold colour.
-    void Note(int x, int top, int bottom, QRgb colour);
-    // Device pixels left..right-1, top..bottom-1 were written some other way.
-    void Drop(int left, int top, int right, int bottom);
-    // One device pixel written some other way; most lie in columns of which nothing is known.
-    void DropPixel(int x, int y) {
-        if (x >= 0 && static_cast<std::size_t>(x) < m_columns.size() && m_columns[x].count != 0) {
-            Drop(x, y, x + 1, y + 1);
-        }
-    }
-    void Forget() { m_columns.clear(); }
-
-  private:
-    // A spectrum's column is an erased part, its height and what lies between: three runs.
-    // The runs of all columns lie side by side, so that a pass along the columns reads them
-    // in order rather than from a heap block each. Knowing less is always safe: a run that
-    // does not fit is forgotten, and its rows are read again.
-    static constexpr std::size_t kMostRuns = 4;
-    struct Column {
-        Run runs[kMostRuns];
-        std::size_t count = 0;
-        void Subtract(int top, int bottom);
-    };
-    std::vector<Column> m_columns;
 };
 
 // Rectangles that fills last covered in one colour, each with the box of its pixels written
@@ -161,7 +116,6 @@ class DialogWindow final : public QDialog {
     // on the write, away from under a painter that would go on drawing into the copy.
     QImage& WritableSurface();
     UnchangedDrawing& Unchanged() { return m_unchanged; }
-    KnownColumns& Known() { return m_known; }
     KnownFills& Fills() { return m_fills; }
     void EraseSurface();
     void InvalidateAll();
@@ -217,7 +171,6 @@ class DialogWindow final : public QDialog {
     int m_defaultButtonId = 0;
     QImage m_surface;
     UnchangedDrawing m_unchanged;
-    KnownColumns m_known;
     KnownFills m_fills;
     std::unique_ptr<QPainter> m_surfacePainter;
     bool m_paintPending = false;

@@ -86,11 +86,10 @@ struct LineShape {
 // what is already there asks for nothing to be shown again.
 class Pixels {
   public:
-    Pixels(QImage& image, KnownColumns& known, KnownFills& fills)
+    Pixels(QImage& image, KnownFills& fills)
         : m_bits(reinterpret_cast<QRgb*>(image.bits())),
           m_stride(image.bytesPerLine() / static_cast<int>(sizeof(QRgb))), m_width(image.width()),
-          m_height(image.height()), m_ratio(image.devicePixelRatio()), m_known(known),
-          m_fills(fills) {}
+          m_height(image.height()), m_ratio(image.devicePixelRatio()), m_fills(fills) {}
 
     // Tells the known fills what this operation wrote, and what it filled.
     void Settle() {
@@ -114,7 +113,7 @@ class Pixels {
         if (dt >= db) {
             return;
         }
-        // Single pixels (those of slanted and wide lines) are not worth a run each.
+        // A fill one device pixel wide, a vertical line, goes straight down its column.
         if (dr - dl == 1 && db - dt > 1) {
             FillColumn(dl, dt, db, colour);
             return;
@@ -134,7 +133,6 @@ class Pixels {
             return;
         }
         const int sl = stale.left(), sr = stale.right() + 1;
-        m_known.Drop(sl, stale.top(), sr, stale.bottom() + 1);
         for (int y = stale.top(); y <= stale.bottom(); ++y) {
             QRgb* row = m_bits + static_cast<std::ptrdiff_t>(y) * m_stride;
             int first = SameFrom(row, sl, sr, colour);
@@ -168,7 +166,6 @@ class Pixels {
         if (pixel == colour) {
             return;
         }
-        m_known.DropPixel(x, y);
         pixel = colour;
         m_left = std::min(m_left, x);
         m_right = std::max(m_right, x + 1);
@@ -202,7 +199,6 @@ class Pixels {
             const int px = x + p.x(), py = y + p.y();
             QRgb& pixel = m_bits[static_cast<std::ptrdiff_t>(py) * m_stride + px];
             if (pixel != colour) {
-                m_known.DropPixel(px, py);
                 pixel = colour;
                 left = std::min(left, px);
                 right = std::max(right, px + 1);
@@ -219,33 +215,18 @@ class Pixels {
         }
     }
 
-    // Down one device column the rows of a known run are written, or skipped, without being
-    // read; only rows not known yet are compared.
+    // Down one device column, the rows that differ from the colour written.
     void FillColumn(int x, int top, int bottom, QRgb colour) {
         ++m_writes;
-        const std::span<const KnownColumns::Run> runs = m_known.Runs(x);
-        std::size_t i = 0;
         int first = bottom, last = top;
-        for (int y = top; y < bottom;) {
-            while (i < runs.size() && runs[i].bottom <= y) {
-                ++i;
+        for (int y = top; y < bottom; ++y) {
+            QRgb& pixel = m_bits[static_cast<std::ptrdiff_t>(y) * m_stride + x];
+            if (pixel != colour) {
+                pixel = colour;
+                first = std::min(first, y);
+                last = y + 1;
             }
-            const bool known = i < runs.size() && runs[i].top <= y;
-            const int end =
-                std::min(bottom, known ? runs[i].bottom : (i < runs.size() ? runs[i].top : bottom));
-            if (!known || runs[i].colour != colour) {
-                for (; y < end; ++y) {
-                    QRgb& pixel = m_bits[static_cast<std::ptrdiff_t>(y) * m_stride + x];
-                    if (pixel != colour) {
-                        pixel = colour;
-                        first = std::min(first, y);
-                        last = y + 1;
-                    }
-                }
-            }
-            y = end;
         }
-        m_known.Note(x, top, bottom, colour);
         if (first < last) {
             m_left = std::min(m_left, x);
             m_right = std::max(m_right, x + 1);
@@ -296,7 +277,6 @@ class Pixels {
     int m_width;
     int m_height;
     qreal m_ratio;
-    KnownColumns& m_known;
     KnownFills& m_fills;
     // A large area this operation filled, and its colour; how many fills and points it made.
     QRect m_filled;
@@ -409,7 +389,7 @@ CRect DrawOnce(DialogWindow& window, const UnchangedDrawing::Call& call, Draw&& 
     if (unchanged.Known(call)) {
         return CRect(0, 0, 0, 0);
     }
-    Pixels pixels(window.WritableSurface(), window.Known(), window.Fills());
+    Pixels pixels(window.WritableSurface(), window.Fills());
     draw(pixels);
     const CRect changed = pixels.TakeChanged();
     pixels.Settle();
@@ -562,7 +542,7 @@ BOOL CDC::PolyPolyline(const CPoint* lpPoints, const DWORD* lpPolyPoints, int nC
     // kept among the unchanged calls; any pixel it writes forgets them.
     const QRgb colour = ToQRgb(m_pen.m_color);
     bool wrote = false;
-    Pixels pixels(window->WritableSurface(), window->Known(), window->Fills());
+    Pixels pixels(window->WritableSurface(), window->Fills());
     const CPoint* points = lpPoints;
     for (int i = 0; i < nCount; ++i) {
         for (DWORD k = 1; k < lpPolyPoints[i]; ++k) {
