@@ -75,9 +75,15 @@ int SameFrom(const QRgb* row, int from, int to, QRgb colour) {
     return from;
 }
 
-// The pixels of a shape around its origin, row by row from the top; and their bounds.
+// The pixels of a shape around its origin, as runs along its rows from the top; how many
+// there are, and their bounds.
 struct LineShape {
-    std::vector<QPoint> points;
+    // Columns left..right-1 of row y.
+    struct Run {
+        int y, left, right;
+    };
+    std::vector<Run> runs;
+    int pixels = 0;
     QRect bounds;
 };
 
@@ -178,33 +184,36 @@ class Pixels {
     void Shape(int x, int y, const LineShape& shape, QRgb colour) {
         if (m_ratio != 1.0 ||
             !QRect(0, 0, m_width, m_height).contains(shape.bounds.translated(x, y))) {
-            for (const QPoint& p : shape.points) {
-                Point(x + p.x(), y + p.y(), colour);
+            for (const LineShape::Run& run : shape.runs) {
+                for (int px = run.left; px < run.right; ++px) {
+                    Point(x + px, y + run.y, colour);
+                }
             }
             return;
         }
-        m_writes += static_cast<int>(shape.points.size());
+        m_writes += shape.pixels;
         // A needle's rows are rarely in the cache by the next tick: asked for all at once,
         // they arrive together rather than one after the other as the loop reaches them.
-        int row = std::numeric_limits<int>::min();
-        for (const QPoint& p : shape.points) {
-            if (p.y() != row) {
-                row = p.y();
-                __builtin_prefetch(
-                    &m_bits[static_cast<std::ptrdiff_t>(y + row) * m_stride + x + p.x()]);
-            }
+        for (const LineShape::Run& run : shape.runs) {
+            __builtin_prefetch(
+                &m_bits[static_cast<std::ptrdiff_t>(y + run.y) * m_stride + x + run.left]);
         }
         int left = m_left, right = m_right, top = -1, bottom = 0;
-        for (const QPoint& p : shape.points) {
-            const int px = x + p.x(), py = y + p.y();
-            QRgb& pixel = m_bits[static_cast<std::ptrdiff_t>(py) * m_stride + px];
-            if (pixel != colour) {
-                pixel = colour;
-                left = std::min(left, px);
-                right = std::max(right, px + 1);
+        for (const LineShape::Run& run : shape.runs) {
+            QRgb* const row = m_bits + static_cast<std::ptrdiff_t>(y + run.y) * m_stride + x;
+            bool changed = false;
+            for (int px = run.left; px < run.right; ++px) {
+                if (row[px] != colour) {
+                    row[px] = colour;
+                    left = std::min(left, x + px);
+                    right = std::max(right, x + px + 1);
+                    changed = true;
+                }
+            }
+            if (changed) {
                 // The rows come in order.
-                top = top < 0 ? py : top;
-                bottom = py + 1;
+                top = top < 0 ? y + run.y : top;
+                bottom = y + run.y + 1;
             }
         }
         if (top >= 0) {
@@ -358,12 +367,18 @@ const LineShape& WideLineShape(int dx, int dy, int width) {
     LineShape& shape = shapes[key];
     for (int y = 0; y < scratch.height(); ++y) {
         const auto* row = reinterpret_cast<const QRgb*>(scratch.constScanLine(y));
-        for (int x = 0; x < scratch.width(); ++x) {
-            if (row[x] != qRgb(0, 0, 0)) {
-                const QPoint point(x - start.x(), y - start.y());
-                shape.points.push_back(point);
-                shape.bounds |= QRect(point, point);
+        for (int x = 0; x < scratch.width();) {
+            if (row[x] == qRgb(0, 0, 0)) {
+                ++x;
+                continue;
             }
+            const int left = x;
+            while (x < scratch.width() && row[x] != qRgb(0, 0, 0)) {
+                ++x;
+            }
+            shape.runs.push_back(LineShape::Run{y - start.y(), left - start.x(), x - start.x()});
+            shape.pixels += x - left;
+            shape.bounds |= QRect(left - start.x(), y - start.y(), x - left, 1);
         }
     }
     return shape;
