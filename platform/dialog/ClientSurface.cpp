@@ -162,12 +162,8 @@ void DialogWindow::ShowAreas(const std::vector<CRect>& areas) {
 
 namespace {
 
-// The tiles by which what a tick drew in a pane is sent to the screen. Each row of them
-// makes runs of its own, and each run is a request (see AppendRuns): tiles twice as tall as
-// wide cross a needle or a spectrum's changing tops in half as many rows, while their width
-// still follows the drawing closely.
-constexpr int kTileColumns = 16;
-constexpr int kTileRows = 32;
+// Sides of the squares by which what a tick drew in a pane is sent to the screen.
+constexpr int kTile = 16;
 
 } // namespace
 
@@ -176,8 +172,8 @@ constexpr int kTileRows = 32;
 class PaneTiles {
   public:
     explicit PaneTiles(const QRect& pane)
-        : m_pane(pane), m_columns((pane.width() + kTileColumns - 1) / kTileColumns),
-          m_rows((pane.height() + kTileRows - 1) / kTileRows),
+        : m_pane(pane), m_columns((pane.width() + kTile - 1) / kTile),
+          m_rows((pane.height() + kTile - 1) / kTile),
           m_marked(static_cast<std::size_t>(m_columns) * m_rows) {}
 
     const QRect& Pane() const { return m_pane; }
@@ -187,14 +183,13 @@ class PaneTiles {
     // Marks the part of each tile an area inside the pane covers.
     void Mark(const QRect& area) {
         const QRect in = area.translated(-m_pane.topLeft());
-        for (int row = in.top() / kTileRows; row <= in.bottom() / kTileRows; ++row) {
-            const int top = std::max(in.top() - row * kTileRows, 0);
-            const int bottom = std::min(in.bottom() + 1 - row * kTileRows, kTileRows);
-            for (int column = in.left() / kTileColumns; column <= in.right() / kTileColumns;
-                 ++column) {
+        for (int row = in.top() / kTile; row <= in.bottom() / kTile; ++row) {
+            const int top = std::max(in.top() - row * kTile, 0);
+            const int bottom = std::min(in.bottom() + 1 - row * kTile, kTile);
+            for (int column = in.left() / kTile; column <= in.right() / kTile; ++column) {
                 m_marked[row * m_columns + column].Add(
-                    std::max(in.left() - column * kTileColumns, 0), top,
-                    std::min(in.right() + 1 - column * kTileColumns, kTileColumns), bottom);
+                    std::max(in.left() - column * kTile, 0), top,
+                    std::min(in.right() + 1 - column * kTile, kTile), bottom);
             }
         }
     }
@@ -211,10 +206,9 @@ class PaneTiles {
                     const auto [from, to] =
                         keep(QRect(corner.x() + marked.left, corner.y() + marked.top,
                                    marked.right - marked.left, marked.bottom - marked.top));
-                    marked = from < to
-                                 ? Part{static_cast<std::uint8_t>(marked.left + from), 0,
-                                        static_cast<std::uint8_t>(marked.left + to), kTileRows}
-                                 : Part{};
+                    marked = from < to ? Part{static_cast<std::uint8_t>(marked.left + from), 0,
+                                              static_cast<std::uint8_t>(marked.left + to), kTile}
+                                       : Part{};
                 }
             }
         }
@@ -238,9 +232,9 @@ class PaneTiles {
                 const int left = start.left() + first.left;
                 int right = start.left() + first.right;
                 for (++column; column < m_columns; ++column) {
-                    const int edge = m_pane.left() + column * kTileColumns;
+                    const int edge = m_pane.left() + column * kTile;
                     const Part next = m_marked[row * m_columns + column];
-                    if (next.Empty() || edge + next.left - right > kTileColumns) {
+                    if (next.Empty() || edge + next.left - right > kTile) {
                         break;
                     }
                     right = edge + next.right;
@@ -273,10 +267,10 @@ class PaneTiles {
 
     // Tiles first..last-1 of a row, cut to the pane.
     QRect Tile(int first, int last, int row) const {
-        const int top = m_pane.top() + row * kTileRows;
-        return QRect(m_pane.left() + first * kTileColumns, top,
-                     std::min(last * kTileColumns, m_pane.width()) - first * kTileColumns,
-                     std::min(kTileRows, m_pane.bottom() + 1 - top));
+        const int top = m_pane.top() + row * kTile;
+        return QRect(m_pane.left() + first * kTile, top,
+                     std::min(last * kTile, m_pane.width()) - first * kTile,
+                     std::min(kTile, m_pane.bottom() + 1 - top));
     }
 
     QRect m_pane;
