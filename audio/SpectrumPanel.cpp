@@ -251,38 +251,30 @@ void CSpectrumPanel::DrawSpectrum(const float* s) {
         // Both kinds of line of all the columns that change go to the surface at once.
         CPoint erase[2 * kColumns];
         CPoint rise[2 * kColumns];
-        DWORD erasePairs[kColumns];
-        DWORD risePairs[kColumns];
+        DWORD pairs[kColumns];
+        std::fill(pairs, pairs + kColumns, 2);
         int erased = 0;
         int risen = 0;
-        const auto add = [](CPoint* line, DWORD* pairs, int& lines, CPoint from, CPoint to) {
-            if (from != to) {
-                line[2 * lines] = from;
-                line[2 * lines + 1] = to;
-                pairs[lines++] = 2;
-            }
-        };
         const int top = m_y + 1;
         const int foot = m_y + kColumnBase;
         for (int i = 0; i < kColumns; ++i) {
             const int x = m_spectrumX + 1 + i;
             const int columnTop = foot + 1 - height[i];
-            if (!m_columnsShown) {
-                add(erase, erasePairs, erased, CPoint(x, top), CPoint(x, eraseTo[i]));
-                add(rise, risePairs, risen, CPoint(x, foot), CPoint(x, foot - height[i]));
-            } else {
-                // The lines meet what the column left last time: the erase stops at the held
-                // height, never below last time's top, so only the rows between the old and
-                // the new bounds can change. Only those are drawn; the pixels come out as the
-                // whole lines would leave them.
-                if (eraseTo[i] > m_shownClearTo[i]) {
-                    add(erase, erasePairs, erased, CPoint(x, m_shownClearTo[i]),
-                        CPoint(x, eraseTo[i]));
-                }
-                if (columnTop < m_shownTop[i]) {
-                    add(rise, risePairs, risen, CPoint(x, m_shownTop[i] - 1),
-                        CPoint(x, columnTop - 1));
-                }
+            // The lines meet what the column left last time: the erase stops at the held
+            // height, never below last time's top, so only the rows between the old and the
+            // new bounds can change. Only those are drawn; the pixels come out as the whole
+            // lines would leave them. After the frame nothing is known, and the lines are whole.
+            const int clearTo = m_columnsShown ? m_shownClearTo[i] : top;
+            const int shownTop = m_columnsShown ? m_shownTop[i] : foot + 1;
+            if (eraseTo[i] > clearTo) {
+                erase[2 * erased] = CPoint(x, clearTo);
+                erase[2 * erased + 1] = CPoint(x, eraseTo[i]);
+                ++erased;
+            }
+            if (columnTop < shownTop) {
+                rise[2 * risen] = CPoint(x, shownTop - 1);
+                rise[2 * risen + 1] = CPoint(x, columnTop - 1);
+                ++risen;
             }
             // The held height falls at most ten rows, so the erase never ends above the rows
             // already clear; the column, drawn after it, may reach into them.
@@ -292,10 +284,10 @@ void CSpectrumPanel::DrawSpectrum(const float* s) {
         m_columnsShown = true;
         {
             ScopedPen background(dc, PS_SOLID, 1, kSpectrumBackground);
-            dc->PolyPolyline(erase, erasePairs, erased);
+            dc->PolyPolyline(erase, pairs, erased);
         }
         ScopedPen column(dc, PS_SOLID, 1, kColumn);
-        dc->PolyPolyline(rise, risePairs, risen);
+        dc->PolyPolyline(rise, pairs, risen);
     }
     // Drawn once empty, the box is only drawn empty again, pixel for pixel.
     m_spectrumAtRest = dc != nullptr && nothingHeld;
