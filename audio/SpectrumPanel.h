@@ -67,6 +67,6 @@ class CSpectrumPanel {
     // that stands for none: also found once, where each tick would take two sines and
     // cosines.
     static constexpr int kLowestNeedle = -1;
-    CPoint m_tips[102];
+    CPoint m_tips[100 - kLowestNeedle + 1];
     CPoint Tip(int v) const;
 };
