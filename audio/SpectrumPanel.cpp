@@ -288,6 +288,10 @@ void CSpectrumPanel::DrawSpectrum(const float* s) {
         }
         ScopedPen column(dc, PS_SOLID, 1, kColumn);
         dc->PolyPolyline(rise, pairs, risen);
+    } else {
+        // The held heights moved without being drawn: what the box shows is no longer what
+        // the next call's lines start from, so that call draws them whole.
+        m_columnsShown = false;
     }
     // Drawn once empty, the box is only drawn empty again, pixel for pixel.
     m_spectrumAtRest = dc != nullptr && nothingHeld;

@@ -51,9 +51,9 @@ class CSpectrumPanel {
     float m_scale;
     int m_lampCount;
     bool m_spectrumAtRest;
-    // What each spectrum column last left, valid until the frame paints the box over: the
-    // rows above m_shownClearTo are the background, those from m_shownTop to the foot the
-    // column's colour.
+    // What each spectrum column last left, valid until the frame paints the box over or a
+    // call finds no surface: the rows above m_shownClearTo are the background, those from
+    // m_shownTop to the foot the column's colour.
     bool m_columnsShown;
     int m_shownClearTo[kSpectrumWidth - 2];
     int m_shownTop[kSpectrumWidth - 2];
